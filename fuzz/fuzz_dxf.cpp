@@ -1,0 +1,7 @@
+#include "extract/dxf.h"
+#include "fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckReader(ExtractDxfText, data, size);
+    return 0;
+}

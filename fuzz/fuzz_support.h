@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "search/byte_view.h"
+
+// Input copied into a buffer of exactly its size, so AddressSanitizer stops at
+// the first byte read past it.
+inline std::vector<uint8_t> ExactCopy(const uint8_t* data, size_t size) {
+    return std::vector<uint8_t>(data, data + size);
+}
+
+// Properties every reader's output has: empty or ended by CR LF, and the same
+// for the same input.
+template <typename Reader>
+void CheckReader(Reader read, const uint8_t* data, size_t size) {
+    std::vector<uint8_t> copy = ExactCopy(data, size);
+    ByteView view{copy.data(), copy.size()};
+    std::string text = read(view);
+    if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)) {
+        std::abort();
+    }
+    if (read(view) != text) std::abort();
+}

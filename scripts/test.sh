@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the full build's tests, the engine tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a format check, and a short
+# run of every fuzz target (FUZZ_SECONDS in all, 20 by default).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh $(cat scripts/build-deps.txt scripts/test-deps.txt)
+jobs=$(nproc)
+
+echo "== format check"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+echo "== full build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLOTSIEVE_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== engine tests under ASan + UBSan"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLOTSIEVE_ENGINE_ONLY=ON \
+    -DPLOTSIEVE_SANITIZE=ON -DPLOTSIEVE_WERROR=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+if command -v clang++ >/dev/null; then
+    echo "== fuzz targets"
+    bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+fi

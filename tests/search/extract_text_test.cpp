@@ -1,0 +1,58 @@
+#include "search/extract_text.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "search/match_at.h"
+#include "tests/test_support.h"
+
+using testing_support::Hex;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+TEST(MatchAt, ComparesInPlaceAndNeverPastTheEnd) {
+    std::string data = Hex("41 42 43 0D 0A");
+    ByteView view = AsBytes(data);
+    EXPECT_EQ(MatchAt(view, 3, "\r\n"), 5u);
+    EXPECT_EQ(MatchAt(view, 2, "\r\n"), 0u);
+    EXPECT_EQ(MatchAt(view, 4, "\r\n"), 0u);  // one byte left
+    EXPECT_EQ(MatchAt(view, 5, "\r\n"), 0u);
+    EXPECT_EQ(MatchAt(view, 99, "A"), 0u);
+    EXPECT_EQ(MatchAt(view, 7, ""), 7u);
+    EXPECT_EQ(MatchAt(view, 0, "ABC"), 3u);
+    // A view shorter than its buffer hides the bytes beyond it.
+    EXPECT_EQ(MatchAt(ByteView{view.data, 4}, 3, "\r\n"), 0u);
+}
+
+TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
+    std::string dxf = "0\r\n 1\r\nX\r\n";
+    EXPECT_EQ(ExtractTextOfType("dxf", AsBytes(dxf)), "X\r\n");
+    for (const char* key : {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "txt", "", "DXF"}) {
+        EXPECT_EQ(ExtractTextOfType(key, AsBytes(dxf)), "") << key;
+    }
+    EXPECT_EQ(ExtractionKey("/a/PLAN.DXF"), "dxf");
+    EXPECT_EQ(ExtractionKey("xf"), "xf");
+}
+
+TEST(ExtractText, ReadsRegularFilesByTheirExtensionWhateverItsCase) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "PLAN.DXF", "0\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
+    EXPECT_EQ(ExtractText(dir.path() / "PLAN.DXF"), "\x95\xbd\x96\xca\x90\x7d\r\n");
+    WriteFileBytes(dir.path() / "empty.dxf", "");
+    EXPECT_EQ(ExtractText(dir.path() / "empty.dxf"), "");
+    WriteFileBytes(dir.path() / "note.txt", "0\n  1\nX\n");
+    EXPECT_EQ(ExtractText(dir.path() / "note.txt"), "");
+}
+
+TEST(ExtractText, WhatCannotBeReadGivesEmptyTextWithoutBlocking) {
+    TempDir dir;
+    EXPECT_EQ(ExtractText(dir.path() / "missing.dxf"), "");
+    std::filesystem::create_directory(dir.path() / "folder.dxf");
+    EXPECT_EQ(ExtractText(dir.path() / "folder.dxf"), "");
+    // A FIFO with no writer would block an ordinary open forever.
+    std::string fifo = dir.path() / "pipe.dxf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ExtractText(fifo), "");
+    EXPECT_EQ(ExtractText("/dev/null.dxf"), "");
+}
