@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What a result row owns: the file's status when the hit was found, and its
+// path. Times are seconds since 1970-01-01 00:00 UTC, sizes in bytes.
+struct ResultRecord {
+    int64_t creationTime = 0;      // the modification time when the file system has none
+    int64_t modificationTime = 0;
+    int64_t accessTime = 0;        // the modification time when the file system has none
+    int64_t size = 0;
+    uint8_t attributes = 0;        // read-only 0x01, hidden 0x02, folder 0x10, archive 0x20
+    std::string fullPath;          // absolute, as found on disk: what actions open and copy
+    std::string shownPath;         // lower-cased form: what cells show and sorting compares
+};
+
+// Image-list slot of each drawing type, by lower-case extension without the
+// dot: dwg 0, dxf 1, jwc 2, mcd 3, mpp 4, mpx 5, mpz 6, jwk 7; -1 for others.
+int TypeSlotOf(std::string_view extension);
+inline constexpr int kTypeSlotCount = 8;
+
+// A record from the file's current status; nothing when it cannot be read.
+std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath);
+
+// The six cells of a row, cut from the shown path.
+struct ResultCells {
+    std::string name;      // last component before its last "."
+    std::string type;      // the extension, leading dots removed
+    std::string folder;    // everything up to and including the last separator
+    std::string size;      // "%dKB", or "0.%03dKB" below 1000 bytes
+    std::string created;   // "%y/%m/%d %H:%M", local time
+    std::string modified;  // same
+};
+ResultCells FormatResultCells(const ResultRecord& record);
+
+std::string FormatSizeCell(int64_t size);
+std::string FormatTimeCell(int64_t time);
+
+// Column headers and widths in pixels.
+inline constexpr std::array<const char*, 6> kResultColumnHeaders = {
+    "ﾌｧｲﾙ名", "ﾀｲﾌﾟ", "ﾌｫﾙﾀﾞ", "ｻｲｽﾞ", "作成日", "最終更新日"};
+inline constexpr std::array<int, 6> kResultColumnWidths = {120, 50, 120, 70, 70, 70};

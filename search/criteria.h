@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the date page chooses: no date test, or a test of the creation or the
+// last-modification time.
+enum class DateKind { Any = 0, Created = 1, Modified = 2 };
+
+// How the date bounds apply: on or before A, on or after B, or from A to B.
+enum class DateRange { OnOrBefore = 0, OnOrAfter = 1, Between = 2 };
+
+// Times are seconds since 1970-01-01 00:00 UTC; bounds are inclusive.
+struct DateCriterion {
+    DateKind kind = DateKind::Any;
+    DateRange range = DateRange::OnOrBefore;
+    int64_t boundA = 0;
+    int64_t boundB = 0;
+};
+
+// Sizes in bytes; 0 means the bound is not set. Bounds are inclusive.
+struct SizeCriterion {
+    int64_t minSize = 0;
+    int64_t maxSize = 0;
+};
+
+// Drawing-type bits of the types page.
+enum TypeBit : unsigned {
+    TYPE_DXF = 0x01,
+    TYPE_DWG = 0x02,
+    TYPE_MCD = 0x04,
+    TYPE_JW = 0x08,
+    TYPE_MPP = 0x10,
+    TYPE_MPX = 0x20,
+    TYPE_MPZ = 0x40,
+    TYPE_ALL = 0x7F,
+};
+
+// The extensions (lower case, with their dot) that a type mask chooses, in the
+// order ".dwg", ".dxf", ".jwc", ".jwk", ".mcd", ".mpp", ".mpx", ".mpz".
+std::vector<std::string> ExtensionsForTypes(unsigned typeMask);
+
+// The place text that means every mounted file system.
+inline constexpr const char* kAllDrivesPlace = "全てのドライブ";
