@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -34,7 +35,7 @@ class FileDescriptor {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+std::optional<FileBytes> ReadWholeFile(const std::string& path) {
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) return Fail(errno);
 
@@ -44,7 +45,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
     if (!S_ISREG(status.st_mode)) return Fail(EINVAL);
     if (status.st_size < 0) return Fail(EINVAL);
 
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     try {
         bytes.resize(static_cast<size_t>(status.st_size));
     } catch (const std::bad_alloc&) {
@@ -60,9 +61,10 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
             if (errno == EINTR) continue;
             return Fail(errno);
         }
-        if (n == 0) break;  // the file shrank: the rest stays zero
+        if (n == 0) break;  // the file shrank
         done += static_cast<size_t>(n);
     }
+    std::fill(bytes.begin() + static_cast<ptrdiff_t>(done), bytes.end(), 0);
     t_lastError = 0;
     return bytes;
 }
