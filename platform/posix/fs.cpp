@@ -36,6 +36,13 @@ class FileDescriptor {
 }  // namespace
 
 std::optional<FileBytes> ReadWholeFile(const std::string& path) {
+    // Opening some devices has effects of its own (a tape rewinds), so only
+    // what is a regular file before the open is opened at all.
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0) return Fail(errno);
+    if (S_ISDIR(before.st_mode)) return Fail(EISDIR);
+    if (!S_ISREG(before.st_mode)) return Fail(EINVAL);
+
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) return Fail(errno);
 
