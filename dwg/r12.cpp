@@ -1,6 +1,7 @@
 #include "dwg/r12.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "dwg/byte_fields.h"
 #include "extract/spaces.h"
@@ -27,8 +28,13 @@ constexpr uint8_t kExtraEed = 0x02;       // RS size, then that many bytes
 constexpr uint8_t kExtraViewport = 0x04;  // RS viewport index
 constexpr uint8_t kKnownExtraFlags = kExtraEed | kExtraViewport;
 
+// The position just after the first end marker, or 0 when there is none.
 size_t FindEndMarker(ByteView file) {
     for (size_t pos = 0; pos < file.size; ++pos) {
+        // Jump to the next byte that can start the marker, then compare.
+        const void* lead = std::memchr(file.data + pos, kEndMarker[0], file.size - pos);
+        if (lead == nullptr) return 0;
+        pos = static_cast<size_t>(static_cast<const uint8_t*>(lead) - file.data);
         if (size_t after = MatchAt(file, pos, kEndMarker)) return after;
     }
     return 0;
