@@ -10,12 +10,15 @@ using testing_support::WriteFileBytes;
 TEST(CliExtract, RawPrintsTheExactExpectedBytesOfRealDrawings) {
     auto fixtures = testing_support::FixturesDir();
     if (!fixtures) GTEST_SKIP() << "fixtures folder absent";
-    for (const auto& drawing : testing_support::FilesWithExtension(*fixtures / "dxf", ".dxf")) {
-        auto expected = drawing;
-        expected.replace_extension(".expected");
-        CliRun run = RunCli("extract --raw " + Quote(drawing));
-        EXPECT_EQ(run.status, 0) << drawing;
-        EXPECT_EQ(run.out, testing_support::ReadFileBytes(expected)) << drawing;
+    for (std::string kind : {"dxf", "dwg"}) {
+        for (const auto& drawing :
+             testing_support::FilesWithExtension(*fixtures / kind, "." + kind)) {
+            auto expected = drawing;
+            expected.replace_extension(".expected");
+            CliRun run = RunCli("extract --raw " + Quote(drawing));
+            EXPECT_EQ(run.status, 0) << drawing;
+            EXPECT_EQ(run.out, testing_support::ReadFileBytes(expected)) << drawing;
+        }
     }
 }
 
