@@ -12,9 +12,9 @@ CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordL
     }
 }
 
-EvaluationPool::EvaluationPool(unsigned threads, const KeywordList& keywords)
+EvaluationPool::EvaluationPool(unsigned helperThreads, const KeywordList& keywords)
     : m_keywords(keywords) {
-    for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Run(); });
+    for (unsigned t = 0; t < helperThreads; ++t) m_threads.emplace_back([this] { Run(); });
 }
 
 EvaluationPool::~EvaluationPool() {
@@ -37,10 +37,26 @@ void EvaluationPool::Submit(CandidateJob job) {
 
 CandidateOutcome EvaluationPool::Take(size_t index) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_outcomeReady.wait(lock, [&] { return m_outcomes.count(index) != 0; });
-    CandidateOutcome outcome = std::move(m_outcomes[index]);
-    m_outcomes.erase(index);
-    return outcome;
+    for (;;) {
+        auto found = m_outcomes.find(index);
+        if (found != m_outcomes.end()) {
+            CandidateOutcome outcome = std::move(found->second);
+            m_outcomes.erase(found);
+            m_awaited = SIZE_MAX;
+            return outcome;
+        }
+        if (!m_jobs.empty()) {
+            CandidateJob job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            lock.unlock();
+            CandidateOutcome outcome = EvaluateCandidateSafely(job, m_keywords);
+            lock.lock();
+            m_outcomes.emplace(job.index, std::move(outcome));
+            continue;
+        }
+        m_awaited = index;
+        m_outcomeReady.wait(lock);
+    }
 }
 
 void EvaluationPool::Run() {
@@ -54,10 +70,12 @@ void EvaluationPool::Run() {
             m_jobs.pop_front();
         }
         CandidateOutcome outcome = EvaluateCandidateSafely(job, m_keywords);
+        bool awaited;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            awaited = job.index == m_awaited;
             m_outcomes.emplace(job.index, std::move(outcome));
         }
-        m_outcomeReady.notify_all();
+        if (awaited) m_outcomeReady.notify_one();
     }
 }

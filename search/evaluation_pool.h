@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -43,6 +44,7 @@ class EvaluationPool {
     std::condition_variable m_outcomeReady;
     std::deque<CandidateJob> m_jobs;
     std::unordered_map<size_t, CandidateOutcome> m_outcomes;
+    size_t m_awaited = SIZE_MAX;  // the index Take is sleeping for
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };

@@ -59,11 +59,6 @@ uint16_t ComposeWithMark(uint16_t kana, uint16_t mark) {
     return 0;
 }
 
-void AppendDoubleByte(std::string& out, uint16_t code) {
-    out += static_cast<char>(code >> 8);
-    out += static_cast<char>(code & 0xFF);
-}
-
 uint16_t LowerCaseDoubleByte(uint16_t code) {
     if (code >= 0x8260 && code <= 0x8279) return static_cast<uint16_t>(code + 0x21);  // Ａ-Ｚ
     if (code >= 0x839F && code <= 0x83B6) return static_cast<uint16_t>(code + 0x20);  // Α-Ω
@@ -109,47 +104,63 @@ KeywordList PrepareKeywords(std::string_view keywordText) {
     return pieces;
 }
 
-std::string NormaliseWidth(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    size_t lastCharStart = std::string::npos;  // the last double-byte character written
-    for (size_t i = 0; i < text.size();) {
+namespace {
+
+// NormaliseWidth, lower-casing each character first when `lower` is set
+// (both are maps of one character, so one walk does both). The output is
+// written through a pointer into a buffer of twice the input's length.
+std::string Normalise(std::string_view text, bool lower) {
+    std::string out(text.size() * 2, '\0');
+    char* const begin = out.data();
+    char* end = begin;
+    char* lastKana = nullptr;  // the last double-byte character written
+    const size_t size = text.size();
+    for (size_t i = 0; i < size;) {
         uint8_t byte = static_cast<uint8_t>(text[i]);
-        uint16_t code = 0;
-        size_t length = 1;
+        uint16_t code;
         if (IsCp932LeadByte(byte)) {
-            if (i + 1 >= text.size()) {  // a lead byte cut off by the end stays as it is
-                out += text[i];
+            if (i + 1 >= size) {  // a lead byte cut off by the end stays as it is
+                *end++ = text[i];
                 break;
             }
             code = static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(text[i + 1]));
-            length = 2;
+            if (lower) code = LowerCaseDoubleByte(code);
+            i += 2;
         } else if (byte >= 0x20 && byte <= 0x7E) {
+            if (lower && byte >= 'A' && byte <= 'Z') byte = static_cast<uint8_t>(byte + 0x20);
             code = kFullWidthAscii[byte - 0x20];
+            ++i;
         } else if (byte >= 0xA1 && byte <= 0xDF) {
             code = kFullWidthKana[byte - 0xA1];
+            ++i;
         } else {
-            out += text[i];  // control bytes, zero, 0x80, 0xA0, 0xFD-0xFF
-            lastCharStart = std::string::npos;
+            *end++ = text[i];  // control bytes, zero, 0x80, 0xA0, 0xFD-0xFF
+            lastKana = nullptr;
             ++i;
             continue;
         }
-        i += length;
-        if ((code == kVoicedMark || code == kSemiVoicedMark) &&
-            lastCharStart != std::string::npos) {
-            uint16_t kana = static_cast<uint16_t>(static_cast<uint8_t>(out[lastCharStart]) << 8 |
-                                                  static_cast<uint8_t>(out[lastCharStart + 1]));
+        if ((code == kVoicedMark || code == kSemiVoicedMark) && lastKana != nullptr) {
+            uint16_t kana = static_cast<uint16_t>(static_cast<uint8_t>(lastKana[0]) << 8 |
+                                                  static_cast<uint8_t>(lastKana[1]));
             if (uint16_t composed = ComposeWithMark(kana, code)) {
-                out[lastCharStart] = static_cast<char>(composed >> 8);
-                out[lastCharStart + 1] = static_cast<char>(composed & 0xFF);
+                lastKana[0] = static_cast<char>(composed >> 8);
+                lastKana[1] = static_cast<char>(composed & 0xFF);
                 continue;
             }
         }
-        lastCharStart = out.size();
-        AppendDoubleByte(out, code);
+        lastKana = end;
+        *end++ = static_cast<char>(code >> 8);
+        *end++ = static_cast<char>(code & 0xFF);
     }
+    out.resize(static_cast<size_t>(end - begin));
     return out;
 }
+
+}  // namespace
+
+std::string NormaliseWidth(std::string_view text) { return Normalise(text, false); }
+
+std::string LowerCaseAndNormalise(std::string_view text) { return Normalise(text, true); }
 
 void LowerCaseCp932(std::string& text) {
     for (size_t i = 0; i < text.size();) {
@@ -180,10 +191,9 @@ bool ContainsAtCharacterBoundary(std::string_view text, std::string_view piece) 
     return false;
 }
 
-bool TextMatchesKeywords(std::string text, const KeywordList& keywords) {
+bool TextMatchesKeywords(std::string_view text, const KeywordList& keywords) {
     if (keywords.empty()) return false;
-    LowerCaseCp932(text);
-    std::string normalised = NormaliseWidth(text);
+    std::string normalised = LowerCaseAndNormalise(text);
     for (const std::string& piece : keywords) {
         if (ContainsAtCharacterBoundary(normalised, piece)) return true;
     }

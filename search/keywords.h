@@ -20,6 +20,9 @@ KeywordList PrepareKeywords(std::string_view keywordText);
 // other byte, zero included, is copied as it is. The whole text is read.
 std::string NormaliseWidth(std::string_view text);
 
+// LowerCaseCp932 followed by NormaliseWidth, in one walk.
+std::string LowerCaseAndNormalise(std::string_view text);
+
 // Lower-cases CP932 text in place: A-Z, the full-width Latin, Greek and
 // Cyrillic capitals and the Roman numerals.
 void LowerCaseCp932(std::string& text);
@@ -30,4 +33,4 @@ bool ContainsAtCharacterBoundary(std::string_view text, std::string_view piece);
 
 // The keyword test: `text` as extracted from a drawing, against the pieces.
 // Lower-cases and normalises the text, then looks for each piece in order.
-bool TextMatchesKeywords(std::string text, const KeywordList& keywords);
+bool TextMatchesKeywords(std::string_view text, const KeywordList& keywords);

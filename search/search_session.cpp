@@ -116,7 +116,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     // reported, so outcomes arrive in order and a stop waits only for those
     // already handed over.
     std::unique_ptr<EvaluationPool> pool;
-    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads, keywords);
+    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, keywords);
     const size_t window = static_cast<size_t>(m_threads) * 4;
     size_t handedOver = 0;
     auto nextJob = [&](size_t index) {

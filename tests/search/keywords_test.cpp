@@ -113,3 +113,17 @@ TEST(TextMatchesKeywords, ZeroBytesDoNotHideLaterValues) {
     std::string text = std::string("first\0\r\n", 8) + Sjis("平面図") + std::string("\0\r\n", 3);
     EXPECT_TRUE(TextMatchesKeywords(text, PrepareKeywords(Sjis("平面図"))));
 }
+
+TEST(LowerCaseAndNormalise, EqualsLowerCasingThenNormalising) {
+    for (const char* utf8 : {"ABC ｶﾞﾗｽ", "ＡＢＣΩЯ", "Ⅰ漢ｶﾞ\r\n", "xYz~ﾊﾟ"}) {
+        std::string text = Sjis(utf8);
+        std::string lowered = text;
+        LowerCaseCp932(lowered);
+        EXPECT_EQ(LowerCaseAndNormalise(text), NormaliseWidth(lowered)) << utf8;
+    }
+    std::string bytes =
+        Hex("41 00 88 41 5A 0D 0A 80 FF 81");  // zero, odd bytes, lone lead at the end
+    std::string lowered = bytes;
+    LowerCaseCp932(lowered);
+    EXPECT_EQ(LowerCaseAndNormalise(bytes), NormaliseWidth(lowered));
+}
