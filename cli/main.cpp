@@ -9,7 +9,9 @@ void PrintUsage(FILE* to) {
     std::fputs(
         "usage: plotsieve-cli COMMAND [ARGS]\n"
         "commands:\n"
-        "  extract [--raw] FILE...   print the text stored in drawings\n",
+        "  search [OPTIONS] PLACE    list the drawings whose text holds a keyword\n"
+        "  extract [--raw] FILE...   print the text stored in drawings\n"
+        "Run a command with --help for its options.\n",
         to);
 }
 
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(stdout);
         return 0;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct FolderEntry {
+    std::string name;       // as the file system spells it (native bytes)
+    bool isFolder = false;  // a real folder; a link to a folder is not one
+};
+
+struct FolderListing {
+    std::vector<FolderEntry> entries;  // sorted by name, without "." and ".."
+    uint64_t device = 0;               // the folder's file system and identity
+    uint64_t inode = 0;
+};
+
+// Lists the folder at `path`. Nothing when it cannot be listed (missing, no
+// permission, not a folder, path too long).
+std::optional<FolderListing> ListFolder(const std::string& path);
+
+// True when `ch` separates folders in a path typed by the user.
+bool IsPathSeparator(char ch);
+
+// The native separator appended to folder paths.
+inline constexpr char kPathSeparator = '/';
+
+// `path` made absolute against the current folder (no link is resolved).
+std::string AbsolutePath(const std::string& path);
+
+// The roots of every mounted file system backed by a device, in path order;
+// the root folder is always among them.
+std::vector<std::string> AllDriveRoots();

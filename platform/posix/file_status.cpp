@@ -1,0 +1,24 @@
+#include "platform/file_status.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::optional<FileStatus> ReadFileStatus(const std::string& path) {
+    struct statx sx {};
+    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
+              STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME,
+              &sx) != 0) {
+        return std::nullopt;
+    }
+    FileStatus status;
+    status.creationTime = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : 0;
+    status.modificationTime = sx.stx_mtime.tv_sec;
+    status.accessTime = (sx.stx_mask & STATX_ATIME) ? sx.stx_atime.tv_sec : 0;
+    status.size = static_cast<int64_t>(sx.stx_size);
+    status.isFolder = S_ISDIR(sx.stx_mode);
+    status.readOnly = (sx.stx_mode & 0222) == 0;
+    size_t slash = path.find_last_of('/');
+    status.hidden = path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;
+    return status;
+}

@@ -1,0 +1,70 @@
+#include "results/result_record.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/clock.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+
+int TypeSlotOf(std::string_view extension) {
+    static constexpr std::string_view kSlots[kTypeSlotCount] = {"dwg", "dxf", "jwc", "mcd",
+                                                                "mpp", "mpx", "mpz", "jwk"};
+    for (int slot = 0; slot < kTypeSlotCount; ++slot) {
+        if (kSlots[slot] == extension) return slot;
+    }
+    return -1;
+}
+
+std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath) {
+    std::optional<FileStatus> status = ReadFileStatus(fullPath);
+    if (!status) return std::nullopt;
+    ResultRecord record;
+    record.modificationTime = status->modificationTime;
+    record.creationTime = status->creationTime != 0 ? status->creationTime : status->modificationTime;
+    record.accessTime = status->accessTime != 0 ? status->accessTime : status->modificationTime;
+    record.size = status->size;
+    record.attributes = static_cast<uint8_t>((status->readOnly ? 0x01 : 0) |
+                                             (status->hidden ? 0x02 : 0) |
+                                             (status->isFolder ? 0x10 : 0x20));
+    record.fullPath = fullPath;
+    record.shownPath = std::move(shownPath);
+    return record;
+}
+
+std::string FormatSizeCell(int64_t size) {
+    char buffer[32];
+    int64_t kilobytes = size / 1000;
+    if (kilobytes > 0) {
+        std::snprintf(buffer, sizeof buffer, "%" PRId64 "KB", kilobytes);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "0.%03dKB", static_cast<int>(size < 0 ? 0 : size));
+    }
+    return buffer;
+}
+
+std::string FormatTimeCell(int64_t time) { return FormatLocalTime(time, "%y/%m/%d %H:%M"); }
+
+ResultCells FormatResultCells(const ResultRecord& record) {
+    const std::string& path = record.shownPath;
+    // Separators and dots are single bytes that never occur inside a
+    // multi-byte character of a native (UTF-8) path.
+    size_t folderEnd = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsPathSeparator(path[i])) folderEnd = i + 1;
+    }
+    std::string lastComponent = path.substr(folderEnd);
+    size_t dot = lastComponent.rfind('.');
+    ResultCells cells;
+    cells.folder = path.substr(0, folderEnd);
+    cells.name = dot == std::string::npos ? lastComponent : lastComponent.substr(0, dot);
+    if (dot != std::string::npos) {
+        std::string extension = lastComponent.substr(dot);
+        size_t firstNonDot = extension.find_first_not_of('.');
+        cells.type = firstNonDot == std::string::npos ? "" : extension.substr(firstNonDot);
+    }
+    cells.size = FormatSizeCell(record.size);
+    cells.created = FormatTimeCell(record.creationTime);
+    cells.modified = FormatTimeCell(record.modificationTime);
+    return cells;
+}

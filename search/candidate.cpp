@@ -1,0 +1,46 @@
+#include "search/candidate.h"
+
+#include "search/extract_text.h"
+
+bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
+    int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
+    if (date.kind != DateKind::Any) {
+        int64_t time = date.kind == DateKind::Created ? created : status.modificationTime;
+        switch (date.range) {
+            case DateRange::OnOrBefore:
+                if (time > date.boundA) return false;
+                break;
+            case DateRange::OnOrAfter:
+                if (time < date.boundB) return false;
+                break;
+            case DateRange::Between:
+                if (time < date.boundA || time > date.boundB) return false;
+                break;
+        }
+    }
+    if (size.minSize != 0 && status.size < size.minSize) return false;
+    if (size.maxSize != 0 && status.size > size.maxSize) return false;
+    return true;
+}
+
+std::string LowerCasePath(std::string path) {
+    for (char& ch : path) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return path;
+}
+
+CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
+                                   const DateCriterion& date, const SizeCriterion& size) {
+    CandidateOutcome outcome;
+    std::optional<FileStatus> status = ReadFileStatus(path);
+    if (!status || !PassesFilters(*status, date, size)) return outcome;
+    outcome.passedFilters = true;
+    // An empty piece matches every text and an empty list none, so neither
+    // needs the file's text.
+    bool matchesAll = false;
+    for (const std::string& piece : keywords) matchesAll |= piece.empty();
+    if (!matchesAll && !TextMatchesKeywords(ExtractText(path), keywords)) return outcome;
+    outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+    return outcome;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/file_status.h"
+#include "results/result_record.h"
+#include "search/criteria.h"
+#include "search/keywords.h"
+
+// The date and size test of a candidate's status. A missing creation time
+// is replaced by the modification time.
+bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size);
+
+// The outcome of testing one candidate.
+struct CandidateOutcome {
+    bool passedFilters = false;  // false also when the status cannot be read
+    std::optional<ResultRecord> hit;
+};
+
+// Tests the candidate at `path` (as found on disk): status, date and size,
+// then its extracted text against the keywords. A hit carries its row record.
+CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
+                                   const DateCriterion& date, const SizeCriterion& size);
+
+// The form of a path that cells show and comparisons use: ASCII letters
+// lowered (file names are native bytes; other characters stay).
+std::string LowerCasePath(std::string path);

@@ -1,0 +1,63 @@
+#include "search/folder_walk.h"
+
+#include "platform/folder_listing.h"
+
+FolderWalk::FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
+                       Hooks hooks, std::vector<std::string>& candidates)
+    : m_extensions(extensions),
+      m_cancel(cancel),
+      m_hooks(std::move(hooks)),
+      m_candidates(candidates) {}
+
+bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
+    m_stayOnFileSystem = stayOnFileSystem;
+    m_haveRootDevice = false;
+    m_visited.clear();
+    if (!WalkFolder(folder)) {
+        m_candidates.clear();
+        return false;
+    }
+    return true;
+}
+
+bool FolderWalk::IsCandidateName(const std::string& name) const {
+    if (name.size() < 4) return false;
+    std::string ending = name.substr(name.size() - 4);
+    for (char& ch : ending) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    for (const std::string& extension : m_extensions) {
+        if (ending == extension) return true;
+    }
+    return false;
+}
+
+bool FolderWalk::WalkFolder(std::string folder) {
+    if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
+    std::optional<FolderListing> listing = ListFolder(folder);
+    if (!listing) return true;  // a folder that cannot be listed adds nothing
+    if (!m_haveRootDevice) {
+        m_haveRootDevice = true;
+        m_rootDevice = listing->device;
+    } else if (m_stayOnFileSystem && listing->device != m_rootDevice) {
+        return true;
+    }
+    if (!m_visited.emplace(listing->device, listing->inode).second) return true;
+
+    for (size_t k = 0; k < listing->entries.size(); ++k) {
+        const FolderEntry& entry = listing->entries[k];
+        if (entry.isFolder && m_hooks.includeSubfolders && m_hooks.includeSubfolders()) {
+            if (!WalkFolder(folder + entry.name)) return false;
+        }
+        if (IsCandidateName(entry.name)) {
+            m_candidates.push_back(folder + entry.name);
+            // Only the first entry of a listing reports the count, so a walk
+            // does not flood its front end.
+            if (k == 0 && m_hooks.progress) {
+                m_hooks.progress("検索中" + std::to_string(m_candidates.size()));
+            }
+        }
+        if (m_cancel.load(std::memory_order_relaxed)) return false;
+    }
+    return true;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Collects the candidate files under a folder: every entry whose lower-cased
+// name ends in one of the extensions (a folder so named too), depth first, in
+// name order, a subfolder's candidates before the later entries of its parent.
+// Links to folders are never followed, and a folder is walked once however it
+// is reached.
+class FolderWalk {
+public:
+    struct Hooks {
+        std::function<bool()> includeSubfolders;           // asked at each folder entry
+        std::function<void(const std::string&)> progress;  // "検索中" + count texts
+    };
+
+    FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
+               Hooks hooks, std::vector<std::string>& candidates);
+
+    // Walks `folder` (with or without a final separator). With
+    // `stayOnFileSystem`, folders of another file system are not entered.
+    // Returns false when the walk was cancelled: the candidates are then
+    // emptied.
+    bool Walk(const std::string& folder, bool stayOnFileSystem = false);
+
+private:
+    bool WalkFolder(std::string folder);
+    bool IsCandidateName(const std::string& name) const;
+
+    const std::vector<std::string>& m_extensions;
+    const std::atomic<bool>& m_cancel;
+    Hooks m_hooks;
+    std::vector<std::string>& m_candidates;
+    bool m_stayOnFileSystem = false;
+    bool m_haveRootDevice = false;
+    uint64_t m_rootDevice = 0;
+    std::set<std::pair<uint64_t, uint64_t>> m_visited;
+};

@@ -1,0 +1,165 @@
+#include "search/search_session.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/folder_listing.h"
+#include "search/evaluation_pool.h"
+#include "search/folder_walk.h"
+#include "search/keywords.h"
+
+namespace {
+
+constexpr const char* kCountingText = "ﾌｧｲﾙ数をｶｳﾝﾄしています";
+constexpr const char* kCancelledText = "処理はｷｬﾝｾﾙされました";
+
+std::string ProgressText(size_t count, size_t tested) {
+    return "検索中--- " + std::to_string(count) + " 枚中 " + std::to_string(tested) + " 枚目";
+}
+
+// The type slot of a candidate path, from its last three characters.
+int SlotOfPath(const std::string& path) {
+    std::string key = path.size() < 3 ? path : path.substr(path.size() - 3);
+    for (char& ch : key) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return TypeSlotOf(key);
+}
+
+}  // namespace
+
+std::string StartRefusalMessage(StartResult result) {
+    switch (result) {
+        case StartResult::NoPlace:
+            return "ファイルを検索する場所を指定してください";
+        case StartResult::NoTypes:
+            return "検索するファイルの種類を指定してください";
+        case StartResult::NothingToNarrow:
+            return "絞り込む対象のファイルがありません";
+        case StartResult::AlreadyRunning:
+            return "検索中です。先に検索中止で止めてください";
+        case StartResult::Started:
+            break;
+    }
+    return {};
+}
+
+SearchSession::SearchSession(SearchFrontEnd& frontEnd, unsigned threads)
+    : m_frontEnd(frontEnd), m_threads(threads) {
+    if (m_threads == 0) m_threads = std::max(1u, std::thread::hardware_concurrency());
+}
+
+SearchSession::~SearchSession() {
+    StopSearch();
+    Wait();
+}
+
+StartResult SearchSession::StartSearch(const SearchRequest& request) {
+    if (m_running.load()) return StartResult::AlreadyRunning;
+    Wait();  // the last worker has ended; collect its thread
+    if (!request.narrow && request.place.empty()) return StartResult::NoPlace;
+    if ((request.typeMask & TYPE_ALL) == 0) return StartResult::NoTypes;
+    if (request.narrow && m_candidates.empty()) return StartResult::NothingToNarrow;
+    m_extensions = ExtensionsForTypes(request.typeMask);
+    m_cancel.store(false);
+    if (!request.narrow) m_candidates.clear();
+    m_hits.clear();
+    m_running.store(true);
+    m_worker = std::thread([this, request] { RunWorker(request); });
+    return StartResult::Started;
+}
+
+void SearchSession::StopSearch() { m_cancel.store(true); }
+
+bool SearchSession::IsRunning() const { return m_running.load(); }
+
+void SearchSession::Wait() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+const std::vector<std::string>& SearchSession::Candidates() const { return m_candidates; }
+
+void SearchSession::RunWorker(SearchRequest request) {
+    auto end = [this] {
+        m_running.store(false);
+        m_frontEnd.SearchEnded();
+    };
+
+    if (!request.narrow) {
+        m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, kCountingText, 0);
+        FolderWalk walk(m_extensions, m_cancel,
+                        {[this] { return m_frontEnd.IncludeSubfolders(); },
+                         [this](const std::string& text) {
+                             m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, text, 0);
+                         }},
+                        m_candidates);
+        if (request.place == kAllDrivesPlace) {
+            for (const std::string& root : AllDriveRoots()) {
+                walk.Walk(root, true);
+                if (m_cancel.load()) {
+                    // Stopped between or inside the drives: the search ends
+                    // with the cancel text alone and nothing to narrow.
+                    m_candidates.clear();
+                    m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, kCancelledText, 0);
+                    end();
+                    return;
+                }
+            }
+        } else {
+            walk.Walk(AbsolutePath(request.place));
+        }
+    }
+
+    KeywordList keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    const size_t count = m_candidates.size();
+    // Candidates are handed to the pool a window ahead of the one being
+    // reported, so outcomes arrive in order and a stop waits only for those
+    // already handed over.
+    std::unique_ptr<EvaluationPool> pool;
+    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads, keywords);
+    const size_t window = static_cast<size_t>(m_threads) * 4;
+    size_t handedOver = 0;
+    auto nextJob = [&](size_t index) {
+        return CandidateJob{index, m_candidates[index], m_frontEnd.DateLimits(),
+                            m_frontEnd.SizeLimits()};
+    };
+
+    for (size_t i = 0; i < count; ++i) {
+        CandidateOutcome outcome;
+        if (pool) {
+            for (; handedOver < count && handedOver < i + window; ++handedOver) {
+                pool->Submit(nextJob(handedOver));
+            }
+            outcome = pool->Take(i);
+        } else {
+            outcome = EvaluateCandidateSafely(nextJob(i), keywords);
+        }
+        if (outcome.passedFilters) {
+            int slot = SlotOfPath(m_candidates[i]);
+            if (slot >= 0 && !m_iconLoaded[slot]) {
+                m_iconLoaded[slot] = true;
+                m_frontEnd.LoadTypeIcon(slot, m_candidates[i]);
+            }
+            if (outcome.hit) {
+                m_hits.push_back(m_candidates[i]);
+                m_frontEnd.AddResultRow(std::move(*outcome.hit), slot);
+            }
+        }
+        if (m_cancel.load()) break;
+        m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, ProgressText(count, i + 1), 0);
+    }
+    pool.reset();
+
+    if (m_cancel.load()) {
+        m_cancel.store(false);
+        m_frontEnd.PostStatus(SEARCH_STATUS_CANCELLED, kCancelledText, 0);
+        end();
+        return;
+    }
+    m_cancel.store(false);
+    m_frontEnd.PostStatus(SEARCH_STATUS_DONE, "", static_cast<int64_t>(m_hits.size()));
+    m_candidates = std::move(m_hits);
+    m_hits.clear();
+    m_frontEnd.EndNarrowingMode();
+    end();
+}

@@ -1,0 +1,94 @@
+#include "search/folder_walk.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/test_support.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+struct Walker {
+    std::vector<std::string> extensions{".dxf", ".dwg"};
+    std::atomic<bool> cancel{false};
+    bool subfolders = true;
+    std::vector<std::string> progress;
+    std::vector<std::string> candidates;
+
+    bool Walk(const std::string& folder) {
+        FolderWalk walk(extensions, cancel,
+                        {[this] { return subfolders; },
+                         [this](const std::string& text) { progress.push_back(text); }},
+                        candidates);
+        return walk.Walk(folder);
+    }
+};
+
+}  // namespace
+
+TEST(FolderWalk, TrailingSeparatorAndSubfolderSettingGiveTheSameCandidates) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sub");
+    WriteFileBytes(dir.path() / "a.DXF", "");
+    WriteFileBytes(dir.path() / "sub" / "b.dwg", "");
+    WriteFileBytes(dir.path() / "c.dxf.bak", "");
+    WriteFileBytes(dir.path() / "dxf", "");
+    Walker plain, slash, flat;
+    plain.Walk(dir.path().string());
+    slash.Walk(dir.path().string() + "/");
+    EXPECT_EQ(plain.candidates, slash.candidates);
+    EXPECT_EQ(plain.candidates, (std::vector<std::string>{(dir.path() / "a.DXF").string(),
+                                                          (dir.path() / "sub/b.dwg").string()}));
+    flat.subfolders = false;
+    flat.Walk(dir.path().string());
+    EXPECT_EQ(flat.candidates, std::vector<std::string>{(dir.path() / "a.DXF").string()});
+}
+
+TEST(FolderWalk, LinkedFoldersAreNotFollowedSoCyclesEnd) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "a");
+    WriteFileBytes(dir.path() / "a" / "x.dxf", "");
+    std::filesystem::create_directory_symlink(dir.path(), dir.path() / "a" / "loop");
+    std::filesystem::create_directory_symlink(dir.path() / "a", dir.path() / "b");
+    Walker walker;
+    EXPECT_TRUE(walker.Walk(dir.path().string()));
+    EXPECT_EQ(walker.candidates, std::vector<std::string>{(dir.path() / "a/x.dxf").string()});
+}
+
+TEST(FolderWalk, WhatCannotBeListedAddsNothing) {
+    TempDir dir;
+    Walker walker;
+    EXPECT_TRUE(walker.Walk((dir.path() / "missing").string()));
+    WriteFileBytes(dir.path() / "file.dxf", "");
+    EXPECT_TRUE(walker.Walk((dir.path() / "file.dxf").string()));
+    EXPECT_TRUE(walker.candidates.empty());
+}
+
+TEST(FolderWalk, ToleratesDeepLongAndOddlyNamedPaths) {
+    TempDir dir;
+    // Deeper than PATH_MAX: the walk lists what it can and ends.
+    std::string deep = dir.path().string();
+    std::string segment(200, 'd');
+    for (int level = 0; level < 25; ++level) {
+        deep += "/" + segment;
+        if (mkdir(deep.c_str(), 0700) != 0) break;
+    }
+    // A name that is not valid UTF-8 is kept byte for byte.
+    std::string odd = (dir.path() / "\xff\xfe plan.dxf").string();
+    WriteFileBytes(odd, "");
+    Walker walker;
+    EXPECT_TRUE(walker.Walk(dir.path().string()));
+    EXPECT_EQ(walker.candidates, std::vector<std::string>{odd});
+}
+
+TEST(FolderWalk, CancelEmptiesTheCandidates) {
+    TempDir dir;
+    for (int i = 0; i < 5; ++i) WriteFileBytes(dir.path() / (std::to_string(i) + ".dxf"), "");
+    Walker walker;
+    walker.cancel = true;
+    EXPECT_FALSE(walker.Walk(dir.path().string()));
+    EXPECT_TRUE(walker.candidates.empty());
+}

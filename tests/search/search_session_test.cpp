@@ -1,0 +1,280 @@
+#include "search/search_session.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/clock.h"
+#include "search/candidate.h"
+#include "tests/search/recording_front_end.h"
+#include "tests/test_support.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+std::string Dxf(const std::string& text) { return "0\n  1\n" + text + "\n  0\nEOF\n"; }
+
+// A tree of drawings:
+//   a.dxf ("plan"), b/c.DXF ("PLAN elevation"), b/d.dwg, b/e/f.dxf ("section"),
+//   g.txt, h.jwc (a folder), z.dxf ("plan")
+struct Tree {
+    TempDir dir;
+    std::string root;
+    Tree() : root(dir.path().string()) {
+        std::filesystem::create_directories(dir.path() / "b" / "e");
+        std::filesystem::create_directories(dir.path() / "h.jwc");
+        WriteFileBytes(dir.path() / "a.dxf", Dxf("plan"));
+        WriteFileBytes(dir.path() / "b" / "c.DXF", Dxf("PLAN elevation"));
+        WriteFileBytes(dir.path() / "b" / "d.dwg", "AC1015 not really");
+        WriteFileBytes(dir.path() / "b" / "e" / "f.dxf", Dxf("section"));
+        WriteFileBytes(dir.path() / "g.txt", Dxf("plan"));
+        WriteFileBytes(dir.path() / "z.dxf", Dxf("plan"));
+    }
+    std::string operator/(const std::string& relative) const { return root + "/" + relative; }
+};
+
+std::vector<std::string> RowPaths(const RecordingFrontEnd& frontEnd) {
+    std::vector<std::string> paths;
+    for (const ResultRecord& row : frontEnd.rows) paths.push_back(row.fullPath);
+    return paths;
+}
+
+StartResult RunSearch(SearchSession& session, SearchRequest request) {
+    StartResult result = session.StartSearch(request);
+    session.Wait();
+    return result;
+}
+
+}  // namespace
+
+TEST(SearchSession, RefusesStartsInTheCheckedOrder) {
+    RecordingFrontEnd frontEnd;
+    SearchSession session(frontEnd, 1);
+    EXPECT_EQ(session.StartSearch({"", 0, false}), StartResult::NoPlace);
+    EXPECT_EQ(session.StartSearch({"/x", 0x80, false}), StartResult::NoTypes);
+    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+    EXPECT_TRUE(frontEnd.events.empty());
+    EXPECT_EQ(StartRefusalMessage(StartResult::NoPlace),
+              "ファイルを検索する場所を指定してください");
+    EXPECT_EQ(StartRefusalMessage(StartResult::NothingToNarrow),
+              "絞り込む対象のファイルがありません");
+}
+
+TEST(SearchSession, CompletedSearchReportsInOrderAndKeepsHitsForNarrowing) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.keyword = "plan";
+    SearchSession session(frontEnd, 1);
+    ASSERT_EQ(RunSearch(session, {tree.root, TYPE_ALL, false}), StartResult::Started);
+    EXPECT_EQ(
+        frontEnd.Only("status"),
+        (std::vector<std::string>{
+            "0 ﾌｧｲﾙ数をｶｳﾝﾄしています",
+            // a candidate that is the first entry of its folder
+            "0 検索中1", "0 検索中2", "0 検索中4", "0 検索中--- 6 枚中 1 枚目",
+            "0 検索中--- 6 枚中 2 枚目", "0 検索中--- 6 枚中 3 枚目", "0 検索中--- 6 枚中 4 枚目",
+            "0 検索中--- 6 枚中 5 枚目", "0 検索中--- 6 枚中 6 枚目", "3 3 枚見つかりました"}));
+    // Depth first in name order: a subfolder's candidates before later entries.
+    EXPECT_EQ(RowPaths(frontEnd),
+              (std::vector<std::string>{tree / "a.dxf", tree / "b/c.DXF", tree / "z.dxf"}));
+    EXPECT_EQ(frontEnd.rows[1].shownPath, LowerCasePath(tree / "b/c.DXF"));
+    EXPECT_EQ(frontEnd.Only("icon"),
+              (std::vector<std::string>{"1 " + tree / "a.dxf", "0 " + tree / "b/d.dwg",
+                                        "2 " + tree / "h.jwc"}));
+    EXPECT_EQ(frontEnd.events.back(), "ended");
+    EXPECT_EQ(frontEnd.events[frontEnd.events.size() - 2], "end narrowing");
+    EXPECT_EQ(session.Candidates(), RowPaths(frontEnd));
+}
+
+TEST(SearchSession, NarrowingTestsOnlyTheLastHitsAndCanRepeat) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.keyword = "plan";
+    SearchSession session(frontEnd, 1);
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    frontEnd.events.clear();
+    frontEnd.rows.clear();
+    frontEnd.keyword = "elevation";
+    ASSERT_EQ(RunSearch(session, {"", TYPE_ALL, true}), StartResult::Started);
+    EXPECT_EQ(frontEnd.Only("status"),
+              (std::vector<std::string>{"0 検索中--- 3 枚中 1 枚目", "0 検索中--- 3 枚中 2 枚目",
+                                        "0 検索中--- 3 枚中 3 枚目", "3 1 枚見つかりました"}));
+    EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "b/c.DXF"});
+    frontEnd.keyword = "nothing";
+    RunSearch(session, {"", TYPE_ALL, true});
+    EXPECT_TRUE(session.Candidates().empty());
+    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+}
+
+TEST(SearchSession, TypesSubfoldersAndEmptyKeywordShapeTheCandidates) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.subfolders = false;
+    SearchSession session(frontEnd, 1);
+    RunSearch(session, {tree.root + "/", TYPE_DXF | TYPE_JW, false});
+    // The empty keyword makes every candidate a hit, the folder named h.jwc too.
+    EXPECT_EQ(RowPaths(frontEnd),
+              (std::vector<std::string>{tree / "a.dxf", tree / "h.jwc", tree / "z.dxf"}));
+    frontEnd.rows.clear();
+    frontEnd.subfolders = true;
+    frontEnd.keyword = " | ";
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_TRUE(frontEnd.rows.empty());
+}
+
+TEST(SearchSession, MissingPlaceCompletesWithNoHits) {
+    RecordingFrontEnd frontEnd;
+    SearchSession session(frontEnd, 1);
+    RunSearch(session, {"/no/such/folder", TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.Only("status").back(), "3 0 枚見つかりました");
+}
+
+TEST(SearchSession, DateAndSizeLimitsAreReadForEachCandidate) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.keyword = "plan";
+    // Every file is at most a few hundred bytes: a minimum of 1 MB passes none.
+    frontEnd.size.minSize = 1'000'000;
+    SearchSession session(frontEnd, 1);
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_TRUE(frontEnd.rows.empty());
+    EXPECT_TRUE(frontEnd.Only("icon").empty());  // no candidate passed the filters
+
+    // A change made during the search applies to the candidates not yet tested.
+    frontEnd.size = {};
+    frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find("1 枚目") != std::string::npos) frontEnd.size.maxSize = 1;
+    };
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "a.dxf"});
+}
+
+TEST(PassesFilters, BoundsAreInclusiveToTheSecond) {
+    FileStatus status;
+    status.creationTime = 0;  // no creation time: the modification time stands in
+    status.modificationTime = 1000;
+    status.size = 100;
+    DateCriterion date{DateKind::Created, DateRange::OnOrBefore, 1000, 0};
+    EXPECT_TRUE(PassesFilters(status, date, {}));
+    date.boundA = 999;
+    EXPECT_FALSE(PassesFilters(status, date, {}));
+    date = {DateKind::Modified, DateRange::OnOrAfter, 0, 1000};
+    EXPECT_TRUE(PassesFilters(status, date, {}));
+    date.boundB = 1001;
+    EXPECT_FALSE(PassesFilters(status, date, {}));
+    date = {DateKind::Modified, DateRange::Between, 2000, 500};  // A after B: nothing passes
+    EXPECT_FALSE(PassesFilters(status, date, {}));
+    EXPECT_TRUE(PassesFilters(status, {}, {100, 500}));
+    status.size = 500;
+    EXPECT_TRUE(PassesFilters(status, {}, {100, 500}));
+    status.size = 501;
+    EXPECT_FALSE(PassesFilters(status, {}, {100, 500}));
+    EXPECT_TRUE(PassesFilters(status, {}, {0, 0}));
+    EXPECT_FALSE(PassesFilters(status, {}, {600, 500}));
+}
+
+TEST(SearchSession, StopWhileTestingFinishesTheCurrentCandidate) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.keyword = "";
+    SearchSession session(frontEnd, 1);
+    frontEnd.onEvent = [&](const std::string& event) {
+        if (event.rfind("row", 0) == 0 && frontEnd.rows.size() == 2) session.StopSearch();
+    };
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.rows.size(), 2u);
+    std::vector<std::string> statuses = frontEnd.Only("status");
+    EXPECT_EQ(statuses.back(), "2 処理はｷｬﾝｾﾙされました");
+    EXPECT_EQ(statuses[statuses.size() - 2], "0 検索中--- 6 枚中 1 枚目");
+    EXPECT_TRUE(frontEnd.Only("end narrowing").empty());
+    // The candidates of the stopped search stay, ready to be tested again.
+    EXPECT_EQ(session.Candidates().size(), 6u);
+}
+
+TEST(SearchSession, StopWhileCollectingEndsCancelledWithNothingToNarrow) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    SearchSession session(frontEnd, 1);
+    frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find("ﾌｧｲﾙ数") != std::string::npos) session.StopSearch();
+    };
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
+    EXPECT_TRUE(frontEnd.rows.empty());
+    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+    // A stop while idle is cleared by the next start.
+    session.StopSearch();
+    frontEnd.onEvent = nullptr;
+    RunSearch(session, {tree.root, TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.Only("status").back(), "3 6 枚見つかりました");
+}
+
+TEST(SearchSession, StopDuringAllDrivesEndsWithTheCancelTextAlone) {
+    RecordingFrontEnd frontEnd;
+    SearchSession session(frontEnd, 1);
+    frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find("ﾌｧｲﾙ数") != std::string::npos) session.StopSearch();
+    };
+    RunSearch(session, {kAllDrivesPlace, TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.Only("status"),
+              (std::vector<std::string>{"0 ﾌｧｲﾙ数をｶｳﾝﾄしています", "0 処理はｷｬﾝｾﾙされました"}));
+    EXPECT_EQ(frontEnd.events.back(), "ended");
+}
+
+TEST(SearchSession, PoolGivesExactlyTheSingleThreadReports) {
+    TempDir dir;
+    for (int i = 0; i < 120; ++i) {
+        std::string name = std::to_string(1000 + i) + (i % 3 ? ".dxf" : ".DXF");
+        WriteFileBytes(dir.path() / name, Dxf(i % 4 ? "plan" : "other"));
+    }
+    auto run = [&](unsigned threads) {
+        RecordingFrontEnd frontEnd;
+        frontEnd.keyword = "PLAN";
+        SearchSession session(frontEnd, threads);
+        RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+        return frontEnd.events;
+    };
+    std::vector<std::string> single = run(1);
+    EXPECT_EQ(std::count_if(single.begin(), single.end(),
+                            [](const std::string& e) { return e.rfind("row", 0) == 0; }),
+              90);
+    EXPECT_EQ(run(4), single);
+    EXPECT_EQ(run(7), single);
+}
+
+TEST(SearchSession, StopUnderThePoolIsPromptAndInOrder) {
+    TempDir dir;
+    for (int i = 0; i < 200; ++i)
+        WriteFileBytes(dir.path() / (std::to_string(1000 + i) + ".dxf"), Dxf("x"));
+    RecordingFrontEnd frontEnd;
+    SearchSession session(frontEnd, 4);
+    frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find(" 10 枚目") != std::string::npos) session.StopSearch();
+    };
+    RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.rows.size(), 11u);  // the eleventh was being reported when it stopped
+    for (size_t i = 0; i < frontEnd.rows.size(); ++i) {
+        EXPECT_EQ(frontEnd.rows[i].fullPath,
+                  (dir.path() / (std::to_string(1000 + i) + ".dxf")).string());
+    }
+    EXPECT_EQ(frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
+}
+
+TEST(SearchSession, DestroyingARunningSessionStopsAndJoins) {
+    TempDir dir;
+    for (int i = 0; i < 300; ++i)
+        WriteFileBytes(dir.path() / (std::to_string(i) + ".dxf"), Dxf("x"));
+    RecordingFrontEnd frontEnd;
+    {
+        SearchSession session(frontEnd, 2);
+        EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
+                  StartResult::Started);
+        EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
+                  StartResult::AlreadyRunning);
+    }
+    EXPECT_EQ(frontEnd.events.back(), "ended");
+}
