@@ -46,6 +46,13 @@ void PlaceInDialogUnits(wxWindow* child, int x, int y, int width, int height) {
     wxWindow* parent = child->GetParent();
     wxPoint position = parent->ConvertDialogToPixels(wxPoint(x, y));
     wxSize size = parent->ConvertDialogToPixels(wxSize(width, height));
+    // GTK draws buttons and check boxes with more padding than the layout's
+    // units allow for; below their least size they would lose their face.
+    bool button = dynamic_cast<wxButton*>(child) != nullptr;
+    bool checkBox = dynamic_cast<wxCheckBox*>(child) != nullptr;
+    if ((button || checkBox) && child->GetLabel().length() <= 1) {
+        size.IncTo(child->GetBestSize());
+    }
     child->SetSize(wxRect(position, size));
 }
 
@@ -59,7 +66,8 @@ wxBEGIN_EVENT_TABLE(Cpage1, wxPanel) EVT_CHECKBOX(IDC_SUBFOLDERS, Cpage1::OnSubf
     // Creation order is the tab order: keyword, "選択", place, subfolders.
     Label(this, "ｷｰﾜｰﾄﾞ：", 11, 14, 27, 11);
     m_keyword = Edit(this, IDC_KEYWORD, 43, 11, 143, 13);
-    auto* help = new UntabbedButton(this, IDC_KEYWORD_HELP, "?");
+    auto* help = new UntabbedButton(this, IDC_KEYWORD_HELP, "?", wxDefaultPosition, wxDefaultSize,
+                                    wxBU_EXACTFIT);
     PlaceInDialogUnits(help, 193, 12, 8, 11);
     Label(this, "検索場所：", 8, 33, 32, 8);
     auto* choose = new wxButton(this, IDC_CHOOSE_PLACE, wxString::FromUTF8("選択"));
@@ -254,15 +262,19 @@ void CPage3::OnLimitBox(wxCommandEvent&) {
 
 void CPage3::OnLimitText(wxCommandEvent&) { RecomputeLimits(); }
 
-bool CPage3::CheckFields() {
+wxTextCtrl* CPage3::FirstInvalidField() const {
     for (wxTextCtrl* field : {m_minSize, m_maxSize}) {
-        if (!IsUnsignedDecimal(field->GetValue().utf8_string())) {
-            ShowMessage(this, wxString::FromUTF8("正の整数を入力してください。"));
-            field->SetFocus();
-            return false;
-        }
+        if (!IsUnsignedDecimal(field->GetValue().utf8_string())) return field;
     }
-    return true;
+    return nullptr;
+}
+
+bool CPage3::CheckFields() {
+    wxTextCtrl* field = FirstInvalidField();
+    if (field == nullptr) return true;
+    ShowMessage(this, wxString::FromUTF8("正の整数を入力してください。"));
+    field->SetFocus();
+    return false;
 }
 
 // ---------------------------------------------------------------- CPage4

@@ -83,6 +83,8 @@ class CPage3 : public wxPanel {
     // unsigned decimal number. Shows the message and focuses the first field
     // that does not; false then.
     bool CheckFields();
+    // The first field that does not hold an unsigned decimal number, or null.
+    wxTextCtrl* FirstInvalidField() const;
 
     wxCheckBox* MinBox() const { return m_minOn; }
     wxCheckBox* MaxBox() const { return m_maxOn; }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <wx/defs.h>
+
 // Numeric ids of the program's windows, controls and commands. Controls carry
-// the ids of the form and page layouts; commands 32771 to 32783 are the
-// program's own, 57344 and above the standard commands.
+// the ids of the form and page layouts. The toolkit takes menu ids below 32767
+// only, so the program's own commands 32771 to 32783 are numbered 10000 lower
+// (22771 to 22783), and the standard commands (copy, cut, About, exit) are the
+// toolkit's stock ids.
 enum PlotsieveId : int {
     IDR_MAINFRAME = 128,  // menu bar, accelerators, application icon
 
@@ -45,23 +49,23 @@ enum PlotsieveId : int {
     IDC_TYPE_DRACAD = 1023,
     IDC_TYPE_DXF = 1024,
 
-    // Commands.
-    ID_VIEW_LARGE_ICONS = 32771,
-    ID_VIEW_LIST = 32772,
-    ID_VIEW_DETAILS = 32773,
-    ID_VIEW_SMALL_ICONS = 32774,
-    ID_SELECT_TYPES = 32775,
-    ID_HELP_PAGE = 32776,
-    ID_SORT_BY_NAME = 32777,
-    ID_SORT_BY_CREATED = 32778,
-    ID_SORT_BY_MODIFIED = 32779,
-    ID_SORT_BY_SIZE = 32780,
-    ID_SORT_BY_TYPE = 32781,
-    ID_OPEN_FILES = 32783,
-    ID_EDIT_COPY = 57634,
-    ID_EDIT_CUT = 57635,
-    ID_APP_ABOUT = 57664,
-    ID_APP_EXIT = 57665,
-    ID_NEXT_PANE = 57680,
-    ID_PREV_PANE = 57681,
+    // Commands: the program's own (32771 to 32783, less 10000).
+    ID_VIEW_LARGE_ICONS = 22771,
+    ID_VIEW_LIST = 22772,
+    ID_VIEW_DETAILS = 22773,
+    ID_VIEW_SMALL_ICONS = 22774,
+    ID_SELECT_TYPES = 22775,
+    ID_HELP_PAGE = 22776,
+    ID_SORT_BY_NAME = 22777,
+    ID_SORT_BY_CREATED = 22778,
+    ID_SORT_BY_MODIFIED = 22779,
+    ID_SORT_BY_SIZE = 22780,
+    ID_SORT_BY_TYPE = 22781,
+    ID_OPEN_FILES = 22783,
+    ID_EDIT_COPY = wxID_COPY,
+    ID_EDIT_CUT = wxID_CUT,
+    ID_APP_ABOUT = wxID_ABOUT,
+    ID_APP_EXIT = wxID_EXIT,
+    ID_NEXT_PANE = wxID_HIGHEST + 80,
+    ID_PREV_PANE = wxID_HIGHEST + 81,
 };

@@ -5,6 +5,7 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/notebook.h>
+#include <wx/textctrl.h>
 
 #include <utility>
 
@@ -69,6 +70,7 @@ void CPlotsieveView::CreateControls() {
     m_start->SetBitmap(StartButtonBitmap());
     PlaceInDialogUnits(m_start, 234, 19, 50, 37);
     m_start->SetDefault();
+    m_start->SetToolTip(U8("検索開始"));
     m_stop = new wxButton(this, IDC_STOP, U8("検索中止"));
     PlaceInDialogUnits(m_stop, 235, 61, 49, 18);
     m_narrow = new wxCheckBox(this, IDC_NARROW, U8("絞込検索"));
@@ -216,9 +218,17 @@ void CPlotsieveView::OnKeywordText(wxCommandEvent&) {
 }
 
 void CPlotsieveView::OnSheetPageChanging(wxBookCtrlEvent& event) {
-    if (m_sheet->GetPage(event.GetOldSelection()) == m_page3 && !m_page3->CheckFields()) {
-        event.Veto();
-    }
+    // Leaving the size page needs numbers in both its fields.
+    if (m_sheet->GetPage(event.GetOldSelection()) != m_page3 || m_page3->CheckFields()) return;
+    event.Veto();
+    // GTK may carry out a change that the program made even when it was
+    // refused: the sheet goes back to the size page then.
+    CallAfter([this] {
+        if (m_sheet->GetCurrentPage() != m_page3) {
+            m_sheet->ChangeSelection(static_cast<size_t>(m_sheet->FindPage(m_page3)));
+        }
+        if (wxTextCtrl* field = m_page3->FirstInvalidField()) field->SetFocus();
+    });
 }
 
 void CPlotsieveView::OnSearchStatus(wxThreadEvent& event) {
