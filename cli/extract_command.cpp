@@ -66,7 +66,7 @@ int RunExtractCommand(int argc, char** argv) {
             if (k > 0 && !raw) Write("\n");
             Write("==> " + path + " <==\n");
         }
-        std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+        std::optional<FileBytes> bytes = ReadWholeFile(path);
         if (!bytes) {
             std::fflush(stdout);
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),

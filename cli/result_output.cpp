@@ -63,8 +63,8 @@ std::string JsonString(const std::string& s) {
 // Local time in ISO 8601 with the offset written "+09:00".
 std::string IsoTime(int64_t time) {
     std::string text = FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S%z");
-    if (text.size() >= 5) text.insert(text.size() - 2, ":");
-    return text;
+    if (text.size() < 5) return text;
+    return text.substr(0, text.size() - 2) + ":" + text.substr(text.size() - 2);
 }
 
 std::array<std::string, 6> CellsOf(const ResultRecord& record) {

@@ -33,6 +33,7 @@ class TerminalFrontEnd : public SearchFrontEnd {
     SizeCriterion SizeLimits() override { return m_options.size; }
 
     void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) override {
+        if (m_options.timing) NoteTiming(code, text);
         std::string shown = StatusTextFor(code, text, value);
         bool final =
             code != SEARCH_STATUS_TEXT || text == StatusTextFor(SEARCH_STATUS_CANCELLED, "", 0);
@@ -54,6 +55,30 @@ class TerminalFrontEnd : public SearchFrontEnd {
     bool cancelled = false;
 
   private:
+    using Clock = std::chrono::steady_clock;
+
+    // With --timing: how long the collecting and testing phases took.
+    void NoteTiming(SearchStatusCode code, const std::string& text) {
+        Clock::time_point now = Clock::now();
+        auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+        if (text == "ﾌｧｲﾙ数をｶｳﾝﾄしています") {
+            m_collectStart = now;
+        } else if (!m_testStarted &&
+                   (text.rfind("検索中--- ", 0) == 0 || code != SEARCH_STATUS_TEXT)) {
+            m_testStarted = true;
+            m_testStart = now;
+            std::fprintf(stderr, "collecting: %.3f s\n", seconds(now - m_collectStart));
+        }
+        if (code != SEARCH_STATUS_TEXT) {
+            std::fprintf(stderr, "testing: %.3f s\n", seconds(now - m_testStart));
+            m_testStarted = false;
+            m_collectStart = now;
+        }
+    }
+
+    Clock::time_point m_collectStart = Clock::now();
+    Clock::time_point m_testStart;
+    bool m_testStarted = false;
     const SearchOptions& m_options;
     std::string m_keyword;
     bool m_live;

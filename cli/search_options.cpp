@@ -20,6 +20,7 @@ const char* const kSearchUsage =
     "      --sort name|type|created|modified|size\n"
     "      --format table|tsv|json|paths0\n"
     "      --threads N         extraction threads (default: one per core)\n"
+    "      --timing            report the time of each phase on stderr\n"
     "Exit status: 0 hits, 1 none, 2 usage error or refused request, 130 stopped.\n";
 
 std::optional<int64_t> ParseLocalTime(const std::string& text, bool endOfDay) {
@@ -125,6 +126,8 @@ std::optional<SearchOptions> ParseSearchOptions(const std::vector<std::string>& 
             auto v = value(arg);
             if (!v) return std::nullopt;
             options.andKeywords.push_back(*v);
+        } else if (arg == "--timing") {
+            options.timing = true;
         } else if (arg == "--all-drives") {
             allDrives = true;
         } else if (arg == "--no-subfolders") {

@@ -20,6 +20,7 @@ struct SearchOptions {
     std::optional<SortKey> sort;
     OutputFormat format = OutputFormat::Table;
     unsigned threads = 0;
+    bool timing = false;  // report the time of each phase on stderr
 };
 
 // Parses the arguments after "search". On a usage error gives nothing and

@@ -5,8 +5,8 @@
 #include "extract/spaces.h"
 #include "search/match_at.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -15,11 +15,9 @@ constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF\r\n\x1a";
 
 bool IsLineEnd(uint8_t byte) { return byte == '\r' || byte == '\n'; }
 
-// Given `p`, the position of a digit '1' with a space before it and CR or LF
-// after it, tells whether that '1' is a whole group-code-1 line: one or two
-// spaces after a line feed before it, and CR LF or LF after it. Returns the
-// position of the line's terminator (where the value line starts after it), or
-// 0 when it is no such line.
+// Given `p`, the position of a digit '1', tells whether that '1' is a whole group-code-1 line: one
+// or two spaces after a line feed before it, and CR LF or LF after it. Returns the position of the
+// line's terminator (where the value line starts after it), or 0 when it is no such line.
 size_t GroupOneValueStart(ByteView data, size_t p) {
     bool oneSpace = p >= 2 && data[p - 2] == '\n';
     bool twoSpaces = p >= 3 && data[p - 2] == ' ' && data[p - 3] == '\n';
@@ -39,35 +37,84 @@ size_t AppendValue(ByteView data, size_t start, std::string& out) {
     return end;
 }
 
-// Finds the next position at or after `from` holding '1' with a space before
-// it and CR or LF after it: the cheap filter that every group-code-1 line
-// passes. Returns data.size when there is none.
-size_t FindCandidate(ByteView data, size_t from) {
-    size_t i = from < 1 ? 1 : from;
+// The vector filter: bit k of the result is set when position i + k holds
+// '1', a space before it, CR or LF after it, and before the space a line feed
+// or a second space. Loads data[i - 3, i + 17) (or + 33 for the wide form).
 #if defined(__SSE2__)
-    const __m128i one = _mm_set1_epi8('1');
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    // Each block compares data[i..i+16) with '1', the bytes before it with a
-    // space and the bytes after it with CR and LF.
-    while (data.size >= 17 && i <= data.size - 17) {
-        const auto* at = reinterpret_cast<const __m128i*>(data.data + i);
-        __m128i here = _mm_loadu_si128(at);
-        __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data.data + i - 1));
-        __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data.data + i + 1));
-        __m128i hit =
-            _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(here, one), _mm_cmpeq_epi8(before, space)),
-                          _mm_or_si128(_mm_cmpeq_epi8(after, cr), _mm_cmpeq_epi8(after, lf)));
-        int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        i += 16;
+unsigned FilterBlock16(const uint8_t* at) {
+    auto load = [at](int offset) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + offset));
+    };
+    auto is = [](__m128i v, char ch) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(ch)); };
+    __m128i before2 = load(-2);
+    __m128i hit = _mm_and_si128(_mm_and_si128(is(load(0), '1'), is(load(-1), ' ')),
+                                _mm_or_si128(is(load(1), '\r'), is(load(1), '\n')));
+    hit = _mm_and_si128(
+        hit, _mm_or_si128(is(before2, '\n'), _mm_and_si128(is(before2, ' '), is(load(-3), '\n'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PLOTSIEVE_HAVE_AVX2_FILTER 1
+__attribute__((target("avx2"))) uint32_t FilterBlock32(const uint8_t* at) {
+    const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1));
+    const __m256i before2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 2));
+    const __m256i before3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 3));
+    const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i space = _mm256_set1_epi8(' ');
+    __m256i hit = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(here, _mm256_set1_epi8('1')),
+                                                    _mm256_cmpeq_epi8(before, space)),
+                                   _mm256_or_si256(_mm256_cmpeq_epi8(after, _mm256_set1_epi8('\r')),
+                                                   _mm256_cmpeq_epi8(after, lf)));
+    hit = _mm256_and_si256(hit, _mm256_or_si256(_mm256_cmpeq_epi8(before2, lf),
+                                                _mm256_and_si256(_mm256_cmpeq_epi8(before2, space),
+                                                                 _mm256_cmpeq_epi8(before3, lf))));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(hit));
+}
+#endif
+
+// Finds the next group-code-1 line whose digit is at or after `from`.
+// Returns the position where its value starts, or 0 when there is none.
+size_t FindGroupOneLine(ByteView data, size_t from, bool wide) {
+    size_t i = from < 3 ? 3 : from;
+    auto scanMask = [&](uint32_t mask) -> size_t {
+        for (; mask != 0; mask &= mask - 1) {
+            if (size_t start =
+                    GroupOneValueStart(data, i + static_cast<size_t>(__builtin_ctz(mask))))
+                return start;
+        }
+        return 0;
+    };
+#if defined(PLOTSIEVE_HAVE_AVX2_FILTER)
+    if (wide) {
+        for (; data.size >= 33 && i <= data.size - 33; i += 32) {
+            if (size_t start = scanMask(FilterBlock32(data.data + i))) return start;
+        }
     }
 #endif
-    for (; i + 1 < data.size; ++i) {
-        if (data[i] == '1' && data[i - 1] == ' ' && IsLineEnd(data[i + 1])) return i;
+#if defined(__SSE2__)
+    for (; data.size >= 17 && i <= data.size - 17; i += 16) {
+        if (size_t start = scanMask(FilterBlock16(data.data + i))) return start;
     }
-    return data.size;
+#endif
+    (void)wide;
+    for (; i + 1 < data.size; ++i) {
+        if (data[i] == '1' && data[i - 1] == ' ' && IsLineEnd(data[i + 1])) {
+            if (size_t start = GroupOneValueStart(data, i)) return start;
+        }
+    }
+    return 0;
+}
+
+bool CpuHasAvx2() {
+#if defined(PLOTSIEVE_HAVE_AVX2_FILTER)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
 }
 
 }  // namespace
@@ -76,13 +123,9 @@ std::string ExtractDxfText(ByteView data) {
     std::string out;
     if (MatchAt(data, 0, kBinarySentinel)) return out;
 
+    const bool wide = CpuHasAvx2();
     size_t i = 0;
-    while ((i = FindCandidate(data, i)) < data.size) {
-        size_t valueStart = GroupOneValueStart(data, i);
-        if (valueStart == 0) {
-            ++i;
-            continue;
-        }
+    while (size_t valueStart = FindGroupOneLine(data, i, wide)) {
         // The value's terminator may itself end the line before the next
         // group-code-1 line, so the scan resumes on it.
         i = AppendValue(data, valueStart, out);

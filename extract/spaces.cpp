@@ -25,11 +25,16 @@ bool IsFullWidthSpace(const std::string& text, size_t at, size_t length) {
 
 }  // namespace
 
-void RemoveFullWidthSpaces(std::string& text) { RemoveCharacters(text, IsFullWidthSpace); }
-
-void RemoveSpaces(std::string& text) {
-    RemoveFullWidthSpaces(text);
+void RemoveFullWidthSpaces(std::string& text) {
     RemoveCharacters(text, [](const std::string& s, size_t at, size_t length) {
-        return length == 1 && s[at] == ' ';
+        return IsFullWidthSpace(s, at, length);
+    });
+}
+
+// Deleting whole characters leaves the boundaries of the others where they
+// were, so both kinds of space go in one walk.
+void RemoveSpaces(std::string& text) {
+    RemoveCharacters(text, [](const std::string& s, size_t at, size_t length) {
+        return IsFullWidthSpace(s, at, length) || (length == 1 && s[at] == ' ');
     });
 }

@@ -21,12 +21,13 @@ std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::s
     if (!status) return std::nullopt;
     ResultRecord record;
     record.modificationTime = status->modificationTime;
-    record.creationTime = status->creationTime != 0 ? status->creationTime : status->modificationTime;
+    record.creationTime =
+        status->creationTime != 0 ? status->creationTime : status->modificationTime;
     record.accessTime = status->accessTime != 0 ? status->accessTime : status->modificationTime;
     record.size = status->size;
-    record.attributes = static_cast<uint8_t>((status->readOnly ? 0x01 : 0) |
-                                             (status->hidden ? 0x02 : 0) |
-                                             (status->isFolder ? 0x10 : 0x20));
+    record.attributes =
+        static_cast<uint8_t>((status->readOnly ? 0x01 : 0) | (status->hidden ? 0x02 : 0) |
+                             (status->isFolder ? 0x10 : 0x20));
     record.fullPath = fullPath;
     record.shownPath = std::move(shownPath);
     return record;

@@ -9,13 +9,13 @@
 // What a result row owns: the file's status when the hit was found, and its
 // path. Times are seconds since 1970-01-01 00:00 UTC, sizes in bytes.
 struct ResultRecord {
-    int64_t creationTime = 0;      // the modification time when the file system has none
+    int64_t creationTime = 0;  // the modification time when the file system has none
     int64_t modificationTime = 0;
-    int64_t accessTime = 0;        // the modification time when the file system has none
+    int64_t accessTime = 0;  // the modification time when the file system has none
     int64_t size = 0;
-    uint8_t attributes = 0;        // read-only 0x01, hidden 0x02, folder 0x10, archive 0x20
-    std::string fullPath;          // absolute, as found on disk: what actions open and copy
-    std::string shownPath;         // lower-cased form: what cells show and sorting compares
+    uint8_t attributes = 0;  // read-only 0x01, hidden 0x02, folder 0x10, archive 0x20
+    std::string fullPath;    // absolute, as found on disk: what actions open and copy
+    std::string shownPath;   // lower-cased form: what cells show and sorting compares
 };
 
 // Image-list slot of each drawing type, by lower-case extension without the

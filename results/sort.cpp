@@ -17,7 +17,8 @@ std::string_view ExtensionOf(std::string_view path) {
     if (dot == std::string_view::npos || dot < componentStart) return {};
     std::string_view extension = path.substr(dot);
     size_t firstNonDot = extension.find_first_not_of('.');
-    return firstNonDot == std::string_view::npos ? std::string_view{} : extension.substr(firstNonDot);
+    return firstNonDot == std::string_view::npos ? std::string_view{}
+                                                 : extension.substr(firstNonDot);
 }
 
 // Native path order: UTF-8 compared byte by byte is code-point order, which

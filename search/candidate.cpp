@@ -38,6 +38,7 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
     outcome.passedFilters = true;
     // An empty piece matches every text and an empty list none, so neither
     // needs the file's text.
+    if (keywords.empty()) return outcome;
     bool matchesAll = false;
     for (const std::string& piece : keywords) matchesAll |= piece.empty();
     if (!matchesAll && !TextMatchesKeywords(ExtractText(path), keywords)) return outcome;

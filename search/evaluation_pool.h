@@ -24,7 +24,7 @@ struct CandidateJob {
 // candidate order. Destroying the pool drops the jobs not yet started and
 // waits for those in flight.
 class EvaluationPool {
-public:
+  public:
     EvaluationPool(unsigned threads, const KeywordList& keywords);
     ~EvaluationPool();
     EvaluationPool(const EvaluationPool&) = delete;
@@ -34,7 +34,7 @@ public:
     // Blocks until the outcome of the job with `index` is ready.
     CandidateOutcome Take(size_t index);
 
-private:
+  private:
     void Run();
 
     const KeywordList& m_keywords;

@@ -42,7 +42,7 @@ std::string ExtractionKey(std::string_view path) {
 
 std::string ExtractText(const std::string& path) {
     try {
-        std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+        std::optional<FileBytes> bytes = ReadWholeFile(path);
         if (!bytes) return {};
         return ExtractTextOfType(ExtractionKey(path), ByteView{bytes->data(), bytes->size()});
     } catch (const std::bad_alloc&) {

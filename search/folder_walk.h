@@ -14,7 +14,7 @@
 // Links to folders are never followed, and a folder is walked once however it
 // is reached.
 class FolderWalk {
-public:
+  public:
     struct Hooks {
         std::function<bool()> includeSubfolders;           // asked at each folder entry
         std::function<void(const std::string&)> progress;  // "検索中" + count texts
@@ -29,7 +29,7 @@ public:
     // emptied.
     bool Walk(const std::string& folder, bool stayOnFileSystem = false);
 
-private:
+  private:
     bool WalkFolder(std::string folder);
     bool IsCandidateName(const std::string& name) const;
 

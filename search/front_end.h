@@ -21,14 +21,14 @@ std::string StatusTextFor(SearchStatusCode code, const std::string& text, int64_
 // implementation on a GUI marshals reports to its UI thread in that order and
 // answers reads from values it keeps thread-safe.
 class SearchFrontEnd {
-public:
+  public:
     virtual ~SearchFrontEnd() = default;
 
     // Reads, at the moments the search needs them.
-    virtual std::string KeywordText() = 0;      // CP932; once, after collecting
-    virtual bool IncludeSubfolders() = 0;       // at each folder entry of a walk
-    virtual DateCriterion DateLimits() = 0;     // for each candidate
-    virtual SizeCriterion SizeLimits() = 0;     // for each candidate
+    virtual std::string KeywordText() = 0;   // CP932; once, after collecting
+    virtual bool IncludeSubfolders() = 0;    // at each folder entry of a walk
+    virtual DateCriterion DateLimits() = 0;  // for each candidate
+    virtual SizeCriterion SizeLimits() = 0;  // for each candidate
 
     // A status report (UTF-8 text for SEARCH_STATUS_TEXT). Never waited for.
     virtual void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) = 0;

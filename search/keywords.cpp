@@ -51,10 +51,9 @@ uint16_t ComposeWithMark(uint16_t kana, uint16_t mark) {
     if (kana == 0x8345) return 0x8394;  // ウ゛ → ヴ
     // カ-ソ and か-そ (every second code), タ チ ツ テ ト and た ち つ て と,
     // the iteration marks ヽ and ゝ: voiced one code on.
-    if (inRun(0x834A, 0x835C, 2) || inRun(0x82A9, 0x82BB, 2) || kana == 0x835E ||
-        kana == 0x8360 || kana == 0x8363 || kana == 0x8365 || kana == 0x8367 || kana == 0x82BD ||
-        kana == 0x82BF || kana == 0x82C2 || kana == 0x82C4 || kana == 0x82C6 || kana == 0x8252 ||
-        kana == 0x8254) {
+    if (inRun(0x834A, 0x835C, 2) || inRun(0x82A9, 0x82BB, 2) || kana == 0x835E || kana == 0x8360 ||
+        kana == 0x8363 || kana == 0x8365 || kana == 0x8367 || kana == 0x82BD || kana == 0x82BF ||
+        kana == 0x82C2 || kana == 0x82C4 || kana == 0x82C6 || kana == 0x8252 || kana == 0x8254) {
         return static_cast<uint16_t>(kana + 1);
     }
     return 0;
@@ -136,7 +135,8 @@ std::string NormaliseWidth(std::string_view text) {
             continue;
         }
         i += length;
-        if ((code == kVoicedMark || code == kSemiVoicedMark) && lastCharStart != std::string::npos) {
+        if ((code == kVoicedMark || code == kSemiVoicedMark) &&
+            lastCharStart != std::string::npos) {
             uint16_t kana = static_cast<uint16_t>(static_cast<uint8_t>(out[lastCharStart]) << 8 |
                                                   static_cast<uint8_t>(out[lastCharStart + 1]));
             if (uint16_t composed = ComposeWithMark(kana, code)) {

@@ -11,7 +11,7 @@
 
 // The request that the start button makes.
 struct SearchRequest {
-    std::string place;   // a folder (native path bytes) or kAllDrivesPlace
+    std::string place;  // a folder (native path bytes) or kAllDrivesPlace
     unsigned typeMask = TYPE_ALL;
     bool narrow = false;  // search the hits of the last completed search
 };
@@ -21,7 +21,7 @@ enum class StartResult {
     NoPlace,          // "ファイルを検索する場所を指定してください"
     NoTypes,          // "検索するファイルの種類を指定してください"
     NothingToNarrow,  // "絞り込む対象のファイルがありません"; narrowing mode goes off
-    AlreadyRunning,   // a search is still running: nothing starts
+    AlreadyRunning,  // a search is still running: nothing starts
 };
 
 // The message a refused start shows (UTF-8), empty for Started.
@@ -30,7 +30,7 @@ std::string StartRefusalMessage(StartResult result);
 // The search state of one form: cancel flag, extension list, candidates and
 // hits, icon-loaded flags, and at most one worker thread at a time.
 class SearchSession {
-public:
+  public:
     // `threads` extraction threads per search; 0 means one per core.
     explicit SearchSession(SearchFrontEnd& frontEnd, unsigned threads = 0);
     // Stops and joins a running worker.
@@ -51,7 +51,7 @@ public:
     // The candidates a narrowing search would test (valid while idle).
     const std::vector<std::string>& Candidates() const;
 
-private:
+  private:
     void RunWorker(SearchRequest request);
 
     SearchFrontEnd& m_frontEnd;

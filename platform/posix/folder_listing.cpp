@@ -13,7 +13,7 @@
 namespace {
 
 class DirectoryStream {
-public:
+  public:
     explicit DirectoryStream(DIR* dir) : m_dir(dir) {}
     ~DirectoryStream() {
         if (m_dir) closedir(m_dir);
@@ -22,7 +22,7 @@ public:
     DirectoryStream& operator=(const DirectoryStream&) = delete;
     DIR* get() const { return m_dir; }
 
-private:
+  private:
     DIR* m_dir;
 };
 
@@ -73,9 +73,9 @@ std::optional<FolderListing> ListFolder(const std::string& path) {
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat entryStatus {};
-            isFolder = fstatat(dirfd(dir.get()), entry->d_name, &entryStatus,
-                               AT_SYMLINK_NOFOLLOW) == 0 &&
-                       S_ISDIR(entryStatus.st_mode);
+            isFolder =
+                fstatat(dirfd(dir.get()), entry->d_name, &entryStatus, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(entryStatus.st_mode);
         }
         listing.entries.push_back({std::move(name), isFolder});
     }

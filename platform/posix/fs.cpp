@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -34,7 +35,14 @@ class FileDescriptor {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+std::optional<FileBytes> ReadWholeFile(const std::string& path) {
+    // Opening some devices has effects of its own (a tape rewinds), so only
+    // what is a regular file before the open is opened at all.
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0) return Fail(errno);
+    if (S_ISDIR(before.st_mode)) return Fail(EISDIR);
+    if (!S_ISREG(before.st_mode)) return Fail(EINVAL);
+
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) return Fail(errno);
 
@@ -44,7 +52,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
     if (!S_ISREG(status.st_mode)) return Fail(EINVAL);
     if (status.st_size < 0) return Fail(EINVAL);
 
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     try {
         bytes.resize(static_cast<size_t>(status.st_size));
     } catch (const std::bad_alloc&) {
@@ -60,9 +68,10 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
             if (errno == EINTR) continue;
             return Fail(errno);
         }
-        if (n == 0) break;  // the file shrank: the rest stays zero
+        if (n == 0) break;  // the file shrank
         done += static_cast<size_t>(n);
     }
+    std::fill(bytes.begin() + static_cast<ptrdiff_t>(done), bytes.end(), 0);
     t_lastError = 0;
     return bytes;
 }

@@ -1,50 +1,24 @@
 // plotsieve-cli extract, run as a user runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-
+#include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
 
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
-namespace {
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-};
-
-// Runs plotsieve-cli with `args` (already shell-quoted), stderr sent to `errFile`.
-RunResult RunCli(const std::string& args, const std::string& errFile = "/dev/null") {
-    std::string command = std::string("'") + PLOTSIEVE_CLI + "' " + args + " 2>'" + errFile + "'";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
-
-std::string Quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
-
-}  // namespace
-
 TEST(CliExtract, RawPrintsTheExactExpectedBytesOfRealDrawings) {
     auto fixtures = testing_support::FixturesDir();
     if (!fixtures) GTEST_SKIP() << "fixtures folder absent";
-    for (const auto& drawing : testing_support::FilesWithExtension(*fixtures / "dxf", ".dxf")) {
-        auto expected = drawing;
-        expected.replace_extension(".expected");
-        RunResult run = RunCli("extract --raw " + Quote(drawing));
-        EXPECT_EQ(run.status, 0) << drawing;
-        EXPECT_EQ(run.out, testing_support::ReadFileBytes(expected)) << drawing;
+    for (std::string kind : {"dxf", "dwg"}) {
+        for (const auto& drawing :
+             testing_support::FilesWithExtension(*fixtures / kind, "." + kind)) {
+            auto expected = drawing;
+            expected.replace_extension(".expected");
+            CliRun run = RunCli("extract --raw " + Quote(drawing));
+            EXPECT_EQ(run.status, 0) << drawing;
+            EXPECT_EQ(run.out, testing_support::ReadFileBytes(expected)) << drawing;
+        }
     }
 }
 
@@ -52,7 +26,7 @@ TEST(CliExtract, ConvertsToUtf8OneValuePerLine) {
     TempDir dir;
     WriteFileBytes(dir.path() / "a.dxf",
                    "0\r\n 1\r\n\x95\xbd\x96\xca\x90\x7d\r\n 0\r\n 1\r\nB\r\n");
-    RunResult run = RunCli("extract " + Quote(dir.path() / "a.dxf"));
+    CliRun run = RunCli("extract " + Quote(dir.path() / "a.dxf"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "平面図\nB\n");
     run = RunCli("extract --raw " + Quote(dir.path() / "a.dxf"));
@@ -64,10 +38,9 @@ TEST(CliExtract, UnreadableFilesAreNamedAndTheRestStillPrinted) {
     WriteFileBytes(dir.path() / "a.dxf", "0\n  1\nA\n");
     WriteFileBytes(dir.path() / "b.dxf", "0\n  1\nB\n");
     std::string err = dir.path() / "err.txt";
-    RunResult run =
-        RunCli("extract --raw " + Quote(dir.path() / "a.dxf") + " " +
-                   Quote(dir.path() / "missing.dxf") + " " + Quote(dir.path() / "b.dxf"),
-               err);
+    CliRun run = RunCli("extract --raw " + Quote(dir.path() / "a.dxf") + " " +
+                            Quote(dir.path() / "missing.dxf") + " " + Quote(dir.path() / "b.dxf"),
+                        err);
     EXPECT_EQ(run.status, 2);
     std::string a = (dir.path() / "a.dxf").string(), b = (dir.path() / "b.dxf").string();
     std::string missing = (dir.path() / "missing.dxf").string();

@@ -77,7 +77,7 @@ TEST(ExtractDxfText, BinaryAndForeignDataGiveNothing) {
 
 TEST(ExtractDxfText, FindsMarkersAcrossEveryBlockOffset) {
     // The scan works in blocks; a marker must be found wherever it falls.
-    for (size_t pad = 0; pad < 40; ++pad) {
+    for (size_t pad = 0; pad < 80; ++pad) {
         std::string data(pad, 'x');
         data += "\n  1\nV\n";
         data += std::string(pad % 7, 'y');

@@ -77,7 +77,8 @@ TEST(CompareResultRecords, TextKeysFollowCharacterCodes) {
     // DWG, DXF, dwg, dxf in exactly that order.
     std::vector<std::string> order{"/x.DWG", "/y.DXF", "/a.dwg", "/b.dxf"};
     for (size_t i = 0; i + 1 < order.size(); ++i) {
-        EXPECT_EQ(CompareResultRecords(Shown(order[i]), Shown(order[i + 1]), SortKey::Extension), -1)
+        EXPECT_EQ(CompareResultRecords(Shown(order[i]), Shown(order[i + 1]), SortKey::Extension),
+                  -1)
             << order[i];
     }
     EXPECT_EQ(CompareResultRecords(Shown("/a.b/x"), Shown("/c"), SortKey::Extension), 0);

@@ -1,0 +1,86 @@
+// Throughput of the DWG reader over the real drawings in the fixtures folder
+// (../shared/fixtures/dwg, or PLOTSIEVE_FIXTURES): files per second and MB/s
+// (10^6 bytes), over all drawings together and over each one. Without the
+// folder the program reports one skipped benchmark and exits normally.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dwg/dwg.h"
+
+namespace {
+
+struct Drawing {
+    std::string name;
+    std::string bytes;
+};
+
+std::vector<Drawing> LoadDrawings() {
+    const char* place = std::getenv("PLOTSIEVE_FIXTURES");
+    std::filesystem::path dir = (place && *place) ? place : PLOTSIEVE_FIXTURES;
+    dir /= "dwg";
+    std::vector<Drawing> drawings;
+    std::error_code error;
+    if (!std::filesystem::is_directory(dir, error)) return drawings;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+        if (entry.path().extension() != ".dwg") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        drawings.push_back(
+            {entry.path().stem().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+    }
+    std::sort(drawings.begin(), drawings.end(),
+              [](const Drawing& a, const Drawing& b) { return a.name < b.name; });
+    return drawings;
+}
+
+void Extract(benchmark::State& state, std::vector<const Drawing*> drawings) {
+    size_t bytes = 0;
+    for (const Drawing* d : drawings) bytes += d->bytes.size();
+    size_t textBytes = 0;
+    for (auto _ : state) {
+        textBytes = 0;
+        for (const Drawing* d : drawings) {
+            std::string text = ExtractDwgText(AsBytes(d->bytes));
+            textBytes += text.size();
+            benchmark::DoNotOptimize(text.data());
+        }
+    }
+    double iterations = static_cast<double>(state.iterations());
+    state.counters["files/s"] = benchmark::Counter(
+        iterations * static_cast<double>(drawings.size()), benchmark::Counter::kIsRate);
+    state.counters["MB/s"] = benchmark::Counter(iterations * static_cast<double>(bytes) / 1e6,
+                                                benchmark::Counter::kIsRate);
+    state.counters["text_bytes"] = static_cast<double>(textBytes);
+}
+
+bool RegisterDwgBenchmarks() {
+    static const std::vector<Drawing> drawings = LoadDrawings();
+    if (drawings.empty()) {
+        benchmark::RegisterBenchmark("BM_ExtractDwgText/no_fixtures", [](benchmark::State& state) {
+            for (auto _ : state) {
+            }
+            state.SkipWithError("no DWG fixtures: set PLOTSIEVE_FIXTURES to the fixtures folder");
+        })->Iterations(1);
+        return false;
+    }
+    std::vector<const Drawing*> all;
+    for (const Drawing& d : drawings) all.push_back(&d);
+    benchmark::RegisterBenchmark("BM_ExtractDwgText/all", Extract, all)
+        ->Unit(benchmark::kMillisecond);
+    for (const Drawing& d : drawings) {
+        benchmark::RegisterBenchmark(("BM_ExtractDwgText/" + d.name).c_str(), Extract,
+                                     std::vector<const Drawing*>{&d})
+            ->Unit(benchmark::kMicrosecond);
+    }
+    return true;
+}
+
+const bool kRegistered = RegisterDwgBenchmarks();
+
+}  // namespace
