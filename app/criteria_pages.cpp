@@ -4,13 +4,13 @@
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
-#include <wx/dirdlg.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "app/ids.h"
 #include "app/message_box.h"
+#include "app/place_chooser.h"
 #include "app/size_text.h"
 
 namespace {
@@ -90,9 +90,8 @@ void Cpage1::SetNarrowingMode(bool narrowing) {
 void Cpage1::OnSubfolders(wxCommandEvent&) { m_includeSubfolders = m_subfolders->GetValue(); }
 
 void Cpage1::OnChoosePlace(wxCommandEvent&) {
-    wxDirDialog dialog(this, wxString::FromUTF8("検索場所"), m_place->GetValue(),
-                       wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-    if (dialog.ShowModal() == wxID_OK) m_place->SetValue(dialog.GetPath());
+    // Cancelling leaves the place as it was.
+    if (auto place = BrowseForPlace(this, m_place->GetValue())) m_place->SetValue(*place);
 }
 
 // ---------------------------------------------------------------- CPage2

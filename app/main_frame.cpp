@@ -7,7 +7,9 @@
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
+#include "app/about_dialog.h"
 #include "app/criteria_pages.h"
+#include "app/desktop_open.h"
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/plotsieve_view.h"
@@ -23,14 +25,18 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
                      wxThreadEventHandler(CMainFrame::OnSearchStatus))
         EVT_CLOSE(CMainFrame::OnClose) EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
-            EVT_MENU(ID_APP_ABOUT, CMainFrame::OnAbout) EVT_MENU(ID_EDIT_COPY,
-                                                                 CMainFrame::OnEditCommand)
-                EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand)
-                    EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
-                        EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
-                                            CMainFrame::OnViewCommandUpdate) wxEND_EVENT_TABLE()
+            EVT_MENU(ID_APP_ABOUT, CMainFrame::OnAbout)
+                EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
+                    EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand)
+                        EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnCopyUpdate)
+                            EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
+                                EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
+                                               CMainFrame::OnViewCommand)
+                                    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
+                                                        CMainFrame::OnViewCommandUpdate)
+                                        wxEND_EVENT_TABLE()
 
-                            CMainFrame::CMainFrame(const wxString& place)
+                                            CMainFrame::CMainFrame(const wxString& place)
     : wxFrame(nullptr, wxID_ANY, U8("Vuva Vu Vazovo！ - Plotsieve"), wxDefaultPosition,
               wxDefaultSize, wxDEFAULT_FRAME_STYLE & ~(wxRESIZE_BORDER | wxMAXIMIZE_BOX)) {
     SetIcons(ApplicationIcons());
@@ -72,10 +78,10 @@ void CMainFrame::CreateMenus() {
     arrange->Append(ID_SORT_BY_MODIFIED, U8("更新日順(&M)"));
     arrange->Append(ID_SORT_BY_SIZE, U8("ｻｲｽﾞ順(&Z)"));
     auto* view = new wxMenu;
-    view->Append(ID_VIEW_LARGE_ICONS, U8("大きいｱｲｺﾝ(&G)"));
-    view->Append(ID_VIEW_SMALL_ICONS, U8("小さいｱｲｺﾝ(&D)"));
-    view->Append(ID_VIEW_LIST, U8("一覧(&M)"));
-    view->Append(ID_VIEW_DETAILS, U8("詳細(&L)"));
+    view->AppendCheckItem(ID_VIEW_LARGE_ICONS, U8("大きいｱｲｺﾝ(&G)"));
+    view->AppendCheckItem(ID_VIEW_SMALL_ICONS, U8("小さいｱｲｺﾝ(&D)"));
+    view->AppendCheckItem(ID_VIEW_LIST, U8("一覧(&M)"));
+    view->AppendCheckItem(ID_VIEW_DETAILS, U8("詳細(&L)"));
     view->AppendSeparator();
     view->AppendSubMenu(arrange, U8("ｱｲｺﾝの整列"));
 
@@ -143,5 +149,21 @@ void CMainFrame::OnViewCommandUpdate(wxUpdateUIEvent& event) {
 }
 
 void CMainFrame::OnAbout(wxCommandEvent&) {
-    ShowMessage(this, U8("Plotsieve Version 1.50"), U8("Plotsieve のﾊﾞｰｼﾞｮﾝ情報"));
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+wxString CMainFrame::HelpPagePath() const { return m_startupDirectory + "/help/help1.htm"; }
+
+void CMainFrame::OnHelp(wxCommandEvent&) {
+    // Whether the page exists is the desktop's business.
+    OpenWithDesktop(HelpPagePath().utf8_string());
+}
+
+void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {
+    if (dynamic_cast<wxTextCtrl*>(FindFocus()) != nullptr) {
+        event.Enable(true);
+        return;
+    }
+    OnViewCommandUpdate(event);
 }

@@ -18,6 +18,8 @@ class CMainFrame : public wxFrame {
     const wxString& StartupDirectory() const { return m_startupDirectory; }
 
     static wxString IdleText();
+    // The help page: help/help1.htm under the start-up folder.
+    wxString HelpPagePath() const;
 
   private:
     void CreateMenus();
@@ -30,6 +32,8 @@ class CMainFrame : public wxFrame {
     void OnViewCommand(wxCommandEvent& event);
     void OnViewCommandUpdate(wxUpdateUIEvent& event);
     void OnAbout(wxCommandEvent& event);
+    void OnHelp(wxCommandEvent& event);
+    void OnCopyUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
     wxString m_startupDirectory;

@@ -2,19 +2,25 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/dnd.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
+#include <wx/menu.h>
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
 #include <utility>
 
 #include "app/criteria_pages.h"
+#include "app/desktop_open.h"
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/resources.h"
 #include "app/type_icon.h"
 #include "platform/encoding.h"
+#include "results/file_list.h"
 #include "results/result_record.h"
 
 wxDEFINE_EVENT(wxEVT_SEARCH_STATUS, wxThreadEvent);
@@ -43,13 +49,30 @@ wxString UnencodableKeywordMessage(const wxString& keyword) {
 wxBEGIN_EVENT_TABLE(CPlotsieveView, wxPanel) EVT_BUTTON(IDC_START, CPlotsieveView::OnStart)
     EVT_BUTTON(IDC_STOP, CPlotsieveView::OnStop) EVT_CHECKBOX(IDC_NARROW, CPlotsieveView::OnNarrow)
         EVT_BUTTON(IDC_KEYWORD_HELP, CPlotsieveView::OnKeywordHelp)
-            EVT_TEXT(IDC_KEYWORD, CPlotsieveView::OnKeywordText)
-                EVT_NOTEBOOK_PAGE_CHANGING(IDC_CRITERIA_SHEET, CPlotsieveView::OnSheetPageChanging)
-                    wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
-                                     wxThreadEventHandler(CPlotsieveView::OnSearchStatus))
-                        wxEND_EVENT_TABLE()
+            EVT_TEXT(IDC_KEYWORD, CPlotsieveView::OnKeywordText) EVT_NOTEBOOK_PAGE_CHANGING(
+                IDC_CRITERIA_SHEET,
+                CPlotsieveView::OnSheetPageChanging) EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS,
+                                                                    ID_VIEW_SMALL_ICONS,
+                                                                    CPlotsieveView::OnViewMode)
+                EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_VIEW_SMALL_ICONS,
+                                    CPlotsieveView::OnViewModeUpdate)
+                    EVT_MENU_RANGE(ID_SORT_BY_NAME, ID_SORT_BY_TYPE,
+                                   CPlotsieveView::OnSort) EVT_MENU(ID_OPEN_FILES,
+                                                                    CPlotsieveView::OnOpen)
+                        EVT_UPDATE_UI(ID_OPEN_FILES, CPlotsieveView::OnSelectionCommandUpdate)
+                            EVT_MENU(ID_EDIT_COPY, CPlotsieveView::OnCopy) EVT_UPDATE_UI(
+                                ID_EDIT_COPY, CPlotsieveView::OnSelectionCommandUpdate)
+                                EVT_LIST_ITEM_ACTIVATED(IDC_RESULT_LIST,
+                                                        CPlotsieveView::OnItemActivated)
+                                    EVT_LIST_BEGIN_DRAG(IDC_RESULT_LIST,
+                                                        CPlotsieveView::OnBeginDrag)
+                                        EVT_CONTEXT_MENU(CPlotsieveView::OnContextMenu)
+                                            wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
+                                                             wxThreadEventHandler(
+                                                                 CPlotsieveView::OnSearchStatus))
+                                                wxEND_EVENT_TABLE()
 
-                            CPlotsieveView::CPlotsieveView(wxWindow* parent)
+                                                    CPlotsieveView::CPlotsieveView(wxWindow* parent)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_NONE) {
     SetFont(FormFont());
     CreateControls();
@@ -235,6 +258,140 @@ void CPlotsieveView::OnSearchStatus(wxThreadEvent& event) {
     if (static_cast<unsigned>(event.GetId()) != m_searchNumber) return;
     // The frame shows it in its status bar.
     if (wxWindow* frame = wxGetTopLevelParent(this)) frame->GetEventHandler()->ProcessEvent(event);
+}
+
+// ---------------------------------------------------------------- list actions
+
+namespace {
+
+struct ViewModeCommand {
+    int id;
+    long mode;
+};
+constexpr ViewModeCommand kViewModes[] = {
+    {ID_VIEW_LARGE_ICONS, wxLC_ICON},
+    {ID_VIEW_SMALL_ICONS, wxLC_SMALL_ICON},
+    {ID_VIEW_LIST, wxLC_LIST},
+    {ID_VIEW_DETAILS, wxLC_REPORT},
+};
+
+long ModeOfCommand(int id) {
+    for (const ViewModeCommand& command : kViewModes) {
+        if (command.id == id) return command.mode;
+    }
+    return wxLC_REPORT;
+}
+
+SortKey KeyOfCommand(int id) {
+    switch (id) {
+        case ID_SORT_BY_TYPE:
+            return SortKey::Extension;
+        case ID_SORT_BY_CREATED:
+            return SortKey::CreationTime;
+        case ID_SORT_BY_MODIFIED:
+            return SortKey::ModificationTime;
+        case ID_SORT_BY_SIZE:
+            return SortKey::Size;
+        default:
+            return SortKey::FullPath;
+    }
+}
+
+int wxCALLBACK CompareRows(wxIntPtr first, wxIntPtr second, wxIntPtr key) {
+    return CompareResultRecords(*reinterpret_cast<const ResultRecord*>(first),
+                                *reinterpret_cast<const ResultRecord*>(second),
+                                static_cast<SortKey>(key));
+}
+
+}  // namespace
+
+std::vector<std::string> CPlotsieveView::SelectedPaths() const {
+    std::vector<std::string> paths;
+    for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row != -1;
+         row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+        paths.push_back(RecordOfRow(row)->fullPath);
+    }
+    return paths;
+}
+
+void CPlotsieveView::OpenSelectedFiles() {
+    for (const std::string& path : SelectedPaths()) OpenWithDesktop(path);
+}
+
+wxDataObject* CPlotsieveView::BuildFileListData() const {
+    std::vector<std::string> paths = SelectedPaths();
+    auto* data = new wxDataObjectComposite;
+    // text/uri-list, which file managers take on a drop or a paste.
+    auto* files = new wxFileDataObject;
+    for (const std::string& path : paths) files->AddFile(U8(path));
+    data->Add(files, true);
+    // What GNOME-style file managers read when pasting copied files.
+    auto* gnome = new wxCustomDataObject(wxDataFormat("x-special/gnome-copied-files"));
+    std::string copied = BuildGnomeCopiedFiles(paths);
+    gnome->SetData(copied.size(), copied.data());
+    data->Add(gnome);
+    // Plain paths, one a line, for text editors and terminals.
+    wxString text;
+    for (const std::string& path : paths) text += U8(path) + "\n";
+    data->Add(new wxTextDataObject(text));
+    return data;
+}
+
+void CPlotsieveView::CopySelectedFiles() {
+    if (SelectedPaths().empty()) return;
+    wxClipboardLocker clipboard;
+    if (!clipboard) return;
+    wxTheClipboard->SetData(BuildFileListData());
+    wxTheClipboard->Flush();
+}
+
+void CPlotsieveView::SortRows(SortKey key) {
+    m_list->SortItems(CompareRows, static_cast<wxIntPtr>(key));
+}
+
+void CPlotsieveView::SetViewMode(long mode) {
+    if (ViewMode() != mode) m_list->SetSingleStyle(mode);
+}
+
+long CPlotsieveView::ViewMode() const {
+    return m_list->GetWindowStyleFlag() & (wxLC_ICON | wxLC_SMALL_ICON | wxLC_LIST | wxLC_REPORT);
+}
+
+void CPlotsieveView::OnViewMode(wxCommandEvent& event) {
+    SetViewMode(ModeOfCommand(event.GetId()));
+}
+
+void CPlotsieveView::OnViewModeUpdate(wxUpdateUIEvent& event) {
+    event.Check(ViewMode() == ModeOfCommand(event.GetId()));
+}
+
+void CPlotsieveView::OnSort(wxCommandEvent& event) { SortRows(KeyOfCommand(event.GetId())); }
+void CPlotsieveView::OnOpen(wxCommandEvent&) { OpenSelectedFiles(); }
+void CPlotsieveView::OnCopy(wxCommandEvent&) { CopySelectedFiles(); }
+
+void CPlotsieveView::OnSelectionCommandUpdate(wxUpdateUIEvent& event) {
+    event.Enable(m_list->GetSelectedItemCount() > 0);
+}
+
+void CPlotsieveView::OnItemActivated(wxListEvent&) { OpenSelectedFiles(); }
+
+void CPlotsieveView::OnBeginDrag(wxListEvent&) {
+    std::unique_ptr<wxDataObject> data(BuildFileListData());
+    wxDropSource source(*data, m_list);
+    source.DoDragDrop(wxDrag_CopyOnly);
+}
+
+void CPlotsieveView::OnContextMenu(wxContextMenuEvent& event) {
+    if (event.GetEventObject() != m_list &&
+        !m_list->IsDescendant(static_cast<wxWindow*>(event.GetEventObject()))) {
+        event.Skip();
+        return;
+    }
+    wxMenu menu;
+    menu.Append(ID_EDIT_COPY, U8("ｺﾋﾟｰ(&C)"));
+    menu.Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    wxPoint at = event.GetPosition();
+    PopupMenu(&menu, at == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(at));
 }
 
 // ---------------------------------------------------------------- worker thread

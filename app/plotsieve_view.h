@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "results/sort.h"
 #include "search/front_end.h"
 #include "search/search_session.h"
 
@@ -18,8 +19,12 @@ class CPage4;
 class wxBookCtrlEvent;
 class wxButton;
 class wxCheckBox;
+class wxContextMenuEvent;
+class wxDataObject;
 class wxImageList;
 class wxListCtrl;
+class wxListEvent;
+class wxUpdateUIEvent;
 class wxNotebook;
 class wxThreadEvent;
 
@@ -45,6 +50,19 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     bool IsSearching() const;
 
     static void ShowKeywordHelp(wxWindow* parent);
+
+    // The list's actions. Each works on the selected rows, from the top of
+    // the list down, and reads the paths from the rows' records.
+    std::vector<std::string> SelectedPaths() const;
+    void OpenSelectedFiles();
+    void CopySelectedFiles();
+    // The copy and drag data: URI list, GNOME copied files and plain paths.
+    wxDataObject* BuildFileListData() const;
+    // Sorts the rows once, ascending.
+    void SortRows(SortKey key);
+    // wxLC_ICON, wxLC_SMALL_ICON, wxLC_LIST or wxLC_REPORT.
+    void SetViewMode(long mode);
+    long ViewMode() const;
 
     Cpage1* NamePage() const { return m_page1; }
     CPage2* DatePage() const { return m_page2; }
@@ -85,6 +103,15 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     void OnKeywordText(wxCommandEvent& event);
     void OnSheetPageChanging(wxBookCtrlEvent& event);
     void OnSearchStatus(wxThreadEvent& event);
+    void OnViewMode(wxCommandEvent& event);
+    void OnViewModeUpdate(wxUpdateUIEvent& event);
+    void OnSort(wxCommandEvent& event);
+    void OnOpen(wxCommandEvent& event);
+    void OnCopy(wxCommandEvent& event);
+    void OnSelectionCommandUpdate(wxUpdateUIEvent& event);
+    void OnItemActivated(wxListEvent& event);
+    void OnBeginDrag(wxListEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
 
     Cpage1* m_page1 = nullptr;
     CPage2* m_page2 = nullptr;
