@@ -201,15 +201,24 @@ void CPlotsieveView::LeaveNarrowingMode() {
 
 void CPlotsieveView::AppendRow(const ResultRecord& record, int slot) {
     auto owned = std::make_unique<ResultRecord>(record);
-    ResultCells cells = FormatResultCells(*owned);
-    long row = m_list->InsertItem(m_list->GetItemCount(), U8(cells.name), slot);
-    m_list->SetItem(row, 1, U8(cells.type));
-    m_list->SetItem(row, 2, U8(cells.folder));
-    m_list->SetItem(row, 3, U8(cells.size));
-    m_list->SetItem(row, 4, U8(cells.created));
-    m_list->SetItem(row, 5, U8(cells.modified));
-    m_list->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(owned.get()));
+    InsertRow(*owned, slot);
     m_records.push_back(std::move(owned));
+}
+
+long CPlotsieveView::InsertRow(const ResultRecord& record, int slot) {
+    ResultCells cells = FormatResultCells(record);
+    long row = m_list->InsertItem(m_list->GetItemCount(), U8(cells.name), slot);
+    // The other cells exist in the details view only; a change of view adds
+    // the rows again.
+    if (m_list->InReportView()) {
+        m_list->SetItem(row, 1, U8(cells.type));
+        m_list->SetItem(row, 2, U8(cells.folder));
+        m_list->SetItem(row, 3, U8(cells.size));
+        m_list->SetItem(row, 4, U8(cells.created));
+        m_list->SetItem(row, 5, U8(cells.modified));
+    }
+    m_list->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(&record));
+    return row;
 }
 
 void CPlotsieveView::ApplyTypeIcon(int slot, const std::string& path) {
@@ -350,7 +359,30 @@ void CPlotsieveView::SortRows(SortKey key) {
 }
 
 void CPlotsieveView::SetViewMode(long mode) {
-    if (ViewMode() != mode) m_list->SetSingleStyle(mode);
+    if (ViewMode() == mode) return;
+    // The toolkit's list lays out its rows for the mode they were added in,
+    // so the rows are added again, in their order, with their selection.
+    struct Row {
+        const ResultRecord* record;
+        int slot;
+        bool selected;
+    };
+    std::vector<Row> rows;
+    for (long row = 0; row < m_list->GetItemCount(); ++row) {
+        wxListItem item;
+        item.SetId(row);
+        item.SetMask(wxLIST_MASK_IMAGE | wxLIST_MASK_STATE);
+        item.SetStateMask(wxLIST_STATE_SELECTED);
+        m_list->GetItem(item);
+        rows.push_back(
+            {RecordOfRow(row), item.GetImage(), (item.GetState() & wxLIST_STATE_SELECTED) != 0});
+    }
+    m_list->DeleteAllItems();
+    m_list->SetSingleStyle(mode);
+    for (const Row& row : rows) {
+        long index = InsertRow(*row.record, row.slot);
+        if (row.selected) m_list->SetItemState(index, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    }
 }
 
 long CPlotsieveView::ViewMode() const {

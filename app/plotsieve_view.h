@@ -91,6 +91,8 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
 
     // Their halves on the UI thread.
     void AppendRow(const ResultRecord& record, int slot);
+    // A row for a record that m_records owns, at the end of the list.
+    long InsertRow(const ResultRecord& record, int slot);
     void ApplyTypeIcon(int slot, const std::string& path);
     void LeaveNarrowingMode();
     void ClearResults();

@@ -153,7 +153,11 @@ TEST_F(ResultActionsTest, OpenAndCopyActOnTheSelectedRowsTopDown) {
 
 TEST_F(ResultActionsTest, ViewModesSwitchAndCarryTheirCheckMarks) {
     Add("a.dxf", 10, 1);
+    Add("b.dwg", 20, 1);
     ListAll();
+    Command(ID_SORT_BY_SIZE);
+    Select({1});
+    const std::vector<std::string> rows = Rows();
     wxMenuBar* bar = frame->GetMenuBar();
     auto checked = [&] {
         bar->UpdateMenus();
@@ -176,7 +180,9 @@ TEST_F(ResultActionsTest, ViewModesSwitchAndCarryTheirCheckMarks) {
     Command(ID_VIEW_DETAILS);
     EXPECT_EQ(view->ViewMode(), wxLC_REPORT);
     EXPECT_EQ(checked(), "---x");
-    EXPECT_EQ(view->ResultList()->GetItemCount(), 1);
+    // The rows keep their order, cells, records and selection.
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_EQ(view->SelectedPaths(), std::vector<std::string>{(dir.path() / "b.dwg").string()});
     EXPECT_EQ(view->ResultList()->GetColumnCount(), 6);
 }
 
