@@ -1,5 +1,6 @@
 #include <wx/app.h>
 #include <wx/filename.h>
+#include <wx/uilocale.h>
 
 #include "app/main_frame.h"
 #include "search/criteria.h"
@@ -14,6 +15,9 @@ wxIMPLEMENT_APP(CPlotsieveApp);
 
 bool CPlotsieveApp::OnInit() {
     SetAppName("Plotsieve");
+    // Dates in the pickers follow the desktop's language (year first on a
+    // Japanese desktop).
+    wxUILocale::UseDefault();
     // plotsieve [PLACE]: the first argument that is no switch fills the place
     // field. The switches of an embedding server ("-Embedding", "/Automation",
     // "-Unregserver", "-Unregister") have no meaning here and are ignored.
