@@ -46,6 +46,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     // Two panes: the first 320 pixels for menu prompts and the search's
     // texts, the second a quarter of the screen.
     wxStatusBar* status = CreateStatusBar(2);
+    status->SetFont(FormFont());
     int screenWidth = wxDisplay(0u).GetGeometry().GetWidth();
     const int widths[2] = {kStatusPaneWidth, screenWidth / 4};
     status->SetStatusWidths(2, widths);

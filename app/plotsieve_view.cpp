@@ -172,12 +172,15 @@ void CPlotsieveView::StartSearch() {
     request.typeMask = m_page4->TypeMask();
     request.narrow = m_narrowFlag;
 
+    // Reports still queued from the last search are dropped from here on,
+    // unless the start is refused.
     ++m_searchNumber;
     StartResult result = m_session->StartSearch(request);
     if (result == StartResult::Started) {
         ClearResults();
         return;
     }
+    --m_searchNumber;
     ShowMessage(this, U8(StartRefusalMessage(result)));
     if (result == StartResult::NothingToNarrow) LeaveNarrowingMode();
 }

@@ -1,3 +1,4 @@
+#include <wx/fontenum.h>
 #include <wx/imaglist.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -24,6 +25,13 @@ TEST_F(FrameTest, StartsAsOneFixedWindowSizedToTheForm) {
     ASSERT_TRUE(status->GetFieldRect(0, pane));
     EXPECT_NEAR(pane.width, 320, 4);
     EXPECT_EQ(StatusText(), U8("ﾚﾃﾞｨ"));
+
+    // The form's Japanese texts use IPA P Gothic where it is installed.
+    if (wxFontEnumerator::IsValidFacename("IPAPGothic")) {
+        EXPECT_EQ(view->GetFont().GetFaceName(), "IPAPGothic");
+        EXPECT_EQ(view->NamePage()->KeywordField()->GetFont().GetFaceName(), "IPAPGothic");
+        EXPECT_EQ(view->GetFont().GetPointSize(), 9);
+    }
 }
 
 TEST_F(FrameTest, MenuBarCarriesItsTextsAndCommands) {
