@@ -1,5 +1,177 @@
 #include "extract/jw.h"
 
-// The JW_CAD readers are not built yet: every file gives empty text.
-std::string ExtractJwcText(ByteView) { return {}; }
-std::string ExtractJwkText(ByteView) { return {}; }
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "search/match_at.h"
+
+namespace {
+
+constexpr std::string_view kJwcSignature = "jw_cad(c)data";
+constexpr std::string_view kJwkSignature = "jw_cad(c)sym";
+
+// Header layout shared by both files.
+constexpr size_t kTitleStart = 40;
+constexpr size_t kTitleEnd = 104;  // the title never takes byte 104
+constexpr size_t kCountLine = 200;
+constexpr size_t kRangeLine = 600;  // JWC only
+constexpr size_t kLineLength = 200;
+constexpr size_t kVariantByte = 22;  // JWC only: 'f' moves the block 32 bytes on
+
+// Numbers read from the header are held to this magnitude, so the block
+// offsets computed from them never overflow. Any such number already points
+// far beyond every file that can be held in memory.
+constexpr int64_t kNumberLimit = int64_t{1} << 48;
+
+std::string_view Bytes(ByteView file, size_t start, size_t end) {
+    return {reinterpret_cast<const char*>(file.data + start), end - start};
+}
+
+// The bytes from `start` up to the first zero byte, at most up to `end` and to
+// the end of the data.
+std::string_view ZeroTerminated(ByteView file, size_t start, size_t end) {
+    end = std::min(end, file.size);
+    if (start >= end) return {};
+    const void* zero = std::memchr(file.data + start, 0, end - start);
+    if (zero != nullptr) end = static_cast<const uint8_t*>(zero) - file.data;
+    return Bytes(file, start, end);
+}
+
+// A header line of comma-separated fields. Each field runs from the position to
+// the next comma, and the position moves past that comma; with no comma left
+// the field is the rest of the line and the position returns to the line's
+// beginning, so a line without commas gives the whole line for every field.
+class FieldReader {
+  public:
+    explicit FieldReader(std::string_view line) : m_line(line) {}
+
+    std::string_view Next() {
+        size_t comma = m_line.find(',', m_position);
+        if (comma == std::string_view::npos) {
+            std::string_view field = m_line.substr(m_position);
+            m_position = 0;
+            return field;
+        }
+        std::string_view field = m_line.substr(m_position, comma - m_position);
+        m_position = comma + 1;
+        return field;
+    }
+
+  private:
+    std::string_view m_line;
+    size_t m_position = 0;
+};
+
+bool IsWhiteSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
+
+int DigitValue(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return 99;
+}
+
+// Reads a number in `base` (10 or 16) the way the C library does: leading
+// white space, an optional sign, for base 16 an optional 0x prefix, then digits
+// up to the first character that is not one. No digits give 0.
+int64_t ParseNumber(std::string_view field, int base) {
+    size_t i = 0;
+    while (i < field.size() && IsWhiteSpace(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    if (base == 16 && i + 2 < field.size() && field[i] == '0' &&
+        (field[i + 1] == 'x' || field[i + 1] == 'X') && DigitValue(field[i + 2]) < 16) {
+        i += 2;
+    }
+    int64_t value = 0;
+    for (; i < field.size() && DigitValue(field[i]) < base; ++i) {
+        value = std::min(value * base + DigitValue(field[i]), kNumberLimit);
+    }
+    return negative ? -value : value;
+}
+
+int64_t ParseDecimal(std::string_view field) { return ParseNumber(field, 10); }
+
+// A range field: its colons are dropped ("0000:0100" is 0x100), the rest is
+// hexadecimal.
+int64_t ParseRange(std::string_view field) {
+    std::string digits;
+    for (char ch : field) {
+        if (ch != ':') digits += ch;
+    }
+    return ParseNumber(digits, 16);
+}
+
+std::string_view HeaderLine(ByteView file, size_t start) {
+    return ZeroTerminated(file, start, start + kLineLength);
+}
+
+// Appends the title line, when the title is not empty.
+void AppendTitle(ByteView file, std::string& out) {
+    std::string_view title = ZeroTerminated(file, kTitleStart, kTitleEnd);
+    if (title.empty()) return;
+    out += title;
+    out += "\r\n";
+}
+
+// Appends every non-empty zero-terminated string of the block [start, end),
+// each + CR LF. The block is cut to the data; one that starts outside it, or
+// that ends before it starts, gives nothing. Bytes after the last zero byte
+// are an unfinished string and give nothing.
+void AppendBlockStrings(ByteView file, int64_t start, int64_t end, std::string& out) {
+    if (start < 0 || static_cast<uint64_t>(start) >= file.size || end <= start) return;
+    size_t from = static_cast<size_t>(start);
+    size_t to = std::min(static_cast<uint64_t>(end), static_cast<uint64_t>(file.size));
+    while (from < to) {
+        const void* zero = std::memchr(file.data + from, 0, to - from);
+        if (zero == nullptr) return;
+        size_t stop = static_cast<const uint8_t*>(zero) - file.data;
+        if (stop > from) {
+            out += Bytes(file, from, stop);
+            out += "\r\n";
+        }
+        from = stop + 1;
+    }
+}
+
+}  // namespace
+
+std::string ExtractJwcText(ByteView file) {
+    std::string out;
+    if (!MatchAt(file, 0, kJwcSignature)) return out;
+    AppendTitle(file, out);
+
+    FieldReader counts(HeaderLine(file, kCountLine));
+    int64_t c1 = ParseDecimal(counts.Next());
+    int64_t c2 = ParseDecimal(counts.Next());
+    int64_t c3 = ParseDecimal(counts.Next());
+
+    // The range line is hexadecimal: "0000:0100,0000:0180" is a block of 0x80.
+    FieldReader range(HeaderLine(file, kRangeLine));
+    int64_t a = ParseRange(range.Next());
+    int64_t b = ParseRange(range.Next());
+
+    int64_t start = 2421 + 22 * c1 + 32 * c2 + 24 * c3;
+    if (kVariantByte < file.size && file[kVariantByte] == 'f') start += 32;
+    AppendBlockStrings(file, start, start + (b - a), out);
+    return out;
+}
+
+std::string ExtractJwkText(ByteView file) {
+    std::string out;
+    if (!MatchAt(file, 0, kJwkSignature)) return out;
+    AppendTitle(file, out);
+
+    FieldReader counts(HeaderLine(file, kCountLine));
+    int64_t c1 = ParseDecimal(counts.Next());
+    int64_t c2 = ParseDecimal(counts.Next());
+    int64_t c3 = ParseDecimal(counts.Next());
+    int64_t c4 = ParseDecimal(counts.Next());
+
+    // The block runs to the end of the file.
+    int64_t start = 400 + 22 * c1 + 32 * c2 + 12 * c3 + 24 * c4;
+    AppendBlockStrings(file, start, static_cast<int64_t>(file.size), out);
+    return out;
+}

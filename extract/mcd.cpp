@@ -1,4 +1,92 @@
 #include "extract/mcd.h"
 
-// The MCD reader is not built yet: every file gives empty text.
-std::string ExtractMcdText(ByteView) { return {}; }
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+#include "extract/spaces.h"
+#include "search/match_at.h"
+
+namespace {
+
+struct McdLayout {
+    std::string_view littleEndianTag;  // the record length before it is low byte first
+    std::string_view bigEndianTag;     // the record length before it is high byte first
+    size_t textOffset;                 // from the record's first byte (its length)
+};
+
+using namespace std::string_view_literals;
+
+constexpr McdLayout kVersion2382{"\xA4\x2C\x79\x05\x00\x00\x00\x00\x00\x0A"sv,
+                                 "\x05\x79\x2C\xA4\x00\x00\x00\x00\x00\x0A"sv, 116};
+constexpr McdLayout kVersion2082{"\xA4\x2C\x79\x05\x01\x00\x00\x00\x0A\x00"sv,
+                                 "\x05\x79\x2C\xA4\x00\x00\x00\x01\x00\x0A"sv, 74};
+constexpr size_t kTagLength = 10;
+constexpr size_t kLengthSize = 4;
+
+uint32_t ReadBigEndian32(ByteView file, size_t at) {
+    return uint32_t{file[at]} << 24 | uint32_t{file[at + 1]} << 16 | uint32_t{file[at + 2]} << 8 |
+           file[at + 3];
+}
+
+uint32_t ReadLittleEndian32(ByteView file, size_t at) {
+    return uint32_t{file[at + 3]} << 24 | uint32_t{file[at + 2]} << 16 |
+           uint32_t{file[at + 1]} << 8 | file[at];
+}
+
+const McdLayout* LayoutOfVersion(ByteView file) {
+    if (file.size < 4) return nullptr;
+    switch (ReadBigEndian32(file, 0)) {
+        case 2382:  // 00 00 09 4E
+            return &kVersion2382;
+        case 2082:  // 00 00 08 22
+        case 2076:  // 00 00 08 1C
+            return &kVersion2082;
+        default:
+            return nullptr;
+    }
+}
+
+// The length of the record whose tag is at `tag`, or 0 when no tag is there
+// or the tag is no record (no room for the length, or a length that does not
+// reach the text).
+uint64_t RecordLengthAt(ByteView file, size_t tag, const McdLayout& layout) {
+    bool little = MatchAt(file, tag, layout.littleEndianTag) != 0;
+    if (!little && !MatchAt(file, tag, layout.bigEndianTag)) return 0;
+    if (tag < kLengthSize) return 0;
+    size_t record = tag - kLengthSize;
+    uint32_t length = little ? ReadLittleEndian32(file, record) : ReadBigEndian32(file, record);
+    return length < layout.textOffset ? 0 : length;
+}
+
+}  // namespace
+
+std::string ExtractMcdText(ByteView file) {
+    std::string out;
+    const McdLayout* layout = LayoutOfVersion(file);
+    if (layout == nullptr) return out;
+
+    size_t p = 0;
+    while (p < file.size) {
+        // Both tags start with A4 or 05; other bytes need no comparison.
+        uint8_t first = file[p];
+        uint64_t length = first == 0xA4 || first == 0x05 ? RecordLengthAt(file, p, *layout) : 0;
+        if (length == 0) {
+            ++p;
+            continue;
+        }
+        size_t record = p - kLengthSize;
+        // The text runs to the record's end; a record cut off by the end of the
+        // data gives what the data holds.
+        uint64_t recordEnd = std::min<uint64_t>(record + length, file.size);
+        size_t lineStart = out.size();
+        for (size_t i = record + layout->textOffset; i < recordEnd; ++i) {
+            if (file[i] != 0) out += static_cast<char>(file[i]);
+        }
+        if (out.size() > lineStart) out += "\r\n";
+        // The record's own bytes are never scanned for tags.
+        p = static_cast<size_t>(recordEnd);
+    }
+    RemoveSpaces(out);
+    return out;
+}

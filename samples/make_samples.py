@@ -5,6 +5,7 @@ Run from anywhere: python3 samples/make_samples.py
 The files are committed; run it again only to change them.
 """
 import os
+import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -26,6 +27,147 @@ def dxf(texts, code="  1", eol="\r\n"):
     return (eol.join(lines) + eol).encode("cp932")
 
 
+def sjis(text):
+    return text.encode("cp932")
+
+
+def filler(length, seed):
+    """Bytes that stand for drawing data: never zero, never a text marker."""
+    return bytes(0x30 + (seed * 7 + n * 13) % 0x40 for n in range(length))
+
+
+def jw_header(signature, title, count_line, size):
+    head = bytearray(size)
+    head[0 : len(signature)] = signature
+    head[40 : 40 + len(sjis(title))] = sjis(title)
+    head[200 : 200 + len(count_line)] = count_line.encode("ascii")
+    return head
+
+
+def jwc(title, texts, counts=(3, 2, 1), variant=False):
+    """A JW_CAD drawing: header, the records the counts describe, the text
+    block whose place the counts and whose length the range line give."""
+    head = jw_header(b"jw_cad(c)data", title, ",".join(map(str, counts)), 2421)
+    if variant:
+        head[22] = ord("f")
+    block = b"".join(sjis(t) + b"\0" for t in texts)
+    first = 0x0001_0400
+    last = first + len(block)
+    range_line = "%04X:%04X,%04X:%04X" % (first >> 16, first & 0xFFFF, last >> 16, last & 0xFFFF)
+    head[600 : 600 + len(range_line)] = range_line.encode("ascii")
+    records = filler(22 * counts[0] + 32 * counts[1] + 24 * counts[2] + (32 if variant else 0), 1)
+    # After the block the drawing goes on with data of its own.
+    return bytes(head) + records + block + filler(40, 2)
+
+
+def jwk(title, texts, counts=(1, 2, 1, 1)):
+    """A JW_CAD symbol: header, records, and the text block to the end."""
+    head = jw_header(b"jw_cad(c)sym", title, ",".join(map(str, counts)), 400)
+    sizes = (22, 32, 12, 24)
+    records = filler(sum(c * n for c, n in zip(counts, sizes)), 3)
+    return bytes(head) + records + b"".join(sjis(t) + b"\0" for t in texts)
+
+
+MCD_LAYOUTS = {
+    # version: (little-endian tag, big-endian tag, text offset)
+    2382: (bytes.fromhex("A42C7905 00000000 000A".replace(" ", "")),
+           bytes.fromhex("05792CA4 00000000 000A".replace(" ", "")), 116),
+    2082: (bytes.fromhex("A42C7905 01000000 0A00".replace(" ", "")),
+           bytes.fromhex("05792CA4 00000001 000A".replace(" ", "")), 74),
+}
+
+
+def mcd(version, texts):
+    """A VectorWorks drawing: the version, then text records between other
+    data, the length of every second record written big-endian."""
+    little_tag, big_tag, offset = MCD_LAYOUTS[version]
+    data = struct.pack(">I", version) + filler(60, 4)
+    for n, text in enumerate(texts):
+        body = sjis(text) + b"\0" * (-len(sjis(text)) % 4)  # zero padding is skipped
+        length = offset + len(body)
+        if n % 2 == 0:
+            head = struct.pack("<I", length) + little_tag
+        else:
+            head = struct.pack(">I", length) + big_tag
+        data += head + filler(offset - len(head), n) + body + filler(24, n + 5)
+    return data
+
+
+def chain_record(kind, data=b""):
+    record = bytearray(filler(16, kind) + bytes(48))
+    record[0] = kind
+    record[16 : 16 + len(data)] = data
+    return bytes(record)
+
+
+def dracad_chain(texts):
+    """Records of a DraCAD drawing: each text is a text item (kind 5 or 20,
+    three head records) with its string in continuation records of at most
+    47 bytes each, split between characters; other records between them."""
+    records = chain_record(1) + chain_record(2)
+    for n, text in enumerate(texts):
+        records += chain_record(5 if n % 2 == 0 else 20) + chain_record(0) + chain_record(0)
+        piece = b""
+        for ch in text:
+            if len(piece) + len(sjis(ch)) > 47:
+                records += chain_record(0xFE, piece)
+                piece = b""
+            piece += sjis(ch)
+        records += chain_record(0xFE, piece) + chain_record(1)
+    return records + chain_record(0xFF)
+
+
+def mpx(texts):
+    head = bytearray(filler(128, 6))
+    head[36:40] = struct.pack("<I", len(head))
+    return bytes(head) + dracad_chain(texts)
+
+
+def mpz(texts):
+    """The chain after a prefix, placed by the signature that starts it."""
+    prefix = filler(200, 7)
+    head = bytearray(b"DRACAD for Windows" + filler(110, 8))
+    head[36:40] = struct.pack("<I", len(head))
+    return prefix + bytes(head) + dracad_chain(texts)
+
+
+def jis_cell(ch):
+    """The 16-bit character cell of one character: its JIS X 0208 code, or
+    the single byte of a one-byte character."""
+    code = sjis(ch)
+    if len(code) == 1:
+        return code[0]
+    euc = ch.encode("euc_jp")
+    cell = (euc[0] - 0x80) << 8 | (euc[1] - 0x80)
+    j1, j2 = cell >> 8, cell & 0xFF
+    lead = (j1 - 0x21) // 2 + 0x81
+    lead += 0x40 if lead > 0x9F else 0
+    trail = j2 + 0x7E if j1 % 2 == 0 else j2 + 0x1F + (1 if j2 >= 0x60 else 0)
+    assert bytes([lead, trail]) == code, ch
+    return cell
+
+
+def mpp(texts):
+    """A DraCAD drawing of the entry-table layout: entries of other types
+    between the text entries (5 and 6), each text entry's characters in six
+    planes after the table, column by column."""
+    table = bytearray()
+    entries = []
+    for n, text in enumerate(texts):
+        table += bytes([0, 3]) + bytes.fromhex("00FE") * 2
+        columns = -(-len(text) // 6)
+        entries.append((len(table), text))
+        table += bytes([0, 5 if n % 2 == 0 else 6]) + bytes.fromhex("00FE") * (columns + 1)
+    table += bytes.fromhex("FFFF")
+    row = len(table)
+    planes = bytearray(6 * row)
+    for start, text in entries:
+        for n, ch in enumerate(text):
+            at = (n % 6) * row + start + 4 + 2 * (n // 6)
+            planes[at : at + 2] = struct.pack("<H", jis_cell(ch))
+    return filler(1024, 9) + bytes(table) + bytes(planes)
+
+
 SAMPLES = {
     # CR LF and one-space codes, as older Japanese CAD programs write.
     "平面図_1F.dxf": dxf(["1階平面図", "縮尺 1/100", "ｶﾞﾗｽ戸"], code=" 1"),
@@ -37,6 +179,19 @@ SAMPLES = {
     "断面図/詳細/矩計図.dxf": dxf(["矩計図", "天井高 CH=2400", "断熱材ｸﾞﾗｽｳｰﾙ"]),
     # A drawing without any text.
     "断面図/空.dxf": dxf([]),
+    # JW_CAD drawings and a symbol; the second drawing has the 'f' variant.
+    "jw/1階平面図.jwc": jwc("1階平面図", ["居間", "台所", "浴室", "寝室 6帖"]),
+    "jw/配置図.jwc": jwc("配置図", ["隣地境界線", "道路　幅員4.0m", "ｶｰﾎﾟｰﾄ"],
+                        counts=(5, 0, 2), variant=True),
+    "jw/建具記号.jwk": jwk("建具記号", ["片開き戸", "引違い窓"]),
+    # VectorWorks drawings of both version families.
+    "mcd/平面図.mcd": mcd(2382, ["2階 平面図", "縮尺 1/50", "洋室（１）"]),
+    "mcd/立面図.mcd": mcd(2082, ["東立面図", "外壁　サイディング"]),
+    # DraCAD drawings of the three layouts.
+    "dracad/平面図.mpx": mpx(["1階平面図", "玄関ホール",
+                              "この注記は長いので三つの続きレコードに分けて記録されている文字列で、途中で切れずに一行になります"]),
+    "dracad/断面図.mpz": mpz(["A-A断面図", "天井高 CH=2400"]),
+    "dracad/配置図.mpp": mpp(["配置図", "隣地境界線 ｶﾞﾚｰｼﾞ", "方位 N"]),
 }
 
 

@@ -1,0 +1,7 @@
+#include "extract/mcd.h"
+#include "fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckReader(ExtractMcdText, data, size);
+    return 0;
+}

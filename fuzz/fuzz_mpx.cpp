@@ -1,0 +1,13 @@
+#include "extract/dracad.h"
+#include "fuzz/fuzz_support.h"
+
+// The chain walk is also run from a base that the first two bytes choose,
+// at most a little beyond the end of the data.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckReader(ExtractMpxText, data, size);
+    if (size >= 2) {
+        size_t base = (data[0] | data[1] << 8) % (size + 64);
+        CheckReader([base](ByteView file) { return WalkMpxRecords(file, base); }, data, size);
+    }
+    return 0;
+}
