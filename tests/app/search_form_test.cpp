@@ -207,6 +207,20 @@ TEST_F(SearchFormTest, StartDuringASearchIsRefusedAndStopCancels) {
     EXPECT_EQ(Rows().size(), 1500u);
 }
 
+TEST_F(SearchFormTest, SizeLimitSetDuringASearchAppliesToTheRest) {
+    MakeLargeTree(1500);
+    SetCriteria(Place(), "plan");
+    Click(view->StartButton());
+    ASSERT_TRUE(view->IsSearching());
+    // At least 1000 KB: none of the drawings not yet tested passes.
+    view->SizePage()->MinField()->SetValue("1000");
+    Click(view->SizePage()->MinBox());
+    ASSERT_TRUE(RunUntil([this] { return !view->IsSearching(); }));
+    Pump();
+    EXPECT_LT(Rows().size(), 1500u);
+    EXPECT_EQ(StatusText(), wxString::Format(U8("%d 枚見つかりました"), int(Rows().size())));
+}
+
 TEST_F(SearchFormTest, ClosingTheWindowDuringASearchStopsTheWorker) {
     MakeLargeTree(1500);
     SetCriteria(Place(), "plan");
