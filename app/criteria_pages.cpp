@@ -58,11 +58,12 @@ void PlaceInDialogUnits(wxWindow* child, int x, int y, int width, int height) {
 
 // ---------------------------------------------------------------- Cpage1
 
-wxBEGIN_EVENT_TABLE(Cpage1, wxPanel) EVT_CHECKBOX(IDC_SUBFOLDERS, Cpage1::OnSubfolders)
-    EVT_BUTTON(IDC_CHOOSE_PLACE, Cpage1::OnChoosePlace) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(Cpage1, wxPanel)
+    EVT_CHECKBOX(IDC_SUBFOLDERS, Cpage1::OnSubfolders)
+    EVT_BUTTON(IDC_CHOOSE_PLACE, Cpage1::OnChoosePlace)
+wxEND_EVENT_TABLE()
 
-        Cpage1::Cpage1(wxWindow* parent)
-    : wxPanel(parent, 137) {
+Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
     // Creation order is the tab order: keyword, "選択", place, subfolders.
     Label(this, "ｷｰﾜｰﾄﾞ：", 11, 14, 27, 11);
     m_keyword = Edit(this, IDC_KEYWORD, 43, 11, 143, 13);
@@ -96,15 +97,17 @@ void Cpage1::OnChoosePlace(wxCommandEvent&) {
 
 // ---------------------------------------------------------------- CPage2
 
-wxBEGIN_EVENT_TABLE(CPage2, wxPanel) EVT_CHECKBOX(IDC_DATE_ANY, CPage2::OnKind)
-    EVT_CHECKBOX(IDC_DATE_CREATED, CPage2::OnKind) EVT_CHECKBOX(IDC_DATE_MODIFIED, CPage2::OnKind)
-        EVT_CHECKBOX(IDC_RANGE_BEFORE, CPage2::OnRange)
-            EVT_CHECKBOX(IDC_RANGE_AFTER, CPage2::OnRange)
-                EVT_CHECKBOX(IDC_RANGE_BETWEEN, CPage2::OnRange)
-                    EVT_DATE_CHANGED(wxID_ANY, CPage2::OnDateChanged) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CPage2, wxPanel)
+    EVT_CHECKBOX(IDC_DATE_ANY, CPage2::OnKind)
+    EVT_CHECKBOX(IDC_DATE_CREATED, CPage2::OnKind)
+    EVT_CHECKBOX(IDC_DATE_MODIFIED, CPage2::OnKind)
+    EVT_CHECKBOX(IDC_RANGE_BEFORE, CPage2::OnRange)
+    EVT_CHECKBOX(IDC_RANGE_AFTER, CPage2::OnRange)
+    EVT_CHECKBOX(IDC_RANGE_BETWEEN, CPage2::OnRange)
+    EVT_DATE_CHANGED(wxID_ANY, CPage2::OnDateChanged)
+wxEND_EVENT_TABLE()
 
-                        CPage2::CPage2(wxWindow* parent)
-    : wxPanel(parent, 138) {
+CPage2::CPage2(wxWindow* parent) : wxPanel(parent, 138) {
     wxDateTime now = wxDateTime::Now();
     m_hour = now.GetHour();
     m_minute = now.GetMinute();
@@ -219,12 +222,14 @@ void CPage2::OnDateChanged(wxDateEvent& event) {
 
 // ---------------------------------------------------------------- CPage3
 
-wxBEGIN_EVENT_TABLE(CPage3, wxPanel) EVT_CHECKBOX(IDC_MIN_ON, CPage3::OnLimitBox)
-    EVT_CHECKBOX(IDC_MAX_ON, CPage3::OnLimitBox) EVT_TEXT(IDC_MIN_SIZE, CPage3::OnLimitText)
-        EVT_TEXT(IDC_MAX_SIZE, CPage3::OnLimitText) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CPage3, wxPanel)
+    EVT_CHECKBOX(IDC_MIN_ON, CPage3::OnLimitBox)
+    EVT_CHECKBOX(IDC_MAX_ON, CPage3::OnLimitBox)
+    EVT_TEXT(IDC_MIN_SIZE, CPage3::OnLimitText)
+    EVT_TEXT(IDC_MAX_SIZE, CPage3::OnLimitText)
+wxEND_EVENT_TABLE()
 
-            CPage3::CPage3(wxWindow* parent)
-    : wxPanel(parent, 139) {
+CPage3::CPage3(wxWindow* parent) : wxPanel(parent, 139) {
     m_minOn = CheckBox(this, IDC_MIN_ON, "", 43, 15, 9, 8);
     m_minSize = Edit(this, IDC_MIN_SIZE, 58, 13, 49, 12);
     Label(this, "KB以上", 112, 17, 23, 8);
@@ -294,10 +299,11 @@ constexpr TypeBox kTypeBoxes[] = {
 };
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CPage4, wxPanel) EVT_CHECKBOX(wxID_ANY, CPage4::OnTypeBox) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CPage4, wxPanel)
+    EVT_CHECKBOX(wxID_ANY, CPage4::OnTypeBox)
+wxEND_EVENT_TABLE()
 
-    CPage4::CPage4(wxWindow* parent)
-    : wxPanel(parent, 140) {
+CPage4::CPage4(wxWindow* parent) : wxPanel(parent, 140) {
     for (const TypeBox& type : kTypeBoxes) {
         CheckBox(this, type.id, type.text, type.x, type.y, type.w, 10)->SetValue(true);
     }

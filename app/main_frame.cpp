@@ -24,19 +24,16 @@ constexpr int kStatusPaneWidth = 320;
 wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
                      wxThreadEventHandler(CMainFrame::OnSearchStatus))
-        EVT_CLOSE(CMainFrame::OnClose) EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
-            EVT_MENU(ID_APP_ABOUT, CMainFrame::OnAbout)
-                EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
-                    EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand)
-                        EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnCopyUpdate)
-                            EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
-                                EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
-                                               CMainFrame::OnViewCommand)
-                                    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
-                                                        CMainFrame::OnViewCommandUpdate)
-                                        wxEND_EVENT_TABLE()
+        EVT_CLOSE(CMainFrame::OnClose) EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit) EVT_MENU(
+            ID_APP_ABOUT, CMainFrame::OnAbout) EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
+            EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand) EVT_UPDATE_UI(
+                ID_EDIT_COPY, CMainFrame::OnCopyUpdate) EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
+                EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
+                    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
+                                        CMainFrame::OnViewCommandUpdate)
+wxEND_EVENT_TABLE()
 
-                                            CMainFrame::CMainFrame(const wxString& place)
+CMainFrame::CMainFrame(const wxString& place)
     : wxFrame(nullptr, wxID_ANY, U8("Vuva Vu Vazovo！ - Plotsieve"), wxDefaultPosition,
               wxDefaultSize, wxDEFAULT_FRAME_STYLE & ~(wxRESIZE_BORDER | wxMAXIMIZE_BOX)) {
     SetIcons(ApplicationIcons());

@@ -46,33 +46,28 @@ wxString UnencodableKeywordMessage(const wxString& keyword) {
 }
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CPlotsieveView, wxPanel) EVT_BUTTON(IDC_START, CPlotsieveView::OnStart)
-    EVT_BUTTON(IDC_STOP, CPlotsieveView::OnStop) EVT_CHECKBOX(IDC_NARROW, CPlotsieveView::OnNarrow)
-        EVT_BUTTON(IDC_KEYWORD_HELP, CPlotsieveView::OnKeywordHelp)
-            EVT_TEXT(IDC_KEYWORD, CPlotsieveView::OnKeywordText) EVT_NOTEBOOK_PAGE_CHANGING(
-                IDC_CRITERIA_SHEET,
-                CPlotsieveView::OnSheetPageChanging) EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS,
-                                                                    ID_VIEW_SMALL_ICONS,
-                                                                    CPlotsieveView::OnViewMode)
-                EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_VIEW_SMALL_ICONS,
-                                    CPlotsieveView::OnViewModeUpdate)
-                    EVT_MENU_RANGE(ID_SORT_BY_NAME, ID_SORT_BY_TYPE,
-                                   CPlotsieveView::OnSort) EVT_MENU(ID_OPEN_FILES,
-                                                                    CPlotsieveView::OnOpen)
-                        EVT_UPDATE_UI(ID_OPEN_FILES, CPlotsieveView::OnSelectionCommandUpdate)
-                            EVT_MENU(ID_EDIT_COPY, CPlotsieveView::OnCopy) EVT_UPDATE_UI(
-                                ID_EDIT_COPY, CPlotsieveView::OnSelectionCommandUpdate)
-                                EVT_LIST_ITEM_ACTIVATED(IDC_RESULT_LIST,
-                                                        CPlotsieveView::OnItemActivated)
-                                    EVT_LIST_BEGIN_DRAG(IDC_RESULT_LIST,
-                                                        CPlotsieveView::OnBeginDrag)
-                                        EVT_CONTEXT_MENU(CPlotsieveView::OnContextMenu)
-                                            wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
-                                                             wxThreadEventHandler(
-                                                                 CPlotsieveView::OnSearchStatus))
-                                                wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CPlotsieveView, wxPanel)
+    EVT_BUTTON(IDC_START, CPlotsieveView::OnStart)
+    EVT_BUTTON(IDC_STOP, CPlotsieveView::OnStop)
+    EVT_CHECKBOX(IDC_NARROW, CPlotsieveView::OnNarrow)
+    EVT_BUTTON(IDC_KEYWORD_HELP, CPlotsieveView::OnKeywordHelp)
+    EVT_TEXT(IDC_KEYWORD, CPlotsieveView::OnKeywordText)
+    EVT_NOTEBOOK_PAGE_CHANGING(IDC_CRITERIA_SHEET, CPlotsieveView::OnSheetPageChanging)
+    EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_VIEW_SMALL_ICONS, CPlotsieveView::OnViewMode)
+    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_VIEW_SMALL_ICONS, CPlotsieveView::OnViewModeUpdate)
+    EVT_MENU_RANGE(ID_SORT_BY_NAME, ID_SORT_BY_TYPE, CPlotsieveView::OnSort)
+    EVT_MENU(ID_OPEN_FILES, CPlotsieveView::OnOpen)
+    EVT_UPDATE_UI(ID_OPEN_FILES, CPlotsieveView::OnSelectionCommandUpdate)
+    EVT_MENU(ID_EDIT_COPY, CPlotsieveView::OnCopy)
+    EVT_UPDATE_UI(ID_EDIT_COPY, CPlotsieveView::OnSelectionCommandUpdate)
+    EVT_LIST_ITEM_ACTIVATED(IDC_RESULT_LIST, CPlotsieveView::OnItemActivated)
+    EVT_LIST_BEGIN_DRAG(IDC_RESULT_LIST, CPlotsieveView::OnBeginDrag)
+    EVT_CONTEXT_MENU(CPlotsieveView::OnContextMenu)
+    wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
+                     wxThreadEventHandler(CPlotsieveView::OnSearchStatus))
+wxEND_EVENT_TABLE()
 
-                                                    CPlotsieveView::CPlotsieveView(wxWindow* parent)
+CPlotsieveView::CPlotsieveView(wxWindow* parent)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_NONE) {
     SetFont(FormFont());
     CreateControls();
