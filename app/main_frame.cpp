@@ -1,0 +1,167 @@
+#include "app/main_frame.h"
+
+#include <wx/accel.h>
+#include <wx/display.h>
+#include <wx/filefn.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+
+#include "app/about_dialog.h"
+#include "app/criteria_pages.h"
+#include "app/desktop_open.h"
+#include "app/ids.h"
+#include "app/message_box.h"
+#include "app/plotsieve_view.h"
+#include "app/resources.h"
+#include "search/front_end.h"
+
+namespace {
+wxString U8(const char* text) { return wxString::FromUTF8(text); }
+constexpr int kStatusPaneWidth = 320;
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
+    wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
+                     wxThreadEventHandler(CMainFrame::OnSearchStatus))
+        EVT_CLOSE(CMainFrame::OnClose) EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit) EVT_MENU(
+            ID_APP_ABOUT, CMainFrame::OnAbout) EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
+            EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand) EVT_UPDATE_UI(
+                ID_EDIT_COPY, CMainFrame::OnCopyUpdate) EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
+                EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
+                    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
+                                        CMainFrame::OnViewCommandUpdate)
+wxEND_EVENT_TABLE()
+
+CMainFrame::CMainFrame(const wxString& place)
+    : wxFrame(nullptr, wxID_ANY, U8("Vuva Vu Vazovo！ - Plotsieve"), wxDefaultPosition,
+              wxDefaultSize, wxDEFAULT_FRAME_STYLE & ~(wxRESIZE_BORDER | wxMAXIMIZE_BOX)) {
+    SetIcons(ApplicationIcons());
+    m_startupDirectory = wxGetCwd();
+    CreateMenus();
+
+    // Two panes: the first 320 pixels for menu prompts and the search's
+    // texts, the second a quarter of the screen.
+    wxStatusBar* status = CreateStatusBar(2);
+    status->SetFont(FormFont());
+    int screenWidth = wxDisplay(0u).GetGeometry().GetWidth();
+    const int widths[2] = {kStatusPaneWidth, screenWidth / 4};
+    status->SetStatusWidths(2, widths);
+    SetStatusBarPane(0);
+    SetStatusText(IdleText(), 0);
+
+    m_view = new CPlotsieveView(this);
+    if (!place.empty()) m_view->NamePage()->SetPlace(place);
+    // The window takes the form's size and keeps it.
+    SetClientSize(m_view->GetSize());
+    SetMinSize(GetSize());
+    SetMaxSize(GetSize());
+}
+
+wxString CMainFrame::IdleText() { return U8("ﾚﾃﾞｨ"); }
+
+void CMainFrame::CreateMenus() {
+    auto* file = new wxMenu;
+    file->Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    file->AppendSeparator();
+    file->Append(ID_APP_EXIT, U8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), U8("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
+
+    auto* edit = new wxMenu;
+    edit->Append(ID_EDIT_COPY, U8("ｺﾋﾟｰ(&C)\tCtrl+C"), U8("選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存"));
+
+    auto* arrange = new wxMenu;
+    arrange->Append(ID_SORT_BY_NAME, U8("ﾌｧｲﾙ名順(&N)"));
+    arrange->Append(ID_SORT_BY_TYPE, U8("種類順(&T)"));
+    arrange->Append(ID_SORT_BY_CREATED, U8("作成日順(&C)"));
+    arrange->Append(ID_SORT_BY_MODIFIED, U8("更新日順(&M)"));
+    arrange->Append(ID_SORT_BY_SIZE, U8("ｻｲｽﾞ順(&Z)"));
+    auto* view = new wxMenu;
+    view->AppendCheckItem(ID_VIEW_LARGE_ICONS, U8("大きいｱｲｺﾝ(&G)"));
+    view->AppendCheckItem(ID_VIEW_SMALL_ICONS, U8("小さいｱｲｺﾝ(&D)"));
+    view->AppendCheckItem(ID_VIEW_LIST, U8("一覧(&M)"));
+    view->AppendCheckItem(ID_VIEW_DETAILS, U8("詳細(&L)"));
+    view->AppendSeparator();
+    view->AppendSubMenu(arrange, U8("ｱｲｺﾝの整列"));
+
+    auto* help = new wxMenu;
+    help->Append(ID_APP_ABOUT, U8("Plotsieve のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
+                 U8("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
+    help->Append(ID_HELP_PAGE, U8("ﾍﾙﾌﾟ"));
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, U8("ﾌｧｲﾙ(&F)"));
+    bar->Append(edit, U8("編集(&E)"));
+    bar->Append(view, U8("表示(&V)"));
+    bar->Append(help, U8("ﾍﾙﾌﾟ(&H)"));
+    SetMenuBar(bar);
+
+    // Accelerator table 128. Ctrl+T, cut, and the pane keys have no handler.
+    wxAcceleratorEntry keys[] = {
+        {wxACCEL_CTRL, 'C', ID_EDIT_COPY},        {wxACCEL_CTRL, 'D', ID_VIEW_SMALL_ICONS},
+        {wxACCEL_CTRL, 'G', ID_VIEW_LARGE_ICONS}, {wxACCEL_CTRL, 'L', ID_VIEW_DETAILS},
+        {wxACCEL_CTRL, 'M', ID_VIEW_LIST},        {wxACCEL_CTRL, 'T', ID_SELECT_TYPES},
+        {wxACCEL_SHIFT, WXK_DELETE, ID_EDIT_CUT}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
+        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},    {wxACCEL_CTRL, WXK_INSERT, ID_EDIT_COPY},
+        {wxACCEL_CTRL, 'X', ID_EDIT_CUT},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
+}
+
+void CMainFrame::DoGiveHelp(const wxString& text, bool show) {
+    // A menu item's prompt while it is highlighted, the idle text after.
+    SetStatusText(show ? text : IdleText(), 0);
+}
+
+void CMainFrame::OnSearchStatus(wxThreadEvent& event) {
+    auto code = static_cast<SearchStatusCode>(event.GetInt());
+    std::string text = StatusTextFor(code, event.GetString().utf8_string(), event.GetExtraLong());
+    SetStatusText(wxString::FromUTF8(text), 0);
+    GetStatusBar()->Update();
+}
+
+void CMainFrame::OnClose(wxCloseEvent&) {
+    // A running search is stopped and its worker joined before the form goes.
+    if (m_view != nullptr) m_view->StopAndWait();
+    Destroy();
+}
+
+void CMainFrame::OnExit(wxCommandEvent&) { Close(true); }
+
+void CMainFrame::OnEditCommand(wxCommandEvent& event) {
+    // Inside a text field the copy and cut keys act on its text.
+    if (auto* field = dynamic_cast<wxTextCtrl*>(FindFocus())) {
+        if (event.GetId() == ID_EDIT_COPY) field->Copy();
+        if (event.GetId() == ID_EDIT_CUT) field->Cut();
+        return;
+    }
+    if (event.GetId() == ID_EDIT_COPY) OnViewCommand(event);
+}
+
+void CMainFrame::OnViewCommand(wxCommandEvent& event) {
+    // The form handles the list's commands, as the active view.
+    if (m_view != nullptr) m_view->GetEventHandler()->ProcessEventLocally(event);
+}
+
+void CMainFrame::OnViewCommandUpdate(wxUpdateUIEvent& event) {
+    if (m_view != nullptr) m_view->GetEventHandler()->ProcessEventLocally(event);
+}
+
+void CMainFrame::OnAbout(wxCommandEvent&) {
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+wxString CMainFrame::HelpPagePath() const { return m_startupDirectory + "/help/help1.htm"; }
+
+void CMainFrame::OnHelp(wxCommandEvent&) {
+    // Whether the page exists is the desktop's business.
+    OpenWithDesktop(HelpPagePath().utf8_string());
+}
+
+void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {
+    if (dynamic_cast<wxTextCtrl*>(FindFocus()) != nullptr) {
+        event.Enable(true);
+        return;
+    }
+    OnViewCommandUpdate(event);
+}

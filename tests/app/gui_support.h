@@ -1,0 +1,113 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/evtloop.h>
+#include <wx/frame.h>
+#include <wx/listctrl.h>
+#include <wx/statusbr.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/plotsieve_view.h"
+
+namespace gui_testing {
+
+inline wxString U8(const char* text) { return wxString::FromUTF8(text); }
+
+// Lets queued and pending events run once.
+inline void Pump() {
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_ALL);
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->ProcessIdle();
+}
+
+// Runs events until `done` holds; false after `seconds` without it.
+inline bool RunUntil(const std::function<bool()>& done, int seconds = 120) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    Pump();
+    return true;
+}
+
+// A click as the control sends it.
+inline void Click(wxButton* button) {
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+inline void Click(wxCheckBox* box) {
+    box->SetValue(!box->GetValue());
+    wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+    event.SetEventObject(box);
+    event.SetInt(box->GetValue() ? 1 : 0);
+    box->GetEventHandler()->ProcessEvent(event);
+}
+
+// A main frame for one test, with the message boxes recorded instead of shown.
+class FrameTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        SetMessageHook([this](const wxString& text, const wxString& caption) {
+            messages.push_back(text);
+            captions.push_back(caption);
+        });
+        frame = new CMainFrame;
+        frame->Show();
+        view = frame->View();
+        Pump();
+    }
+    void TearDown() override {
+        if (frame != nullptr) {
+            frame->Close(true);
+            RunUntil([] { return wxTopLevelWindows.empty(); }, 30);
+        }
+        SetMessageHook(nullptr);
+    }
+
+    wxString StatusText() const { return frame->GetStatusBar()->GetStatusText(0); }
+
+    // Starts a search with the start button and waits for its final text.
+    void SearchAndWait() {
+        Click(view->StartButton());
+        ASSERT_TRUE(RunUntil([this] {
+            return !view->IsSearching() && (StatusText().EndsWith(U8("枚見つかりました")) ||
+                                            StatusText() == U8("処理はｷｬﾝｾﾙされました"));
+        }));
+    }
+
+    // The cells of every row, tab-separated.
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        wxListCtrl* list = view->ResultList();
+        for (long row = 0; row < list->GetItemCount(); ++row) {
+            wxString cells;
+            for (int column = 0; column < list->GetColumnCount(); ++column) {
+                if (column > 0) cells += "\t";
+                cells += list->GetItemText(row, column);
+            }
+            rows.push_back(cells.utf8_string());
+        }
+        return rows;
+    }
+
+    CMainFrame* frame = nullptr;
+    CPlotsieveView* view = nullptr;
+    std::vector<wxString> messages;
+    std::vector<wxString> captions;
+};
+
+}  // namespace gui_testing

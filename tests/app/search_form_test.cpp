@@ -1,0 +1,258 @@
+#include <wx/imaglist.h>
+#include <wx/textctrl.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/criteria_pages.h"
+#include "app/ids.h"
+#include "app/resources.h"
+#include "app/type_icon.h"
+#include "platform/encoding.h"
+#include "results/result_record.h"
+#include "tests/app/gui_support.h"
+#include "tests/test_support.h"
+
+using namespace gui_testing;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+// A drawing that stores `text` (UTF-8 here, CP932 in the file).
+std::string Dxf(const std::string& text) {
+    return "0\n  1\n" + Utf8ToCp932(text).value() + "\n  0\nEOF\n";
+}
+
+void Write(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    WriteFileBytes(path, bytes);
+}
+
+class SearchFormTest : public FrameTest {
+  protected:
+    void SetCriteria(const wxString& place, const char* keyword) {
+        view->NamePage()->PlaceField()->SetValue(place);
+        view->NamePage()->KeywordField()->SetValue(U8(keyword));
+    }
+    // A folder of `count` drawings that all hold "plan".
+    void MakeLargeTree(int count) {
+        for (int i = 0; i < count; ++i) {
+            Write(dir.path() / (std::to_string(10000 + i) + ".dxf"), Dxf("plan"));
+        }
+    }
+    wxString Place() const { return wxString::FromUTF8(dir.path().string()); }
+    // A folder as the rows show it: lower case.
+    std::string ShownFolder(const std::string& sub) const {
+        std::string folder = (dir.path() / sub).string() + "/";
+        for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return folder;
+    }
+
+    TempDir dir;
+};
+
+std::vector<std::string> Names(const std::vector<std::string>& rows) {
+    std::vector<std::string> names;
+    for (const std::string& row : rows) names.push_back(row.substr(0, row.find('\t')));
+    return names;
+}
+
+bool SameImage(const wxBitmap& a, const wxBitmap& b) {
+    wxImage x = a.ConvertToImage(), y = b.ConvertToImage();
+    return x.GetSize() == y.GetSize() &&
+           std::equal(x.GetData(), x.GetData() + x.GetWidth() * x.GetHeight() * 3, y.GetData());
+}
+
+}  // namespace
+
+TEST_F(SearchFormTest, SearchListsTheHitsWithTheirCellsAndCount) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    Write(dir.path() / "b" / "c.DXF", Dxf("PLAN elevation"));
+    Write(dir.path() / "b" / "e" / "f.dxf", Dxf("section"));
+    Write(dir.path() / "z.dxf", Dxf("ｐｌａｎ"));
+    SetCriteria(Place(), "plan");
+    SearchAndWait();
+
+    EXPECT_EQ(StatusText(), U8("3 枚見つかりました"));
+    std::vector<std::string> rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    std::vector<std::string> names = Names(rows);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c", "z"}));
+    for (long row = 0; row < 3; ++row) {
+        const ResultRecord* record = view->RecordOfRow(row);
+        ASSERT_NE(record, nullptr);
+        ResultCells cells = FormatResultCells(*record);
+        EXPECT_EQ(rows[row], cells.name + "\t" + cells.type + "\t" + cells.folder + "\t" +
+                                 cells.size + "\t" + cells.created + "\t" + cells.modified);
+        if (cells.name == "c") {
+            // The cells show the lower-cased path; the record keeps the real one.
+            EXPECT_EQ(cells.type, "dxf");
+            EXPECT_EQ(cells.folder, ShownFolder("b"));
+            EXPECT_EQ(record->fullPath, (dir.path() / "b" / "c.DXF").string());
+        }
+        EXPECT_EQ(view->ResultList()->GetItemText(row, 3).Right(2), "KB");
+    }
+}
+
+TEST_F(SearchFormTest, TypeSlotTakesTheDesktopIconAndOthersKeepThePlaceholder) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    SetCriteria(Place(), "nothing here");
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("0 枚見つかりました"));
+    wxBitmap placeholder = DocumentIcon(16);
+    // The slot is loaded for the first dxf that is tested, hit or not.
+    EXPECT_TRUE(SameImage(view->SmallImages()->GetBitmap(0), placeholder));
+    wxBitmap desktop = DesktopTypeIcon((dir.path() / "a.dxf").string(), 16);
+    if (!desktop.IsOk()) GTEST_SKIP() << "this desktop has no icon for DXF drawings";
+    EXPECT_TRUE(SameImage(view->SmallImages()->GetBitmap(1), desktop));
+    EXPECT_FALSE(SameImage(view->SmallImages()->GetBitmap(1), placeholder));
+    EXPECT_EQ(view->SmallImages()->GetImageCount(), 10);
+}
+
+TEST_F(SearchFormTest, RefusedStartsShowTheirMessageAndKeepTheList) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    SetCriteria(Place(), "plan");
+    SearchAndWait();
+    ASSERT_EQ(Rows().size(), 1u);
+
+    // Empty place and no types: the place message alone.
+    for (int id : {IDC_TYPE_DXF, IDC_TYPE_DWG, IDC_TYPE_JW, IDC_TYPE_MCD, IDC_TYPE_DRACAD}) {
+        Click(view->TypePage()->Box(id));
+    }
+    SetCriteria("", "plan");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8("ファイルを検索する場所を指定してください"));
+    EXPECT_EQ(captions[0], "Plotsieve");
+
+    SetCriteria(Place(), "plan");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], U8("検索するファイルの種類を指定してください"));
+    EXPECT_FALSE(view->IsSearching());
+    Pump();
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(SearchFormTest, NarrowingWithoutEarlierHitsIsRefusedAndTurnedOff) {
+    SetCriteria(Place(), "plan");
+    Click(view->NarrowBox());
+    EXPECT_FALSE(view->NamePage()->PlaceField()->IsEditable());
+    EXPECT_FALSE(view->NamePage()->SubfolderBox()->IsEnabled());
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8("絞り込む対象のファイルがありません"));
+    EXPECT_FALSE(view->NarrowBox()->GetValue());
+    EXPECT_TRUE(view->NamePage()->PlaceField()->IsEditable());
+    EXPECT_TRUE(view->NamePage()->SubfolderBox()->IsEnabled());
+    EXPECT_EQ(view->NamePage()->PlaceValue(), Place());
+}
+
+TEST_F(SearchFormTest, NarrowingWithASecondKeywordKeepsFilesHoldingBoth) {
+    Write(dir.path() / "both.dxf", Dxf("平面図 立面図"));
+    Write(dir.path() / "plan.dxf", Dxf("平面図"));
+    Write(dir.path() / "elevation.dxf", Dxf("立面図"));
+    SetCriteria(Place(), "平面図");
+    SearchAndWait();
+    std::vector<std::string> first = Names(Rows());
+    std::sort(first.begin(), first.end());
+    EXPECT_EQ(first, (std::vector<std::string>{"both", "plan"}));
+
+    Click(view->NarrowBox());
+    view->NamePage()->KeywordField()->SetValue(U8("立面図"));
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("1 枚見つかりました"));
+    EXPECT_EQ(Names(Rows()), std::vector<std::string>{"both"});
+    // A completed search turns narrowing mode off.
+    EXPECT_FALSE(view->NarrowBox()->GetValue());
+    EXPECT_TRUE(view->NamePage()->PlaceField()->IsEditable());
+    EXPECT_TRUE(view->NamePage()->SubfolderBox()->IsEnabled());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SearchFormTest, KeywordOutsideCp932IsRefusedAndWaveDashIsNot) {
+    Write(dir.path() / "a.dxf", Dxf("1～2－3"));
+    SetCriteria(Place(), "plan😀");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].Find(U8("😀")), wxNOT_FOUND);
+    EXPECT_FALSE(view->IsSearching());
+    EXPECT_EQ(StatusText(), U8("ﾚﾃﾞｨ"));
+
+    // The full-width tilde and minus that Windows users type are CP932.
+    view->NamePage()->KeywordField()->SetValue(U8("1～2－3"));
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("1 枚見つかりました"));
+}
+
+TEST_F(SearchFormTest, StartDuringASearchIsRefusedAndStopCancels) {
+    MakeLargeTree(1500);
+    SetCriteria(Place(), "plan");
+    Click(view->StartButton());
+    ASSERT_TRUE(view->IsSearching());
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8("検索中です。先に検索中止で止めてください"));
+    Click(view->StopButton());
+    ASSERT_TRUE(RunUntil(
+        [this] { return !view->IsSearching() && StatusText() == U8("処理はｷｬﾝｾﾙされました"); }));
+    EXPECT_LT(Rows().size(), 1500u);
+
+    // Stop while idle, then start: the search runs to its end.
+    Click(view->StopButton());
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("1500 枚見つかりました"));
+    EXPECT_EQ(Rows().size(), 1500u);
+}
+
+TEST_F(SearchFormTest, SizeLimitSetDuringASearchAppliesToTheRest) {
+    MakeLargeTree(1500);
+    SetCriteria(Place(), "plan");
+    Click(view->StartButton());
+    ASSERT_TRUE(view->IsSearching());
+    // At least 1000 KB: none of the drawings not yet tested passes.
+    view->SizePage()->MinField()->SetValue("1000");
+    Click(view->SizePage()->MinBox());
+    ASSERT_TRUE(RunUntil([this] { return !view->IsSearching(); }));
+    Pump();
+    EXPECT_LT(Rows().size(), 1500u);
+    EXPECT_EQ(StatusText(), wxString::Format(U8("%d 枚見つかりました"), int(Rows().size())));
+}
+
+TEST_F(SearchFormTest, ClosingTheWindowDuringASearchStopsTheWorker) {
+    MakeLargeTree(1500);
+    SetCriteria(Place(), "plan");
+    Click(view->StartButton());
+    ASSERT_TRUE(view->IsSearching());
+    Pump();
+    frame->Close(true);
+    EXPECT_TRUE(RunUntil([] { return wxTopLevelWindows.empty(); }, 30));
+    frame = nullptr;
+}
+
+TEST_F(SearchFormTest, KeywordHelpExplainsOrAndNarrowing) {
+    auto* help = static_cast<wxButton*>(view->NamePage()->FindWindow(IDC_KEYWORD_HELP));
+    ASSERT_NE(help, nullptr);
+    Click(help);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(captions[0], U8("ｷｰﾜｰﾄﾞの入力方法"));
+    EXPECT_EQ(messages[0],
+              U8("複数の条件を指定する場合（OR条件のみ）、文字を半角の\"|\"で区切ってください。\n"
+                 "AND 条件の検索をする場合１つの条件で検索後、絞込検索してください。"));
+}
+
+TEST_F(SearchFormTest, TypePageChoosesTheExtensionsSearched) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    Write(dir.path() / "b.jwc", "");
+    Write(dir.path() / "c.jwk", "");
+    SetCriteria(Place(), "");
+    SearchAndWait();
+    EXPECT_EQ(Rows().size(), 3u);
+
+    Click(view->TypePage()->Box(IDC_TYPE_JW));
+    EXPECT_EQ(view->TypePage()->TypeMask(), 0x77u);
+    SearchAndWait();
+    EXPECT_EQ(Names(Rows()), std::vector<std::string>{"a"});
+}
