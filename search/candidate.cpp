@@ -23,13 +23,6 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
     return true;
 }
 
-std::string LowerCasePath(std::string path) {
-    for (char& ch : path) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return path;
-}
-
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size) {
     CandidateOutcome outcome;

@@ -6,6 +6,7 @@
 #include "platform/file_status.h"
 #include "results/result_record.h"
 #include "search/criteria.h"
+#include "search/extract_text.h"
 #include "search/keywords.h"
 
 // The date and size test of a candidate's status. A missing creation time
@@ -22,7 +23,3 @@ struct CandidateOutcome {
 // then its extracted text against the keywords. A hit carries its row record.
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);
-
-// The form of a path that cells show and comparisons use: ASCII letters
-// lowered (file names are native bytes; other characters stay).
-std::string LowerCasePath(std::string path);

@@ -32,12 +32,15 @@ std::string ExtractTextOfType(std::string_view key, ByteView bytes) {
     return {};
 }
 
-std::string ExtractionKey(std::string_view path) {
-    std::string key(path.substr(path.size() < 3 ? 0 : path.size() - 3));
-    for (char& ch : key) {
+std::string LowerCasePath(std::string path) {
+    for (char& ch : path) {
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     }
-    return key;
+    return path;
+}
+
+std::string ExtractionKey(std::string_view path) {
+    return LowerCasePath(std::string(path.substr(path.size() < 3 ? 0 : path.size() - 3)));
 }
 
 std::string ExtractText(const std::string& path) {

@@ -13,7 +13,11 @@
 // "jwk"). Any other key gives empty text.
 std::string ExtractTextOfType(std::string_view key, ByteView bytes);
 
-// The reader key of a path: its last three characters, ASCII letters lowered.
+// The form of a path that comparisons use and rows show: ASCII letters
+// lowered (file names are native bytes; other characters stay).
+std::string LowerCasePath(std::string path);
+
+// The reader key of a path: its last three characters, lower-cased.
 std::string ExtractionKey(std::string_view path);
 
 // Reads the file at `path` whole and extracts its text with the reader of its

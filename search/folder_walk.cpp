@@ -1,6 +1,7 @@
 #include "search/folder_walk.h"
 
 #include "platform/folder_listing.h"
+#include "search/extract_text.h"
 
 FolderWalk::FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
                        Hooks hooks, std::vector<std::string>& candidates)
@@ -22,10 +23,7 @@ bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
 
 bool FolderWalk::IsCandidateName(const std::string& name) const {
     if (name.size() < 4) return false;
-    std::string ending = name.substr(name.size() - 4);
-    for (char& ch : ending) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
+    std::string ending = LowerCasePath(name.substr(name.size() - 4));
     for (const std::string& extension : m_extensions) {
         if (ending == extension) return true;
     }

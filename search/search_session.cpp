@@ -5,6 +5,7 @@
 
 #include "platform/folder_listing.h"
 #include "search/evaluation_pool.h"
+#include "search/extract_text.h"
 #include "search/folder_walk.h"
 #include "search/keywords.h"
 
@@ -15,15 +16,6 @@ constexpr const char* kCancelledText = "処理はｷｬﾝｾﾙされました"
 
 std::string ProgressText(size_t count, size_t tested) {
     return "検索中--- " + std::to_string(count) + " 枚中 " + std::to_string(tested) + " 枚目";
-}
-
-// The type slot of a candidate path, from its last three characters.
-int SlotOfPath(const std::string& path) {
-    std::string key = path.size() < 3 ? path : path.substr(path.size() - 3);
-    for (char& ch : key) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return TypeSlotOf(key);
 }
 
 }  // namespace
@@ -135,7 +127,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             outcome = EvaluateCandidateSafely(nextJob(i), keywords);
         }
         if (outcome.passedFilters) {
-            int slot = SlotOfPath(m_candidates[i]);
+            int slot = TypeSlotOf(ExtractionKey(m_candidates[i]));
             if (slot >= 0 && !m_iconLoaded[slot]) {
                 m_iconLoaded[slot] = true;
                 m_frontEnd.LoadTypeIcon(slot, m_candidates[i]);
