@@ -57,7 +57,7 @@ unsigned FilterBlock16(const uint8_t* at) {
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define PLOTSIEVE_HAVE_AVX2_FILTER 1
-__attribute__((target("avx2"))) uint32_t FilterBlock32(const uint8_t* at) {
+__attribute__((target("avx2"))) inline uint32_t FilterBlock32(const uint8_t* at) {
     const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1));
     const __m256i before2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 2));
@@ -78,26 +78,43 @@ __attribute__((target("avx2"))) uint32_t FilterBlock32(const uint8_t* at) {
 
 // Finds the next group-code-1 line whose digit is at or after `from`.
 // Returns the position where its value starts, or 0 when there is none.
+// The first group-code-1 line among the candidates of `mask`, whose bit k
+// stands for position i + k; 0 when none is one.
+size_t FirstGroupOneLine(ByteView data, size_t i, uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) {
+        if (size_t start = GroupOneValueStart(data, i + static_cast<size_t>(__builtin_ctz(mask))))
+            return start;
+    }
+    return 0;
+}
+
+#if defined(PLOTSIEVE_HAVE_AVX2_FILTER)
+// The 32-byte blocks from `i` on, in one function so the filter is inlined.
+// Leaves `i` at the first block it did not look at when it finds nothing.
+__attribute__((target("avx2"))) size_t ScanWideBlocks(ByteView data, size_t& i) {
+    for (; data.size >= 33 && i <= data.size - 33; i += 32) {
+        if (uint32_t mask = FilterBlock32(data.data + i)) {
+            if (size_t start = FirstGroupOneLine(data, i, mask)) return start;
+        }
+    }
+    return 0;
+}
+#endif
+
+// Finds the next group-code-1 line whose digit is at or after `from`.
+// Returns the position where its value starts, or 0 when there is none.
 size_t FindGroupOneLine(ByteView data, size_t from, bool wide) {
     size_t i = from < 3 ? 3 : from;
-    auto scanMask = [&](uint32_t mask) -> size_t {
-        for (; mask != 0; mask &= mask - 1) {
-            if (size_t start =
-                    GroupOneValueStart(data, i + static_cast<size_t>(__builtin_ctz(mask))))
-                return start;
-        }
-        return 0;
-    };
 #if defined(PLOTSIEVE_HAVE_AVX2_FILTER)
     if (wide) {
-        for (; data.size >= 33 && i <= data.size - 33; i += 32) {
-            if (size_t start = scanMask(FilterBlock32(data.data + i))) return start;
-        }
+        if (size_t start = ScanWideBlocks(data, i)) return start;
     }
 #endif
 #if defined(__SSE2__)
     for (; data.size >= 17 && i <= data.size - 17; i += 16) {
-        if (size_t start = scanMask(FilterBlock16(data.data + i))) return start;
+        if (unsigned mask = FilterBlock16(data.data + i)) {
+            if (size_t start = FirstGroupOneLine(data, i, mask)) return start;
+        }
     }
 #endif
     (void)wide;
