@@ -136,11 +136,13 @@ bool CpuHasAvx2() {
 
 }  // namespace
 
-std::string ExtractDxfText(ByteView data) {
+std::string ExtractDxfText(ByteView data) { return ExtractDxfTextWithFilter(data, CpuHasAvx2()); }
+
+std::string ExtractDxfTextWithFilter(ByteView data, bool wide) {
+    wide = wide && CpuHasAvx2();
     std::string out;
     if (MatchAt(data, 0, kBinarySentinel)) return out;
 
-    const bool wide = CpuHasAvx2();
     size_t i = 0;
     while (size_t valueStart = FindGroupOneLine(data, i, wide)) {
         // The value's terminator may itself end the line before the next

@@ -11,3 +11,8 @@
 // next CR or LF (or to the end of the data). No other DXF structure is read.
 // Binary DXF, and any data without such a line, gives empty text.
 std::string ExtractDxfText(ByteView file);
+
+// The same, choosing the scan's filter: 32-byte blocks where the processor
+// has them (`wide`), 16-byte blocks otherwise. Both give the same text; tests
+// and fuzzing compare them.
+std::string ExtractDxfTextWithFilter(ByteView file, bool wide);

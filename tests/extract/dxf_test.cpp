@@ -76,12 +76,15 @@ TEST(ExtractDxfText, BinaryAndForeignDataGiveNothing) {
 }
 
 TEST(ExtractDxfText, FindsMarkersAcrossEveryBlockOffset) {
-    // The scan works in blocks; a marker must be found wherever it falls.
+    // The scan works in blocks of 32 or 16 bytes; a marker must be found
+    // wherever it falls, by both.
     for (size_t pad = 0; pad < 80; ++pad) {
         std::string data(pad, 'x');
         data += "\n  1\nV\n";
         data += std::string(pad % 7, 'y');
-        EXPECT_EQ(Dxf(data), "V\r\n") << "padding " << pad;
+        for (bool wide : {true, false}) {
+            EXPECT_EQ(ExtractDxfTextWithFilter(AsBytes(data), wide), "V\r\n") << "padding " << pad;
+        }
     }
 }
 
