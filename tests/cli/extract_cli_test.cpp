@@ -31,6 +31,12 @@ TEST(CliExtract, ConvertsToUtf8OneValuePerLine) {
     EXPECT_EQ(run.out, "平面図\nB\n");
     run = RunCli("extract --raw " + Quote(dir.path() / "a.dxf"));
     EXPECT_EQ(run.out, "\x95\xbd\x96\xca\x90\x7d\r\nB\r\n");
+    // A binary DXF prints nothing and is no error.
+    WriteFileBytes(dir.path() / "binary.dxf",
+                   std::string("AutoCAD Binary DXF\r\n\x1a\0\n 1\nX\n", 29));
+    run = RunCli("extract --raw " + Quote(dir.path() / "binary.dxf"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
 }
 
 TEST(CliExtract, UnreadableFilesAreNamedAndTheRestStillPrinted) {
