@@ -31,24 +31,6 @@ uint64_t ReadModularGroups(ByteView data, ByteCursor& c, uint8_t& lastByte, int&
 
 }  // namespace
 
-uint32_t ReadLe16At(ByteView data, size_t pos) {
-    if (pos > data.size || data.size - pos < 2) return 0;
-    return data.data[pos] | (data.data[pos + 1] << 8);
-}
-
-uint32_t ReadLe32At(ByteView data, size_t pos) {
-    if (pos > data.size || data.size - pos < 4) return 0;
-    return static_cast<uint32_t>(data.data[pos]) |
-           (static_cast<uint32_t>(data.data[pos + 1]) << 8) |
-           (static_cast<uint32_t>(data.data[pos + 2]) << 16) |
-           (static_cast<uint32_t>(data.data[pos + 3]) << 24);
-}
-
-uint32_t ReadBe16At(ByteView data, size_t pos) {
-    if (pos > data.size || data.size - pos < 2) return 0;
-    return (data.data[pos] << 8) | data.data[pos + 1];
-}
-
 uint64_t ReadModularChar(ByteView data, ByteCursor& c) {
     uint8_t last = 0;
     int count = 0;

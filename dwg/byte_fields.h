@@ -16,11 +16,9 @@ struct ByteCursor {
     bool overrun = false;
 };
 
-// Little-endian numbers at a fixed position; 0 when they do not fit.
-uint32_t ReadLe16At(ByteView data, size_t pos);
-uint32_t ReadLe32At(ByteView data, size_t pos);
-// Big-endian 16-bit number at a fixed position (the object map's section size).
-uint32_t ReadBe16At(ByteView data, size_t pos);
+// Numbers at fixed positions (the header's, and the object map's big-endian
+// section size) are read with ReadLe16At, ReadLe32At and ReadBe16At of the
+// byte view.
 
 // MC, unsigned: 7 bits per byte, first byte least significant; a byte with its
 // 0x80 bit set is followed by another. At most 5 bytes (35 bits, kept in 64).

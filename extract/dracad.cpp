@@ -26,14 +26,8 @@ constexpr int kPlaneCount = 6;
 
 bool IsTextItemKind(uint8_t kind) { return kind == 5 || kind == 20; }
 
-uint32_t ReadLittleEndian32(ByteView file, size_t at) {
-    return uint32_t{file[at + 3]} << 24 | uint32_t{file[at + 2]} << 16 |
-           uint32_t{file[at + 1]} << 8 | file[at];
-}
-
-// The little-endian 16-bit value at `at`; reading it needs two bytes of data.
+// A little-endian 16-bit value fits at `at` (which may lie past any size_t).
 bool HasWord(ByteView file, uint64_t at) { return at < file.size && file.size - at >= 2; }
-uint16_t ReadWord(ByteView file, size_t at) { return uint16_t(file[at] | file[at + 1] << 8); }
 
 // Appends the string of the continuation record at `record`: its 48-byte field
 // up to the first zero byte, all of it when it holds none, cut at the end of
@@ -77,12 +71,12 @@ template <typename Visit>
 size_t WalkEntryTable(ByteView file, Visit visit) {
     size_t p = kTableStart;
     while (HasWord(file, p)) {
-        if (ReadWord(file, p) == kTableEnd) return p;
+        if (ReadLe16At(file, p) == kTableEnd) return p;
         // Byte 0 unused, byte 1 the type, then words 00 FE while they last.
         uint8_t type = file[p + 1];
         size_t next = p + 2;
         size_t continuations = 0;
-        while (HasWord(file, next) && ReadWord(file, next) == kContinuationWord) {
+        while (HasWord(file, next) && ReadLe16At(file, next) == kContinuationWord) {
             ++continuations;
             next += 2;
         }
@@ -97,7 +91,7 @@ size_t WalkEntryTable(ByteView file, Visit visit) {
 std::string WalkMpxRecords(ByteView file, size_t base) {
     std::string out;
     if (base > file.size || file.size - base < kChainStartField + 4) return out;
-    uint64_t i = uint64_t{base} + ReadLittleEndian32(file, base + kChainStartField);
+    uint64_t i = uint64_t{base} + ReadLe32At(file, base + kChainStartField);
     // Every step moves on by at least one record, and the walk stops at the end
     // of the data, so it ends whatever the chain holds.
     while (i < file.size) {
@@ -148,7 +142,8 @@ std::string ExtractMppText(ByteView file) {
         for (size_t column = 0; column + 1 < continuations; ++column) {
             for (int plane = 1; plane <= kPlaneCount; ++plane) {
                 uint64_t cell = uint64_t{entry} + 4 + 2 * column + uint64_t{rowLength} * plane;
-                if (HasWord(file, cell)) AppendCell(ReadWord(file, static_cast<size_t>(cell)), out);
+                if (HasWord(file, cell))
+                    AppendCell(ReadLe16At(file, static_cast<size_t>(cell)), out);
             }
         }
         out += "\r\n";

@@ -24,19 +24,9 @@ constexpr McdLayout kVersion2082{"\xA4\x2C\x79\x05\x01\x00\x00\x00\x0A\x00"sv,
 constexpr size_t kTagLength = 10;
 constexpr size_t kLengthSize = 4;
 
-uint32_t ReadBigEndian32(ByteView file, size_t at) {
-    return uint32_t{file[at]} << 24 | uint32_t{file[at + 1]} << 16 | uint32_t{file[at + 2]} << 8 |
-           file[at + 3];
-}
-
-uint32_t ReadLittleEndian32(ByteView file, size_t at) {
-    return uint32_t{file[at + 3]} << 24 | uint32_t{file[at + 2]} << 16 |
-           uint32_t{file[at + 1]} << 8 | file[at];
-}
-
 const McdLayout* LayoutOfVersion(ByteView file) {
     if (file.size < 4) return nullptr;
-    switch (ReadBigEndian32(file, 0)) {
+    switch (ReadBe32At(file, 0)) {
         case 2382:  // 00 00 09 4E
             return &kVersion2382;
         case 2082:  // 00 00 08 22
@@ -55,7 +45,7 @@ uint64_t RecordLengthAt(ByteView file, size_t tag, const McdLayout& layout) {
     if (!little && !MatchAt(file, tag, layout.bigEndianTag)) return 0;
     if (tag < kLengthSize) return 0;
     size_t record = tag - kLengthSize;
-    uint32_t length = little ? ReadLittleEndian32(file, record) : ReadBigEndian32(file, record);
+    uint32_t length = little ? ReadLe32At(file, record) : ReadBe32At(file, record);
     return length < layout.textOffset ? 0 : length;
 }
 

@@ -16,3 +16,30 @@ struct ByteView {
 inline ByteView AsBytes(std::string_view s) {
     return ByteView{reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
+
+// Fixed-width numbers at a fixed position of the data; 0 when they do not fit.
+inline bool FitsAt(ByteView data, size_t pos, size_t width) {
+    return pos <= data.size && data.size - pos >= width;
+}
+
+inline uint32_t ReadLe16At(ByteView data, size_t pos) {
+    if (!FitsAt(data, pos, 2)) return 0;
+    return uint32_t{data.data[pos]} | uint32_t{data.data[pos + 1]} << 8;
+}
+
+inline uint32_t ReadLe32At(ByteView data, size_t pos) {
+    if (!FitsAt(data, pos, 4)) return 0;
+    return uint32_t{data.data[pos]} | uint32_t{data.data[pos + 1]} << 8 |
+           uint32_t{data.data[pos + 2]} << 16 | uint32_t{data.data[pos + 3]} << 24;
+}
+
+inline uint32_t ReadBe16At(ByteView data, size_t pos) {
+    if (!FitsAt(data, pos, 2)) return 0;
+    return uint32_t{data.data[pos]} << 8 | uint32_t{data.data[pos + 1]};
+}
+
+inline uint32_t ReadBe32At(ByteView data, size_t pos) {
+    if (!FitsAt(data, pos, 4)) return 0;
+    return uint32_t{data.data[pos]} << 24 | uint32_t{data.data[pos + 1]} << 16 |
+           uint32_t{data.data[pos + 2]} << 8 | uint32_t{data.data[pos + 3]};
+}
