@@ -46,24 +46,32 @@ std::string FormatSizeCell(int64_t size) {
 
 std::string FormatTimeCell(int64_t time) { return FormatLocalTime(time, "%y/%m/%d %H:%M"); }
 
-ResultCells FormatResultCells(const ResultRecord& record) {
-    const std::string& path = record.shownPath;
+PathParts SplitPath(std::string_view path) {
     // Separators and dots are single bytes that never occur inside a
     // multi-byte character of a native (UTF-8) path.
     size_t folderEnd = 0;
     for (size_t i = 0; i < path.size(); ++i) {
         if (IsPathSeparator(path[i])) folderEnd = i + 1;
     }
-    std::string lastComponent = path.substr(folderEnd);
+    std::string_view lastComponent = path.substr(folderEnd);
     size_t dot = lastComponent.rfind('.');
-    ResultCells cells;
-    cells.folder = path.substr(0, folderEnd);
-    cells.name = dot == std::string::npos ? lastComponent : lastComponent.substr(0, dot);
-    if (dot != std::string::npos) {
-        std::string extension = lastComponent.substr(dot);
+    PathParts parts;
+    parts.folder = path.substr(0, folderEnd);
+    parts.name = lastComponent.substr(0, dot);
+    if (dot != std::string_view::npos) {
+        std::string_view extension = lastComponent.substr(dot);
         size_t firstNonDot = extension.find_first_not_of('.');
-        cells.type = firstNonDot == std::string::npos ? "" : extension.substr(firstNonDot);
+        if (firstNonDot != std::string_view::npos) parts.type = extension.substr(firstNonDot);
     }
+    return parts;
+}
+
+ResultCells FormatResultCells(const ResultRecord& record) {
+    PathParts parts = SplitPath(record.shownPath);
+    ResultCells cells;
+    cells.name = parts.name;
+    cells.type = parts.type;
+    cells.folder = parts.folder;
     cells.size = FormatSizeCell(record.size);
     cells.created = FormatTimeCell(record.creationTime);
     cells.modified = FormatTimeCell(record.modificationTime);

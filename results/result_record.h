@@ -26,6 +26,16 @@ inline constexpr int kTypeSlotCount = 8;
 // A record from the file's current status; nothing when it cannot be read.
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath);
 
+// A path cut as the row shows it: everything up to and including the last
+// separator, the last component before its last ".", and the extension with
+// its leading dots removed.
+struct PathParts {
+    std::string_view folder;
+    std::string_view name;
+    std::string_view type;
+};
+PathParts SplitPath(std::string_view path);
+
 // The six cells of a row, cut from the shown path.
 struct ResultCells {
     std::string name;      // last component before its last "."

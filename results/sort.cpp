@@ -9,18 +9,6 @@ int CompareValues(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// The extension of a path's last component, leading dots removed.
-std::string_view ExtensionOf(std::string_view path) {
-    size_t componentStart = path.find_last_of("/\\");
-    componentStart = componentStart == std::string_view::npos ? 0 : componentStart + 1;
-    size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || dot < componentStart) return {};
-    std::string_view extension = path.substr(dot);
-    size_t firstNonDot = extension.find_first_not_of('.');
-    return firstNonDot == std::string_view::npos ? std::string_view{}
-                                                 : extension.substr(firstNonDot);
-}
-
 // Native path order: UTF-8 compared byte by byte is code-point order, which
 // is the character-code order of the text.
 int ComparePathText(std::string_view a, std::string_view b) {
@@ -49,7 +37,7 @@ int CompareResultRecords(const ResultRecord& a, const ResultRecord& b, SortKey k
         case SortKey::FullPath:
             return ComparePathText(a.shownPath, b.shownPath);
         case SortKey::Extension:
-            return ComparePathText(ExtensionOf(a.shownPath), ExtensionOf(b.shownPath));
+            return ComparePathText(SplitPath(a.shownPath).type, SplitPath(b.shownPath).type);
         case SortKey::CreationTime:
             return CompareValues(a.creationTime, b.creationTime);
         case SortKey::ModificationTime:
