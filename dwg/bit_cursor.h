@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // The bit stream of a DWG object (R13 to R2000). Bit k of the data lies in byte
 // k / 8, at position k mod 8 counted from the byte's 0x80 bit.

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Byte-aligned fields of DWG files: the fixed header numbers, the modular
 // chars of the object map and the modular short in front of each object.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Text of a DWG drawing, by the version in its first six bytes (cut at the
 // first zero byte): "AC1009" (R12) through ReadR12Entities, "AC1012" and

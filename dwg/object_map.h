@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // The object map of an R13 to R2000 drawing, which lists every object's file
 // offset, and the header's section locators that say where it is.

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "dwg/byte_fields.h"
-#include "extract/spaces.h"
-#include "search/match_at.h"
+#include "bytes/spaces.h"
+#include "bytes/match_at.h"
 
 namespace {
 

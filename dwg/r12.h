@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // The text of an R12 ("AC1009") drawing: every TEXT record (type byte 7) of
 // the entity section, in file order, its value without zero bytes, each

@@ -1,6 +1,6 @@
 #include "dwg/text_entities.h"
 
-#include "extract/spaces.h"
+#include "bytes/spaces.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "dwg/bit_cursor.h"
 #include "dwg/dwg_version.h"
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Readers of the two text entities, TEXT (object type 1) and MTEXT (type 44),
 // of R13 to R2000 drawings. Each reads one object's bit stream from `c`, which

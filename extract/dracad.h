@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // The text items of a DraCAD record chain at `base`: 64-byte records from
 // base + the little-endian 32-bit offset at base + 36, up to a record of kind

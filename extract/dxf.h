@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Text of an ASCII DXF drawing: the value line after every group-code-1 line,
 // in file order, each + CR LF, with full-width and then ASCII spaces deleted.

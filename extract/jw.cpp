@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "search/match_at.h"
+#include "bytes/match_at.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Text of a JW_CAD JWC drawing ("jw_cad(c)data" at offset 0): the title
 // (offsets 40-103, up to a zero byte) when it is not empty, then every

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "extract/spaces.h"
-#include "search/match_at.h"
+#include "bytes/spaces.h"
+#include "bytes/match_at.h"
 
 namespace {
 

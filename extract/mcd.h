@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Text of a VectorWorks MCD drawing. The big-endian 32-bit version at offset 0
 // (2382, 2082 or 2076) chooses a pair of 10-byte text-record tags and the text

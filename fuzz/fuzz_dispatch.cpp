@@ -1,6 +1,6 @@
 #include "fuzz/fuzz_support.h"
 #include "search/extract_text.h"
-#include "search/match_at.h"
+#include "bytes/match_at.h"
 
 // The first byte picks the reader key; the rest is the file. MatchAt is
 // checked on the same bytes: 0, or a position at most the data's length.

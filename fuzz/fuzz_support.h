@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Input copied into a buffer of exactly its size, so AddressSanitizer stops at
 // the first byte read past it.

@@ -1,6 +1,6 @@
 #include "results/sort.h"
 
-#include "platform/cp932.h"
+#include "bytes/cp932.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // The extracted text of a drawing: the text values it stores, in the order
 // found, each followed by CR LF, as the CP932 bytes of the file.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/cp932.h"
+#include "bytes/cp932.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 namespace testing_support {
 

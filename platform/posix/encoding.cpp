@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/cp932.h"
+#include "bytes/cp932.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dwg/dwg_version.h"
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 namespace dwg_testing {
 

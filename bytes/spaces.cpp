@@ -1,6 +1,6 @@
-#include "extract/spaces.h"
+#include "bytes/spaces.h"
 
-#include "platform/cp932.h"
+#include "bytes/cp932.h"
 
 namespace {
 

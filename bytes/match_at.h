@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "search/byte_view.h"
+#include "bytes/byte_view.h"
 
 // Compares `pattern` with the bytes of `data` that start at `position`, as raw
 // 8-bit values. Returns the position just after the pattern when they are
