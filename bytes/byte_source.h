@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "bytes/byte_view.h"
+
+// Where a reader's bytes come from: a file read in pieces (positioned reads),
+// a section decompressed page by page, or bytes already in memory. Readers
+// ask only for the pieces they need, so memory does not depend on the size of
+// the drawing.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+
+    // The number of bytes the source holds (fixed when it was opened).
+    virtual uint64_t Size() const = 0;
+
+    // The bytes [offset, offset + count), clipped at Size(): a view into
+    // memory the source holds, or into `scratch`, which the source resizes and
+    // fills. The view stays valid until `scratch` changes or the source is
+    // used again. A read that fails part way gives the bytes before the
+    // failure; an offset at or past the end gives an empty view.
+    virtual ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) = 0;
+
+    // The whole data when the source holds it in memory, so that readers may
+    // walk it in place; an empty view (data == nullptr) otherwise.
+    virtual ByteView InMemory() const { return {}; }
+};
+
+// Bytes in memory seen as a source. Reads are views into them, never copies.
+class MemorySource final : public ByteSource {
+  public:
+    explicit MemorySource(ByteView bytes) : m_bytes(bytes) {}
+
+    uint64_t Size() const override { return m_bytes.size; }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>&) override {
+        if (offset >= m_bytes.size) return {m_bytes.data + m_bytes.size, 0};
+        size_t left = m_bytes.size - static_cast<size_t>(offset);
+        return {m_bytes.data + offset, count < left ? count : left};
+    }
+    ByteView InMemory() const override { return m_bytes; }
+
+  private:
+    ByteView m_bytes;
+};
+
+// Reads `count` bytes at `offset` of `source` into a buffer of their own
+// (clipped at the end of the source), for data a reader keeps.
+inline std::vector<uint8_t> ReadBytes(ByteSource& source, uint64_t offset, size_t count) {
+    std::vector<uint8_t> scratch;
+    ByteView view = source.Read(offset, count, scratch);
+    if (view.data == scratch.data() && view.size == scratch.size()) return scratch;
+    return std::vector<uint8_t>(view.data, view.data + view.size);
+}
