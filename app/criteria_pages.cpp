@@ -12,6 +12,7 @@
 #include "app/message_box.h"
 #include "app/place_chooser.h"
 #include "app/size_text.h"
+#include "search/drawing_types.h"
 
 namespace {
 
@@ -284,19 +285,16 @@ bool CPage3::CheckFields() {
 // ---------------------------------------------------------------- CPage4
 
 namespace {
+// Where the page shows each group of the drawing-type table.
 struct TypeBox {
     int id;
-    const char* text;
-    unsigned bits;
     int x, y, w;
 };
 constexpr TypeBox kTypeBoxes[] = {
-    {IDC_TYPE_DXF, "DXF (Auto Cad)", TYPE_DXF, 24, 13, 63},
-    {IDC_TYPE_DWG, "DWG (Auto Cad)", TYPE_DWG, 24, 29, 65},
-    {IDC_TYPE_JW, "JWC,JWK(JW_Cad)", TYPE_JW | 0x80, 24, 45, 71},
-    {IDC_TYPE_MCD, "MCD (Vector Works )", TYPE_MCD, 102, 13, 74},
-    {IDC_TYPE_DRACAD, "MPP,MPX,MPZ(Dra Cad)", TYPE_MPP | TYPE_MPX | TYPE_MPZ, 102, 29, 82},
+    {IDC_TYPE_DXF, 24, 13, 63},  {IDC_TYPE_DWG, 24, 29, 65},     {IDC_TYPE_JW, 24, 45, 71},
+    {IDC_TYPE_MCD, 102, 13, 74}, {IDC_TYPE_DRACAD, 102, 29, 82},
 };
+static_assert(std::size(kTypeBoxes) == 5, "one box per drawing-type group");
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CPage4, wxPanel)
@@ -304,8 +302,10 @@ wxBEGIN_EVENT_TABLE(CPage4, wxPanel)
 wxEND_EVENT_TABLE()
 
 CPage4::CPage4(wxWindow* parent) : wxPanel(parent, 140) {
-    for (const TypeBox& type : kTypeBoxes) {
-        CheckBox(this, type.id, type.text, type.x, type.y, type.w, 10)->SetValue(true);
+    for (size_t k = 0; k < std::size(kTypeBoxes); ++k) {
+        const TypeBox& box = kTypeBoxes[k];
+        std::string label(DrawingTypeGroups()[k].label);
+        CheckBox(this, box.id, label.c_str(), box.x, box.y, box.w, 10)->SetValue(true);
     }
 }
 
@@ -313,7 +313,7 @@ wxCheckBox* CPage4::Box(int id) const { return static_cast<wxCheckBox*>(FindWind
 
 void CPage4::OnTypeBox(wxCommandEvent& event) {
     // A click flips the box's bits, so the mask follows the check marks.
-    for (const TypeBox& type : kTypeBoxes) {
-        if (type.id == event.GetId()) m_typeMask ^= type.bits;
+    for (size_t k = 0; k < std::size(kTypeBoxes); ++k) {
+        if (kTypeBoxes[k].id == event.GetId()) m_typeMask ^= DrawingTypeGroups()[k].bits;
     }
 }

@@ -9,9 +9,9 @@ namespace {
 char AsciiUpper(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch; }
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiUpper(x) == AsciiUpper(y);
+           });
 }
 
 }  // namespace
@@ -22,12 +22,12 @@ std::optional<CodePage> CodePageFromName(std::string_view name) {
         CodePage page;
     };
     static constexpr Named kNames[] = {
-        {"ANSI_932", CodePage::Cp932},          {"DOS932", CodePage::Cp932},
-        {"ANSI_874", CodePage::Windows874},     {"ANSI_1250", CodePage::Windows1250},
-        {"ANSI_1251", CodePage::Windows1251},   {"ANSI_1252", CodePage::Windows1252},
-        {"ANSI_1253", CodePage::Windows1253},   {"ANSI_1254", CodePage::Windows1254},
-        {"ANSI_1255", CodePage::Windows1255},   {"ANSI_1256", CodePage::Windows1256},
-        {"ANSI_1257", CodePage::Windows1257},   {"ANSI_1258", CodePage::Windows1258},
+        {"ANSI_932", CodePage::Cp932},        {"DOS932", CodePage::Cp932},
+        {"ANSI_874", CodePage::Windows874},   {"ANSI_1250", CodePage::Windows1250},
+        {"ANSI_1251", CodePage::Windows1251}, {"ANSI_1252", CodePage::Windows1252},
+        {"ANSI_1253", CodePage::Windows1253}, {"ANSI_1254", CodePage::Windows1254},
+        {"ANSI_1255", CodePage::Windows1255}, {"ANSI_1256", CodePage::Windows1256},
+        {"ANSI_1257", CodePage::Windows1257}, {"ANSI_1258", CodePage::Windows1258},
     };
     for (const Named& entry : kNames) {
         if (EqualIgnoringAsciiCase(name, entry.name)) return entry.page;

@@ -3,9 +3,9 @@
 namespace {
 
 constexpr std::string_view kNames[kTextKindCount] = {
-    "TEXT",       "MTEXT",     "ATTRIB",       "ATTDEF", "ATTDEF_TAG",   "ATTDEF_PROMPT",
-    "DIMENSION",  "MULTILEADER", "TABLE_CELL", "MOJI",   "JW_DIMENSION", "JW_BLOCK",
-    "JW_MEMO",    "JW_TITLE",  "MCD_TEXT",     "DRACAD_TEXT",
+    "TEXT",      "MTEXT",       "ATTRIB",     "ATTDEF",      "ATTDEF_TAG",   "ATTDEF_PROMPT",
+    "DIMENSION", "MULTILEADER", "TABLE_CELL", "MOJI",        "JW_DIMENSION", "JW_BLOCK",
+    "JW_MEMO",   "JW_TITLE",    "MCD_TEXT",   "DRACAD_TEXT",
 };
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {

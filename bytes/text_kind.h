@@ -39,6 +39,5 @@ std::optional<TextKind> TextKindFromName(std::string_view name);
 
 // True for the kinds whose values carry MTEXT inline codes.
 constexpr bool HasMTextCodes(TextKind kind) {
-    return kind == TextKind::MText || kind == TextKind::MultiLeader ||
-           kind == TextKind::TableCell;
+    return kind == TextKind::MText || kind == TextKind::MultiLeader || kind == TextKind::TableCell;
 }

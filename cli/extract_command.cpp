@@ -66,17 +66,16 @@ int RunExtractCommand(int argc, char** argv) {
             if (k > 0 && !raw) Write("\n");
             Write("==> " + path + " <==\n");
         }
-        std::optional<FileBytes> bytes = ReadWholeFile(path);
-        if (!bytes) {
+        ExtractedText text;
+        if (!ExtractText(path, text)) {
             std::fflush(stdout);
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),
                          LastReadError().c_str());
             status = 2;
             continue;
         }
-        std::string text =
-            ExtractTextOfType(ExtractionKey(path), ByteView{bytes->data(), bytes->size()});
-        Write(raw ? text : ForDisplay(text));
+        std::string joined = text.Joined();
+        Write(raw ? joined : ForDisplay(joined));
     }
     std::fflush(stdout);
     return status;

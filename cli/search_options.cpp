@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/clock.h"
+#include "search/drawing_types.h"
 
 const char* const kSearchUsage =
     "usage: plotsieve-cli search [OPTIONS] PLACE\n"
@@ -57,19 +58,15 @@ std::optional<unsigned> ParseTypes(const std::string& list) {
     std::stringstream items(list);
     std::string item;
     while (std::getline(items, item, ',')) {
-        if (item == "dxf") {
-            mask |= TYPE_DXF;
-        } else if (item == "dwg") {
-            mask |= TYPE_DWG;
-        } else if (item == "jw") {
-            mask |= TYPE_JW;
-        } else if (item == "mcd") {
-            mask |= TYPE_MCD;
-        } else if (item == "dra") {
-            mask |= TYPE_MPP | TYPE_MPX | TYPE_MPZ;
-        } else if (!item.empty()) {
-            return std::nullopt;
+        if (item.empty()) continue;
+        bool known = false;
+        for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
+            if (group.cliName == item) {
+                mask |= group.bits;
+                known = true;
+            }
         }
+        if (!known) return std::nullopt;
     }
     return mask;
 }

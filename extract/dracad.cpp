@@ -88,9 +88,8 @@ size_t WalkEntryTable(ByteView file, Visit visit) {
 
 }  // namespace
 
-std::string WalkMpxRecords(ByteView file, size_t base) {
-    std::string out;
-    if (base > file.size || file.size - base < kChainStartField + 4) return out;
+void WalkMpxRecords(ByteView file, size_t base, ExtractedText& out) {
+    if (base > file.size || file.size - base < kChainStartField + 4) return;
     uint64_t i = uint64_t{base} + ReadLe32At(file, base + kChainStartField);
     // Every step moves on by at least one record, and the walk stops at the end
     // of the data, so it ends whatever the chain holds.
@@ -107,46 +106,41 @@ std::string WalkMpxRecords(ByteView file, size_t base) {
             AppendContinuationString(file, static_cast<size_t>(i), line);
             i += kRecordSize;
         }
-        if (!line.empty()) {
-            out += line;
-            out += "\r\n";
-        }
+        if (!line.empty() && !out.Add(TextKind::DraCadText, line)) return;
     }
-    return out;
 }
 
-std::string ExtractMpxText(ByteView file) { return WalkMpxRecords(file, 0); }
+void ExtractMpxText(ByteView file, ExtractedText& out) { WalkMpxRecords(file, 0, out); }
 
-std::string ExtractMpzText(ByteView file) {
+void ExtractMpzText(ByteView file, ExtractedText& out) {
     const uint8_t first = static_cast<uint8_t>(kMpzSignature[0]);
     for (size_t at = 0; at < file.size;) {
         const void* found = std::memchr(file.data + at, first, file.size - at);
         if (found == nullptr) break;
         at = static_cast<const uint8_t*>(found) - file.data;
-        if (MatchAt(file, at, kMpzSignature)) return WalkMpxRecords(file, at);
+        if (MatchAt(file, at, kMpzSignature)) return WalkMpxRecords(file, at, out);
         ++at;
     }
-    return {};
 }
 
-std::string ExtractMppText(ByteView file) {
-    std::string out;
+void ExtractMppText(ByteView file, ExtractedText& out) {
     // The first walk finds the end word and with it the row length T: the
     // table's length including the end word. Plane m starts m·T after it.
     size_t end = WalkEntryTable(file, [](size_t, size_t) {});
-    if (end == 0) return out;
+    if (end == 0) return;
     const size_t rowLength = end + 2 - kTableStart;
 
+    std::string line;
     WalkEntryTable(file, [&](size_t entry, size_t continuations) {
+        line.clear();
         // Column c lies at E + 4 + 2c for c = 0 to k - 2, read in plane 1 to 6.
         for (size_t column = 0; column + 1 < continuations; ++column) {
             for (int plane = 1; plane <= kPlaneCount; ++plane) {
                 uint64_t cell = uint64_t{entry} + 4 + 2 * column + uint64_t{rowLength} * plane;
                 if (HasWord(file, cell))
-                    AppendCell(ReadLe16At(file, static_cast<size_t>(cell)), out);
+                    AppendCell(ReadLe16At(file, static_cast<size_t>(cell)), line);
             }
         }
-        out += "\r\n";
+        out.Add(TextKind::DraCadText, line);
     });
-    return out;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bytes/byte_view.h"
+#include "bytes/extracted_text.h"
 
 // The text items of a DraCAD record chain at `base`: 64-byte records from
 // base + the little-endian 32-bit offset at base + 36, up to a record of kind
@@ -15,14 +16,14 @@
 // The walk ends at the end of the data when no end record comes first, and
 // then gives the items read before it; a string cut off by the end of the data
 // gives its bytes up to there. A chain start outside the data gives empty text.
-std::string WalkMpxRecords(ByteView file, size_t base);
+void WalkMpxRecords(ByteView file, size_t base, ExtractedText& out);
 
 // Text of a DraCAD MPX drawing: the record chain at the start of the file.
-std::string ExtractMpxText(ByteView file);
+void ExtractMpxText(ByteView file, ExtractedText& out);
 
 // Text of a DraCAD MPZ drawing: the record chain at the first "DRACAD for
 // Windows" in the file; without it, empty text.
-std::string ExtractMpzText(ByteView file);
+void ExtractMpzText(ByteView file, ExtractedText& out);
 
 // Text of a DraCAD MPP drawing: one line, + CR LF, for each entry of type 5 or
 // 6 of the entry table at 1024, even when it is empty. The line takes the
@@ -34,4 +35,4 @@ std::string ExtractMpzText(ByteView file);
 // 0x21-0x7E is no JIS X 0208 code and gives nothing; so do cells beyond the end
 // of the data. A table that reaches the end of the data without its end word
 // 0xFFFF has no planes and gives empty text.
-std::string ExtractMppText(ByteView file);
+void ExtractMppText(ByteView file, ExtractedText& out);

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "bytes/spaces.h"
 #include "bytes/match_at.h"
+#include "bytes/spaces.h"
 
 #if defined(__x86_64__) || defined(__SSE2__)
 #include <immintrin.h>

@@ -108,19 +108,17 @@ std::string_view HeaderLine(ByteView file, size_t start) {
     return ZeroTerminated(file, start, start + kLineLength);
 }
 
-// Appends the title line, when the title is not empty.
-void AppendTitle(ByteView file, std::string& out) {
+// Adds the title line, when the title is not empty.
+void AddTitle(ByteView file, ExtractedText& out) {
     std::string_view title = ZeroTerminated(file, kTitleStart, kTitleEnd);
-    if (title.empty()) return;
-    out += title;
-    out += "\r\n";
+    if (!title.empty()) out.Add(TextKind::JwTitle, title);
 }
 
-// Appends every non-empty zero-terminated string of the block [start, end),
-// each + CR LF. The block is cut to the data; one that starts outside it, or
+// Adds every non-empty zero-terminated string of the block [start, end) as a
+// line. The block is cut to the data; one that starts outside it, or
 // that ends before it starts, gives nothing. Bytes after the last zero byte
 // are an unfinished string and give nothing.
-void AppendBlockStrings(ByteView file, int64_t start, int64_t end, std::string& out) {
+void AddBlockStrings(ByteView file, int64_t start, int64_t end, ExtractedText& out) {
     if (start < 0 || static_cast<uint64_t>(start) >= file.size || end <= start) return;
     size_t from = static_cast<size_t>(start);
     size_t to = std::min(static_cast<uint64_t>(end), static_cast<uint64_t>(file.size));
@@ -128,20 +126,16 @@ void AppendBlockStrings(ByteView file, int64_t start, int64_t end, std::string& 
         const void* zero = std::memchr(file.data + from, 0, to - from);
         if (zero == nullptr) return;
         size_t stop = static_cast<const uint8_t*>(zero) - file.data;
-        if (stop > from) {
-            out += Bytes(file, from, stop);
-            out += "\r\n";
-        }
+        if (stop > from && !out.Add(TextKind::JwText, Bytes(file, from, stop))) return;
         from = stop + 1;
     }
 }
 
 }  // namespace
 
-std::string ExtractJwcText(ByteView file) {
-    std::string out;
-    if (!MatchAt(file, 0, kJwcSignature)) return out;
-    AppendTitle(file, out);
+void ExtractJwcText(ByteView file, ExtractedText& out) {
+    if (!MatchAt(file, 0, kJwcSignature)) return;
+    AddTitle(file, out);
 
     FieldReader counts(HeaderLine(file, kCountLine));
     int64_t c1 = ParseDecimal(counts.Next());
@@ -155,14 +149,12 @@ std::string ExtractJwcText(ByteView file) {
 
     int64_t start = 2421 + 22 * c1 + 32 * c2 + 24 * c3;
     if (kVariantByte < file.size && file[kVariantByte] == 'f') start += 32;
-    AppendBlockStrings(file, start, start + (b - a), out);
-    return out;
+    AddBlockStrings(file, start, start + (b - a), out);
 }
 
-std::string ExtractJwkText(ByteView file) {
-    std::string out;
-    if (!MatchAt(file, 0, kJwkSignature)) return out;
-    AppendTitle(file, out);
+void ExtractJwkText(ByteView file, ExtractedText& out) {
+    if (!MatchAt(file, 0, kJwkSignature)) return;
+    AddTitle(file, out);
 
     FieldReader counts(HeaderLine(file, kCountLine));
     int64_t c1 = ParseDecimal(counts.Next());
@@ -172,6 +164,5 @@ std::string ExtractJwkText(ByteView file) {
 
     // The block runs to the end of the file.
     int64_t start = 400 + 22 * c1 + 32 * c2 + 12 * c3 + 24 * c4;
-    AppendBlockStrings(file, start, static_cast<int64_t>(file.size), out);
-    return out;
+    AddBlockStrings(file, start, static_cast<int64_t>(file.size), out);
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "bytes/spaces.h"
 #include "bytes/match_at.h"
+#include "bytes/spaces.h"
 
 namespace {
 
@@ -51,10 +51,10 @@ uint64_t RecordLengthAt(ByteView file, size_t tag, const McdLayout& layout) {
 
 }  // namespace
 
-std::string ExtractMcdText(ByteView file) {
-    std::string out;
+void ExtractMcdText(ByteView file, ExtractedText& out) {
     const McdLayout* layout = LayoutOfVersion(file);
-    if (layout == nullptr) return out;
+    if (layout == nullptr) return;
+    std::string line;
 
     size_t p = 0;
     while (p < file.size) {
@@ -69,14 +69,17 @@ std::string ExtractMcdText(ByteView file) {
         // The text runs to the record's end; a record cut off by the end of the
         // data gives what the data holds.
         uint64_t recordEnd = std::min<uint64_t>(record + length, file.size);
-        size_t lineStart = out.size();
+        line.clear();
         for (size_t i = record + layout->textOffset; i < recordEnd; ++i) {
-            if (file[i] != 0) out += static_cast<char>(file[i]);
+            if (file[i] != 0) line += static_cast<char>(file[i]);
         }
-        if (out.size() > lineStart) out += "\r\n";
+        if (!line.empty()) {
+            // Spaces are deleted after the emptiness test: a record of spaces
+            // alone gives an empty line.
+            RemoveSpaces(line);
+            if (!out.Add(TextKind::McdText, line)) return;
+        }
         // The record's own bytes are never scanned for tags.
         p = static_cast<size_t>(recordEnd);
     }
-    RemoveSpaces(out);
-    return out;
 }

@@ -1,13 +1,14 @@
-#include "fuzz/fuzz_support.h"
-#include "search/extract_text.h"
 #include "bytes/match_at.h"
+#include "fuzz/fuzz_support.h"
+#include "search/drawing_types.h"
+#include "search/extract_text.h"
 
 // The first byte picks the reader key; the rest is the file. MatchAt is
 // checked on the same bytes: 0, or a position at most the data's length.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const char* const kKeys[] = {"dxf", "dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk"};
     if (size == 0) return 0;
-    const char* key = kKeys[data[0] % 8];
+    std::span<const DrawingType> types = DrawingTypes();
+    std::string_view key = types[data[0] % types.size()].extension;
     CheckReader([key](ByteView file) { return ExtractTextOfType(key, file); }, data + 1, size - 1);
 
     std::vector<uint8_t> copy = ExactCopy(data + 1, size - 1);

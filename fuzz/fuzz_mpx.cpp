@@ -7,7 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckReader(ExtractMpxText, data, size);
     if (size >= 2) {
         size_t base = (data[0] | data[1] << 8) % (size + 64);
-        CheckReader([base](ByteView file) { return WalkMpxRecords(file, base); }, data, size);
+        CheckReader([base](ByteView file, ExtractedText& out) { WalkMpxRecords(file, base, out); },
+                    data, size);
     }
     return 0;
 }

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "bytes/byte_view.h"
+#include "bytes/extracted_text.h"
 
 // Input copied into a buffer of exactly its size, so AddressSanitizer stops at
 // the first byte read past it.
@@ -14,14 +16,25 @@ inline std::vector<uint8_t> ExactCopy(const uint8_t* data, size_t size) {
 }
 
 // Properties every reader's output has: empty or ended by CR LF, and the same
-// for the same input.
+// for the same input. `read` gives the joined lines of a byte view, or fills
+// an ExtractedText from one.
 template <typename Reader>
 void CheckReader(Reader read, const uint8_t* data, size_t size) {
     std::vector<uint8_t> copy = ExactCopy(data, size);
     ByteView view{copy.data(), copy.size()};
-    std::string text = read(view);
+    auto joined = [&read](ByteView bytes) {
+        if constexpr (std::is_invocable_v<Reader, ByteView, ExtractedText&>) {
+            ExtractedText text;
+            read(bytes, text);
+            if (text.ByteCount() > ExtractedText::kDefaultByteLimit) std::abort();
+            return text.Joined();
+        } else {
+            return std::string(read(bytes));
+        }
+    };
+    std::string text = joined(view);
     if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)) {
         std::abort();
     }
-    if (read(view) != text) std::abort();
+    if (joined(view) != text) std::abort();
 }

@@ -7,15 +7,6 @@
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
 
-int TypeSlotOf(std::string_view extension) {
-    static constexpr std::string_view kSlots[kTypeSlotCount] = {"dwg", "dxf", "jwc", "mcd",
-                                                                "mpp", "mpx", "mpz", "jwk"};
-    for (int slot = 0; slot < kTypeSlotCount; ++slot) {
-        if (kSlots[slot] == extension) return slot;
-    }
-    return -1;
-}
-
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath) {
     std::optional<FileStatus> status = ReadFileStatus(fullPath);
     if (!status) return std::nullopt;

@@ -18,11 +18,6 @@ struct ResultRecord {
     std::string shownPath;   // lower-cased form: what cells show and sorting compares
 };
 
-// Image-list slot of each drawing type, by lower-case extension without the
-// dot: dwg 0, dxf 1, jwc 2, mcd 3, mpp 4, mpx 5, mpz 6, jwk 7; -1 for others.
-int TypeSlotOf(std::string_view extension);
-inline constexpr int kTypeSlotCount = 8;
-
 // A record from the file's current status; nothing when it cannot be read.
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath);
 

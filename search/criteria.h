@@ -35,11 +35,8 @@ enum TypeBit : unsigned {
     TYPE_MPX = 0x20,
     TYPE_MPZ = 0x40,
     TYPE_ALL = 0x7F,
+    TYPE_JW_TOGGLED = 0x80,  // flipped with the JW_CAD box; selects nothing
 };
-
-// The extensions (lower case, with their dot) that a type mask chooses, in the
-// order ".dwg", ".dxf", ".jwc", ".jwk", ".mcd", ".mpp", ".mpx", ".mpz".
-std::vector<std::string> ExtensionsForTypes(unsigned typeMask);
 
 // The place text that means every mounted file system.
 inline constexpr const char* kAllDrivesPlace = "全てのドライブ";

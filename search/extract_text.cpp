@@ -1,35 +1,19 @@
 #include "search/extract_text.h"
 
-#include "dwg/dwg.h"
-#include "extract/dracad.h"
-#include "extract/dxf.h"
-#include "extract/jw.h"
-#include "extract/mcd.h"
+#include <new>
+
 #include "platform/fs.h"
+#include "search/drawing_types.h"
 
-namespace {
-
-using Extractor = std::string (*)(ByteView);
-
-struct DispatchEntry {
-    std::string_view key;
-    Extractor extract;
-};
-
-// Compared in this order; the first equal key wins.
-constexpr DispatchEntry kDispatch[] = {
-    {"dxf", ExtractDxfText}, {"dwg", ExtractDwgText}, {"jwc", ExtractJwcText},
-    {"mcd", ExtractMcdText}, {"mpp", ExtractMppText}, {"mpx", ExtractMpxText},
-    {"mpz", ExtractMpzText}, {"jwk", ExtractJwkText},
-};
-
-}  // namespace
+void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out) {
+    if (const DrawingType* type = FindDrawingType(key)) type->read(file, out);
+}
 
 std::string ExtractTextOfType(std::string_view key, ByteView bytes) {
-    for (const DispatchEntry& entry : kDispatch) {
-        if (entry.key == key) return entry.extract(bytes);
-    }
-    return {};
+    MemorySource source(bytes);
+    ExtractedText text;
+    ExtractTextOfType(key, source, text);
+    return text.Joined();
 }
 
 std::string LowerCasePath(std::string path) {
@@ -43,14 +27,23 @@ std::string ExtractionKey(std::string_view path) {
     return LowerCasePath(std::string(path.substr(path.size() < 3 ? 0 : path.size() - 3)));
 }
 
-std::string ExtractText(const std::string& path) {
+bool ExtractText(const std::string& path, ExtractedText& out) {
     try {
         std::optional<FileBytes> bytes = ReadWholeFile(path);
-        if (!bytes) return {};
-        return ExtractTextOfType(ExtractionKey(path), ByteView{bytes->data(), bytes->size()});
+        if (!bytes) return false;
+        MemorySource source(ByteView{bytes->data(), bytes->size()});
+        ExtractTextOfType(ExtractionKey(path), source, out);
+        return true;
     } catch (const std::bad_alloc&) {
         // A file too large to hold, or text too large to build: treated as a
         // file that cannot be read.
-        return {};
+        out.Clear();
+        return false;
     }
+}
+
+std::string ExtractText(const std::string& path) {
+    ExtractedText text;
+    ExtractText(path, text);
+    return text.Joined();
 }

@@ -3,14 +3,14 @@
 #include <string>
 #include <string_view>
 
-#include "bytes/byte_view.h"
+#include "bytes/byte_source.h"
+#include "bytes/extracted_text.h"
 
-// The extracted text of a drawing: the text values it stores, in the order
-// found, each followed by CR LF, as the CP932 bytes of the file.
+// Hands `file` to the reader of the drawing type whose extension is `key` (a
+// file's last three characters in lower case). Any other key adds nothing.
+void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out);
 
-// Hands `bytes` to the reader registered for `key` (a file's last three
-// characters in lower case: "dxf", "dwg", "jwc", "mcd", "mpp", "mpx", "mpz",
-// "jwk"). Any other key gives empty text.
+// The same over bytes in memory, as the lines joined with CR LF.
 std::string ExtractTextOfType(std::string_view key, ByteView bytes);
 
 // The form of a path that comparisons use and rows show: ASCII letters
@@ -20,7 +20,11 @@ std::string LowerCasePath(std::string path);
 // The reader key of a path: its last three characters, lower-cased.
 std::string ExtractionKey(std::string_view path);
 
-// Reads the file at `path` whole and extracts its text with the reader of its
-// extension (compared without regard to case). A file that cannot be opened or
-// read, or is not a regular file, gives empty text. Never throws.
+// Reads the file at `path` with the reader of its extension (compared without
+// regard to case) into `out`. Returns false, adding nothing, when the file
+// cannot be opened or read, or is not a regular file. Never throws.
+bool ExtractText(const std::string& path, ExtractedText& out);
+
+// The same, as the lines joined with CR LF (empty when the file cannot be
+// read).
 std::string ExtractText(const std::string& path);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/folder_listing.h"
+#include "search/drawing_types.h"
 #include "search/evaluation_pool.h"
 #include "search/extract_text.h"
 #include "search/folder_walk.h"
@@ -37,7 +38,7 @@ std::string StartRefusalMessage(StartResult result) {
 }
 
 SearchSession::SearchSession(SearchFrontEnd& frontEnd, unsigned threads)
-    : m_frontEnd(frontEnd), m_threads(threads) {
+    : m_frontEnd(frontEnd), m_threads(threads), m_iconLoaded(TypeSlotCount(), false) {
     if (m_threads == 0) m_threads = std::max(1u, std::thread::hardware_concurrency());
 }
 

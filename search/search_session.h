@@ -61,6 +61,6 @@ class SearchSession {
     std::vector<std::string> m_extensions;
     std::vector<std::string> m_candidates;
     std::vector<std::string> m_hits;
-    bool m_iconLoaded[8] = {};
+    std::vector<bool> m_iconLoaded;  // by type slot
     std::thread m_worker;
 };

@@ -91,4 +91,11 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, error);
 }
 
+std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes) {
+    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    ExtractedText text;
+    read(ByteView{copy.data(), copy.size()}, text);
+    return text.Joined();
+}
+
 }  // namespace testing_support

@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "bytes/byte_view.h"
+#include "bytes/extracted_text.h"
 
 namespace testing_support {
+
+// What a reader over a byte view gives for `bytes`, its lines joined with CR
+// LF. The reader sees an exact-size copy, so an over-read trips the sanitizer.
+std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);

@@ -42,7 +42,8 @@ TEST(TextKindName, NamesAndParsesEveryKind) {
 
 TEST(CodePages, UnicodeToCp932AsTheKeywordConverterDoes) {
     std::string out;
-    for (char32_t cp : {U'A', U'°', U'平', U'ｶ', U'ⅰ', U'～', U'😀', U'\u00C0'}) AppendCp932(out, cp);
+    for (char32_t cp : {U'A', U'°', U'平', U'ｶ', U'ⅰ', U'～', U'😀', U'\u00C0'})
+        AppendCp932(out, cp);
     // ° 81 8B, 平 95 BD, ｶ B6, ⅰ FA 40 (the IBM code, as Windows chooses),
     // ～ 81 60, then two characters CP932 cannot hold.
     EXPECT_EQ(out, Hex("41 81 8B 95 BD B6 FA 40 81 60 FF FF"));
@@ -60,7 +61,11 @@ TEST(CodePages, SingleBytePagesGoThroughUnicode) {
 TEST(CodePages, Utf8AndUtf16ConvertAndMarkWhatIsBroken) {
     EXPECT_EQ(Utf8ToCp932Lossy("a平°"), Hex("61 95 BD 81 8B"));
     // A lone continuation byte, an overlong slash, a cut sequence at the end.
-    EXPECT_EQ(Utf8ToCp932Lossy("\x80" "b" "\xC0\xAF" "\xE5\xB9"), Hex("FF 62 FF FF FF FF"));
+    EXPECT_EQ(Utf8ToCp932Lossy("\x80"
+                               "b"
+                               "\xC0\xAF"
+                               "\xE5\xB9"),
+              Hex("FF 62 FF FF FF FF"));
     // 平 U+5E73, a surrogate pair (U+1F600), a lone high surrogate, then 'A'.
     std::string units = Hex("73 5E 3D D8 00 DE 3D D8 41 00");
     EXPECT_EQ(Utf16LeToCp932(AsBytes(units)), Hex("95 BD FF FF 41"));

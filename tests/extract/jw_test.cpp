@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/test_support.h"
+
+using testing_support::JoinedLines;
+
 namespace {
 
 // A JW_CAD header of `size` zero bytes with its fields written in.
@@ -21,8 +25,8 @@ struct JwFile {
     JwFile& Range(std::string_view line) { return Put(600, line); }
 };
 
-std::string Jwc(const JwFile& file) { return ExtractJwcText(AsBytes(file.bytes)); }
-std::string Jwk(const JwFile& file) { return ExtractJwkText(AsBytes(file.bytes)); }
+std::string Jwc(const JwFile& file) { return JoinedLines(ExtractJwcText, file.bytes); }
+std::string Jwk(const JwFile& file) { return JoinedLines(ExtractJwkText, file.bytes); }
 
 // A JWC file whose count line puts the block at 2421 and whose range gives it
 // `length` bytes, holding `block`.

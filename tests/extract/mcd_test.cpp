@@ -9,6 +9,7 @@
 #include "tests/test_support.h"
 
 using testing_support::Hex;
+using testing_support::JoinedLines;
 
 namespace {
 
@@ -38,7 +39,7 @@ std::string NonZeroOfBigB(const std::string& first) {
     return first + Hex("75 05 79 2C A4 0A") + std::string(102, '\x11') + "B\r\n";
 }
 
-std::string Mcd(const std::string& bytes) { return ExtractMcdText(AsBytes(bytes)); }
+std::string Mcd(const std::string& bytes) { return JoinedLines(ExtractMcdText, bytes); }
 
 }  // namespace
 
