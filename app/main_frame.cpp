@@ -113,9 +113,8 @@ void CMainFrame::DoGiveHelp(const wxString& text, bool show) {
 }
 
 void CMainFrame::OnSearchStatus(wxThreadEvent& event) {
-    auto code = static_cast<SearchStatusCode>(event.GetInt());
-    std::string text = StatusTextFor(code, event.GetString().utf8_string(), event.GetExtraLong());
-    SetStatusText(wxString::FromUTF8(text), 0);
+    // The event carries the text to show; its int is the status code.
+    SetStatusText(event.GetString(), 0);
     GetStatusBar()->Update();
 }
 

@@ -435,11 +435,11 @@ bool CPlotsieveView::IncludeSubfolders() { return m_page1->IncludeSubfolders(); 
 DateCriterion CPlotsieveView::DateLimits() { return m_page2->DateLimits(); }
 SizeCriterion CPlotsieveView::SizeLimits() { return m_page3->SizeLimits(); }
 
-void CPlotsieveView::PostStatus(SearchStatusCode code, const std::string& text, int64_t value) {
+void CPlotsieveView::PostStatus(const SearchStatus& status) {
     auto* event = new wxThreadEvent(wxEVT_SEARCH_STATUS, static_cast<int>(m_searchNumber.load()));
-    event->SetInt(code);
-    event->SetExtraLong(static_cast<long>(value));
-    event->SetString(U8(text));
+    event->SetInt(status.code);
+    event->SetExtraLong(static_cast<long>(status.count));
+    event->SetString(U8(status.text));
     wxQueueEvent(this, event);
 }
 

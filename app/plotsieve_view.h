@@ -84,7 +84,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     bool IncludeSubfolders() override;
     DateCriterion DateLimits() override;
     SizeCriterion SizeLimits() override;
-    void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) override;
+    void PostStatus(const SearchStatus& status) override;
     void LoadTypeIcon(int slot, const std::string& path) override;
     void AddResultRow(ResultRecord record, int slot) override;
     void EndNarrowingMode() override;

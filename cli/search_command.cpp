@@ -32,16 +32,14 @@ class TerminalFrontEnd : public SearchFrontEnd {
     DateCriterion DateLimits() override { return m_options.date; }
     SizeCriterion SizeLimits() override { return m_options.size; }
 
-    void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) override {
-        if (m_options.timing) NoteTiming(code, text);
-        std::string shown = StatusTextFor(code, text, value);
-        bool final =
-            code != SEARCH_STATUS_TEXT || text == StatusTextFor(SEARCH_STATUS_CANCELLED, "", 0);
+    void PostStatus(const SearchStatus& status) override {
+        if (m_options.timing) NoteTiming(status.phase);
+        bool final = status.phase == SearchPhase::Done || status.phase == SearchPhase::Cancelled;
         if (final) {
-            std::fprintf(stderr, "%s%s\n", m_live ? "\r\x1b[K" : "", shown.c_str());
-            cancelled = code != SEARCH_STATUS_DONE;
+            std::fprintf(stderr, "%s%s\n", m_live ? "\r\x1b[K" : "", status.text.c_str());
+            cancelled = status.phase == SearchPhase::Cancelled;
         } else if (m_live) {
-            std::fprintf(stderr, "\r\x1b[K%s", shown.c_str());
+            std::fprintf(stderr, "\r\x1b[K%s", status.text.c_str());
         }
         std::fflush(stderr);
     }
@@ -58,18 +56,20 @@ class TerminalFrontEnd : public SearchFrontEnd {
     using Clock = std::chrono::steady_clock;
 
     // With --timing: how long the collecting and testing phases took.
-    void NoteTiming(SearchStatusCode code, const std::string& text) {
+    void NoteTiming(SearchPhase phase) {
         Clock::time_point now = Clock::now();
         auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
-        if (text == "ﾌｧｲﾙ数をｶｳﾝﾄしています") {
-            m_collectStart = now;
-        } else if (!m_testStarted &&
-                   (text.rfind("検索中--- ", 0) == 0 || code != SEARCH_STATUS_TEXT)) {
+        bool final = phase == SearchPhase::Done || phase == SearchPhase::Cancelled;
+        if (phase == SearchPhase::Collecting) {
+            if (!m_collecting) m_collectStart = now;
+            m_collecting = true;
+        } else if (!m_testStarted) {
             m_testStarted = true;
             m_testStart = now;
             std::fprintf(stderr, "collecting: %.3f s\n", seconds(now - m_collectStart));
         }
-        if (code != SEARCH_STATUS_TEXT) {
+        if (final) {
+            m_collecting = false;
             std::fprintf(stderr, "testing: %.3f s\n", seconds(now - m_testStart));
             m_testStarted = false;
             m_collectStart = now;
@@ -79,6 +79,7 @@ class TerminalFrontEnd : public SearchFrontEnd {
     Clock::time_point m_collectStart = Clock::now();
     Clock::time_point m_testStart;
     bool m_testStarted = false;
+    bool m_collecting = false;
     const SearchOptions& m_options;
     std::string m_keyword;
     bool m_live;

@@ -52,7 +52,7 @@ bool FolderWalk::WalkFolder(std::string folder) {
             // Only the first entry of a listing reports the count, so a walk
             // does not flood its front end.
             if (k == 0 && m_hooks.progress) {
-                m_hooks.progress("検索中" + std::to_string(m_candidates.size()));
+                m_hooks.progress(m_candidates.size());
             }
         }
         if (m_cancel.load(std::memory_order_relaxed)) return false;

@@ -16,8 +16,8 @@
 class FolderWalk {
   public:
     struct Hooks {
-        std::function<bool()> includeSubfolders;           // asked at each folder entry
-        std::function<void(const std::string&)> progress;  // "検索中" + count texts
+        std::function<bool()> includeSubfolders;  // asked at each folder entry
+        std::function<void(size_t)> progress;     // candidates so far, as a folder is entered
     };
 
     FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,

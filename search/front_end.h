@@ -13,8 +13,29 @@ enum SearchStatusCode {
     SEARCH_STATUS_DONE = 3,       // show "%d 枚見つかりました" with the value
 };
 
-// The texts the front end shows for the status codes.
-std::string StatusTextFor(SearchStatusCode code, const std::string& text, int64_t value);
+// What a status report tells, beside the text it shows.
+enum class SearchPhase {
+    Collecting,  // walking the place: "ﾌｧｲﾙ数をｶｳﾝﾄしています", then "検索中" + candidates so far
+    Testing,     // "検索中--- N 枚中 M 枚目"
+    Cancelled,   // "処理はｷｬﾝｾﾙされました"
+    Done,        // "N 枚見つかりました"
+};
+
+struct SearchStatus {
+    SearchStatusCode code = SEARCH_STATUS_TEXT;  // the code of the status message
+    SearchPhase phase = SearchPhase::Collecting;
+    std::string text;    // what the status pane shows (UTF-8)
+    int64_t count = 0;   // candidates so far (Collecting), candidates (Testing), hits (Done)
+    int64_t tested = 0;  // candidates tested so far (Testing)
+};
+
+// The reports of each phase, with their texts.
+SearchStatus CollectingStatus(int64_t candidatesSoFar);  // "検索中N"; -1: the counting text
+SearchStatus TestingStatus(int64_t count, int64_t tested);
+// The cancel text: code 2, or code 0 where a stop during an all-drives walk
+// ends the search with the text alone.
+SearchStatus CancelledStatus(SearchStatusCode code);
+SearchStatus DoneStatus(int64_t hits);
 
 // What a search reads from its front end and reports to it. Every member is
 // called on the search's worker thread, in the order of the search; an
@@ -30,8 +51,8 @@ class SearchFrontEnd {
     virtual DateCriterion DateLimits() = 0;  // for each candidate
     virtual SizeCriterion SizeLimits() = 0;  // for each candidate
 
-    // A status report (UTF-8 text for SEARCH_STATUS_TEXT). Never waited for.
-    virtual void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) = 0;
+    // A status report. Never waited for.
+    virtual void PostStatus(const SearchStatus& status) = 0;
     // The first candidate of each type slot that passed the date and size
     // test, hit or not: the front end may take the desktop's icon for it.
     virtual void LoadTypeIcon(int slot, const std::string& path) = 0;

@@ -10,16 +10,7 @@
 #include "search/folder_walk.h"
 #include "search/keywords.h"
 
-namespace {
-
-constexpr const char* kCountingText = "ﾌｧｲﾙ数をｶｳﾝﾄしています";
-constexpr const char* kCancelledText = "処理はｷｬﾝｾﾙされました";
-
-std::string ProgressText(size_t count, size_t tested) {
-    return "検索中--- " + std::to_string(count) + " 枚中 " + std::to_string(tested) + " 枚目";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string StartRefusalMessage(StartResult result) {
     switch (result) {
@@ -79,13 +70,14 @@ void SearchSession::RunWorker(SearchRequest request) {
     };
 
     if (!request.narrow) {
-        m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, kCountingText, 0);
-        FolderWalk walk(m_extensions, m_cancel,
-                        {[this] { return m_frontEnd.IncludeSubfolders(); },
-                         [this](const std::string& text) {
-                             m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, text, 0);
-                         }},
-                        m_candidates);
+        m_frontEnd.PostStatus(CollectingStatus(-1));
+        FolderWalk walk(
+            m_extensions, m_cancel,
+            {[this] { return m_frontEnd.IncludeSubfolders(); },
+             [this](size_t candidatesSoFar) {
+                 m_frontEnd.PostStatus(CollectingStatus(static_cast<int64_t>(candidatesSoFar)));
+             }},
+            m_candidates);
         if (request.place == kAllDrivesPlace) {
             for (const std::string& root : AllDriveRoots()) {
                 walk.Walk(root, true);
@@ -93,7 +85,7 @@ void SearchSession::RunWorker(SearchRequest request) {
                     // Stopped between or inside the drives: the search ends
                     // with the cancel text alone and nothing to narrow.
                     m_candidates.clear();
-                    m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, kCancelledText, 0);
+                    m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
                     end();
                     return;
                 }
@@ -139,18 +131,19 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
         }
         if (m_cancel.load()) break;
-        m_frontEnd.PostStatus(SEARCH_STATUS_TEXT, ProgressText(count, i + 1), 0);
+        m_frontEnd.PostStatus(
+            TestingStatus(static_cast<int64_t>(count), static_cast<int64_t>(i + 1)));
     }
     pool.reset();
 
     if (m_cancel.load()) {
         m_cancel.store(false);
-        m_frontEnd.PostStatus(SEARCH_STATUS_CANCELLED, kCancelledText, 0);
+        m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_CANCELLED));
         end();
         return;
     }
     m_cancel.store(false);
-    m_frontEnd.PostStatus(SEARCH_STATUS_DONE, "", static_cast<int64_t>(m_hits.size()));
+    m_frontEnd.PostStatus(DoneStatus(static_cast<int64_t>(m_hits.size())));
     m_candidates = std::move(m_hits);
     m_hits.clear();
     m_frontEnd.EndNarrowingMode();

@@ -15,14 +15,14 @@ struct Walker {
     std::vector<std::string> extensions{".dxf", ".dwg"};
     std::atomic<bool> cancel{false};
     bool subfolders = true;
-    std::vector<std::string> progress;
+    std::vector<size_t> progress;
     std::vector<std::string> candidates;
 
     bool Walk(const std::string& folder) {
-        FolderWalk walk(extensions, cancel,
-                        {[this] { return subfolders; },
-                         [this](const std::string& text) { progress.push_back(text); }},
-                        candidates);
+        FolderWalk walk(
+            extensions, cancel,
+            {[this] { return subfolders; }, [this](size_t count) { progress.push_back(count); }},
+            candidates);
         return walk.Walk(folder);
     }
 };

@@ -24,8 +24,8 @@ class RecordingFrontEnd : public SearchFrontEnd {
     DateCriterion DateLimits() override { return date; }
     SizeCriterion SizeLimits() override { return size; }
 
-    void PostStatus(SearchStatusCode code, const std::string& text, int64_t value) override {
-        Record("status " + std::to_string(code) + " " + StatusTextFor(code, text, value));
+    void PostStatus(const SearchStatus& status) override {
+        Record("status " + std::to_string(status.code) + " " + status.text);
     }
     void LoadTypeIcon(int slot, const std::string& path) override {
         Record("icon " + std::to_string(slot) + " " + path);
