@@ -40,14 +40,14 @@ size_t FindEndMarker(ByteView file) {
     return 0;
 }
 
-enum class TextRead { kLine, kNoLine, kDamaged };
+enum class TextRead { Line, NoLine, Damaged };
 
 // Reads the TEXT record `record` (the bytes of its length): the optional
 // fields its flags announce, insertion point and height, then the value,
 // whose non-zero bytes make the line. A flag with no known field gives no
 // line; fields running past the record are damage.
 TextRead ReadR12Text(ByteView record, std::string& line) {
-    if (record.size < kRecordHeaderBytes) return TextRead::kDamaged;
+    if (record.size < kRecordHeaderBytes) return TextRead::Damaged;
     uint8_t flags = record[1];
     size_t pos = kRecordHeaderBytes;
     auto take = [&](size_t count) {
@@ -55,34 +55,34 @@ TextRead ReadR12Text(ByteView record, std::string& line) {
         pos += count;
         return true;
     };
-    if (flags & ~kKnownFlags) return TextRead::kNoLine;
+    if (flags & ~kKnownFlags) return TextRead::NoLine;
     uint8_t extra = 0;
     if (flags & kFlagExtra) {
-        if (!take(1)) return TextRead::kDamaged;
+        if (!take(1)) return TextRead::Damaged;
         extra = record[pos - 1];
-        if (extra & ~kKnownExtraFlags) return TextRead::kNoLine;
+        if (extra & ~kKnownExtraFlags) return TextRead::NoLine;
     }
     if (extra & kExtraEed) {
-        if (!take(2) || !take(ReadLe16At(record, pos - 2))) return TextRead::kDamaged;
+        if (!take(2) || !take(ReadLe16At(record, pos - 2))) return TextRead::Damaged;
     }
-    if ((flags & kFlagColour) && !take(1)) return TextRead::kDamaged;
-    if ((flags & kFlagLineType) && !take(2)) return TextRead::kDamaged;
-    if ((flags & kFlagElevation) && !take(8)) return TextRead::kDamaged;
-    if ((flags & kFlagThickness) && !take(8)) return TextRead::kDamaged;
+    if ((flags & kFlagColour) && !take(1)) return TextRead::Damaged;
+    if ((flags & kFlagLineType) && !take(2)) return TextRead::Damaged;
+    if ((flags & kFlagElevation) && !take(8)) return TextRead::Damaged;
+    if ((flags & kFlagThickness) && !take(8)) return TextRead::Damaged;
     if (flags & kFlagHandle) {
-        if (!take(1) || !take(record[pos - 1])) return TextRead::kDamaged;
+        if (!take(1) || !take(record[pos - 1])) return TextRead::Damaged;
     }
-    if ((extra & kExtraViewport) && !take(2)) return TextRead::kDamaged;
+    if ((extra & kExtraViewport) && !take(2)) return TextRead::Damaged;
     // Insertion point (2 RD) and height (RD), then the value: RS length n, n bytes.
-    if (!take(24) || !take(2)) return TextRead::kDamaged;
+    if (!take(24) || !take(2)) return TextRead::Damaged;
     int16_t n = static_cast<int16_t>(ReadLe16At(record, pos - 2));
-    if (n <= 0) return TextRead::kNoLine;
+    if (n <= 0) return TextRead::NoLine;
     size_t start = pos;
-    if (!take(static_cast<size_t>(n))) return TextRead::kDamaged;
+    if (!take(static_cast<size_t>(n))) return TextRead::Damaged;
     for (size_t k = start; k < pos; ++k) {
         if (record[k] != 0) line += static_cast<char>(record[k]);
     }
-    return line.empty() ? TextRead::kNoLine : TextRead::kLine;
+    return line.empty() ? TextRead::NoLine : TextRead::Line;
 }
 
 }  // namespace
@@ -103,8 +103,8 @@ bool ReadR12Entities(ByteView file, std::string& output) {
             std::string line;
             TextRead read =
                 ReadR12Text(ByteView{file.data + pos, static_cast<size_t>(length)}, line);
-            if (read == TextRead::kDamaged) break;
-            if (read == TextRead::kLine) {
+            if (read == TextRead::Damaged) break;
+            if (read == TextRead::Line) {
                 all += line;
                 all += "\r\n";
             }

@@ -76,8 +76,6 @@ __attribute__((target("avx2"))) inline uint32_t FilterBlock32(const uint8_t* at)
 }
 #endif
 
-// Finds the next group-code-1 line whose digit is at or after `from`.
-// Returns the position where its value starts, or 0 when there is none.
 // The first group-code-1 line among the candidates of `mask`, whose bit k
 // stands for position i + k; 0 when none is one.
 size_t FirstGroupOneLine(ByteView data, size_t i, uint32_t mask) {
