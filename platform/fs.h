@@ -32,5 +32,9 @@ using FileBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 // that shrinks while read leaves zeros at the end. Never throws.
 std::optional<FileBytes> ReadWholeFile(const std::string& path);
 
-// The reason the last ReadWholeFile on this thread failed, for messages.
+// The reason the last ReadWholeFile or OpenFileSource on this thread failed,
+// for messages.
 std::string LastReadError();
+
+// Sets what LastReadError tells (an errno value; 0 for no error).
+void SetLastReadError(int error);

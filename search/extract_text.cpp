@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "platform/fs.h"
+#include "platform/file_source.h"
 #include "search/drawing_types.h"
 
 void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out) {
@@ -29,10 +29,9 @@ std::string ExtractionKey(std::string_view path) {
 
 bool ExtractText(const std::string& path, ExtractedText& out) {
     try {
-        std::optional<FileBytes> bytes = ReadWholeFile(path);
-        if (!bytes) return false;
-        MemorySource source(ByteView{bytes->data(), bytes->size()});
-        ExtractTextOfType(ExtractionKey(path), source, out);
+        std::unique_ptr<ByteSource> source = OpenFileSource(path);
+        if (!source) return false;
+        ExtractTextOfType(ExtractionKey(path), *source, out);
         return true;
     } catch (const std::bad_alloc&) {
         // A file too large to hold, or text too large to build: treated as a

@@ -76,6 +76,8 @@ std::optional<FileBytes> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+void SetLastReadError(int error) { t_lastError = error; }
+
 std::string LastReadError() {
     if (t_lastError == EINVAL) return "not a regular file";
     return t_lastError == 0 ? std::string("no error") : std::string(std::strerror(t_lastError));

@@ -1,0 +1,76 @@
+#include "platform/file_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+
+#include "platform/fs.h"
+
+namespace {
+
+class PosixFileSource final : public ByteSource {
+  public:
+    PosixFileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    ~PosixFileSource() override { close(m_fd); }
+    PosixFileSource(const PosixFileSource&) = delete;
+    PosixFileSource& operator=(const PosixFileSource&) = delete;
+
+    uint64_t Size() const override { return m_size; }
+
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override {
+        if (offset >= m_size) return {};
+        if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);
+        try {
+            scratch.resize(count);
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
+        size_t done = 0;
+        while (done < count) {
+            ssize_t n =
+                pread(m_fd, scratch.data() + done, count - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // a read error, or the file shrank
+            done += static_cast<size_t>(n);
+        }
+        return {scratch.data(), done};
+    }
+
+  private:
+    int m_fd;
+    uint64_t m_size;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> OpenFileSource(const std::string& path) {
+    // Opening some devices has effects of its own (a tape rewinds), so only
+    // what is a regular file before the open is opened at all.
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0) return SetLastReadError(errno), nullptr;
+    if (S_ISDIR(before.st_mode)) return SetLastReadError(EISDIR), nullptr;
+    if (!S_ISREG(before.st_mode)) return SetLastReadError(EINVAL), nullptr;
+
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return SetLastReadError(errno), nullptr;
+    struct stat status {};
+    int error = fstat(fd, &status) != 0                          ? errno
+                : S_ISDIR(status.st_mode)                        ? EISDIR
+                : !S_ISREG(status.st_mode) || status.st_size < 0 ? EINVAL
+                                                                 : 0;
+    if (error != 0) {
+        close(fd);
+        return SetLastReadError(error), nullptr;
+    }
+    try {
+        auto source = std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(status.st_size));
+        SetLastReadError(0);
+        return source;
+    } catch (const std::bad_alloc&) {
+        close(fd);
+        return SetLastReadError(ENOMEM), nullptr;
+    }
+}
