@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "bytes/text_kind.h"
+
 // What a result row owns: the file's status when the hit was found, and its
 // path. Times are seconds since 1970-01-01 00:00 UTC, sizes in bytes.
 struct ResultRecord {
@@ -16,6 +18,11 @@ struct ResultRecord {
     uint8_t attributes = 0;  // read-only 0x01, hidden 0x02, folder 0x10, archive 0x20
     std::string fullPath;    // absolute, as found on disk: what actions open and copy
     std::string shownPath;   // lower-cased form: what cells show and sorting compares
+    // Where the drawing matched: the first line of its text (CP932, after its
+    // kind's clean-up) that holds a keyword, and that line's kind. Empty when
+    // the keyword text matches every drawing without reading it.
+    std::string matchText;
+    std::optional<TextKind> matchKind;
 };
 
 // A record from the file's current status; nothing when it cannot be read.
