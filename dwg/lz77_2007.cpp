@@ -133,14 +133,15 @@ bool DecompressLz77R2007(ByteView compressed, size_t size, std::vector<uint8_t>&
         literal = in.Next() & 0x07u;
         if (literal == 0) return false;
     }
-    while (in.Left() > 0) {
+    for (;;) {
+        // A literal run: the one the first opcode or the last byte announced.
         if (literal == 0 && !ReadLiteralLength(in, op, literal)) return false;
         if (literal > in.Left() || literal > size - written) return false;
         CopyLiteralRun(in.data.data + in.pos, static_cast<size_t>(literal), out.data() + written);
         in.pos += static_cast<size_t>(literal);
         written += static_cast<size_t>(literal);
         literal = 0;
-        if (in.Left() == 0) break;
+        if (in.Left() == 0) return true;
 
         op = in.Next();
         BackReference ref;
@@ -166,8 +167,5 @@ bool DecompressLz77R2007(ByteView compressed, size_t size, std::vector<uint8_t>&
             if ((op >> 4) == 0x0F) op &= 0x0Fu;  // 0xF?: read as a 0x0? back-reference
             if (!ReadBackReference(in, op, ref)) return false;
         }
-        // The run the last opcode announced must be there.
-        if (in.Left() == 0) return false;
     }
-    return true;
 }

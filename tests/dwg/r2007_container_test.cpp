@@ -7,13 +7,110 @@
 
 #include "dwg/byte_fields.h"
 #include "dwg/object_map.h"
+#include "tests/dwg/r2007_builder.h"
 #include "tests/test_support.h"
 
+using r2007_testing::DataPage;
+using r2007_testing::Le64;
+using r2007_testing::SystemPage;
+using r2007_testing::Utf16;
 using testing_support::FilesWithExtension;
 using testing_support::FixturesDir;
+using testing_support::Hex;
 using testing_support::ReadFileBytes;
 
 namespace {
+
+struct BuiltPage {
+    int64_t id;
+    std::string stored;
+};
+
+struct BuiltSectionPage {
+    uint64_t sectionOffset;
+    int64_t id;
+    uint64_t size;
+    uint64_t compressedSize;
+};
+
+std::string SectionEntry(std::string_view name, uint64_t size, uint64_t encoding,
+                         const std::vector<BuiltSectionPage>& pages) {
+    std::string name16 = Utf16(name);
+    std::string entry = Le64(size) + Le64(0xF800) + Le64(0) + Le64(0) + Le64(name16.size()) +
+                        Le64(0) + Le64(encoding) + Le64(pages.size()) + name16;
+    for (const BuiltSectionPage& page : pages) {
+        entry += Le64(page.sectionOffset) + Le64(0xF800) + Le64(page.id) + Le64(page.size) +
+                 Le64(page.compressedSize) + Le64(0) + Le64(0);
+    }
+    return entry;
+}
+
+// "ABCDEFGH" as 8 literal bytes, then 24 bytes copied from 8 back: 32 bytes.
+const std::string kCompressed = Hex("00 41 42 43 44 45 46 47 48 20 08 00 18");
+const std::string kDecompressed = "ABCDEFGHABCDEFGHABCDEFGHABCDEFGH";
+
+// An AC1021 file: the header at 0x80 (stored, not compressed), then from
+// 0x480 the page map (page 1), the section map (page 2) and `pages`.
+struct BuiltDrawing {
+    std::vector<BuiltPage> pages = {
+        {3, DataPage(kCompressed)},   // "AcDb:Handles" 0..32, compressed
+        {4, DataPage("0123456789")},  // "AcDb:Handles" 40..50, stored
+        {5, "preview-data"},          // "AcDb:Preview", not coded
+    };
+    std::string sectionMap =
+        SectionEntry("AcDb:Handles", 50, 4, {{0, 3, 32, kCompressed.size()}, {40, 4, 10, 10}}) +
+        SectionEntry("AcDb:Preview", 12, 1, {{0, 5, 12, 12}}) +
+        SectionEntry("AcDb:Lost", 42, 4, {{0, 3, 32, kCompressed.size()}, {32, 9, 10, 10}});
+    int64_t sectionMapId = 2;
+
+    std::string Bytes() const {
+        size_t entries = 2 + pages.size();
+        std::string sectionMapPage = SystemPage(sectionMap, 1);
+        std::string pageMap = Le64(SystemPage(std::string(16 * entries, '\0'), 1).size()) +
+                              Le64(1) + Le64(sectionMapPage.size()) + Le64(2);
+        for (const BuiltPage& page : pages) pageMap += Le64(page.stored.size()) + Le64(page.id);
+
+        std::string header(0x110, '\0');
+        auto field = [&header](int k, uint64_t value) { header.replace(k * 8, 8, Le64(value)); };
+        field(3, 1);  // page map: correction, offset from 0x480, sizes
+        field(7, 0);
+        field(10, pageMap.size());
+        field(11, pageMap.size());
+        field(22, sectionMap.size());  // section map: sizes, page id, correction
+        field(24, static_cast<uint64_t>(sectionMapId));
+        field(25, sectionMap.size());
+        field(27, 1);
+        std::string coded = r2007_testing::Interleave(std::string(32, '\0') + header, 239, 3);
+
+        std::string file = "AC1021";
+        file.resize(0x80, '\0');
+        file += coded;
+        file.resize(0x480, '\0');
+        file += SystemPage(pageMap, 1) + sectionMapPage;
+        for (const BuiltPage& page : pages) file += page.stored;
+        return file;
+    }
+};
+
+std::string ReadSection(DwgContainer& container, std::string_view name, uint64_t* size = nullptr) {
+    std::unique_ptr<ByteSource> section = container.OpenSection(name);
+    if (section == nullptr) return "(none)";
+    if (size != nullptr) *size = section->Size();
+    std::vector<uint8_t> scratch;
+    ByteView data = section->Read(0, static_cast<size_t>(section->Size()), scratch);
+    return std::string(reinterpret_cast<const char*>(data.data), data.size);
+}
+
+// The container of `bytes`, read through an exact-size copy.
+struct Opened {
+    explicit Opened(const std::string& bytes)
+        : copy(bytes.begin(), bytes.end()),
+          file(ByteView{copy.data(), copy.size()}),
+          container(OpenR2007Container(file)) {}
+    std::vector<uint8_t> copy;
+    MemorySource file;
+    std::unique_ptr<DwgContainer> container;
+};
 
 // The AC1021 drawings among the fixtures.
 std::vector<std::filesystem::path> R2007Fixtures() {
@@ -38,6 +135,73 @@ bool StartsWith(const std::vector<uint8_t>& data, std::string_view hex) {
 }
 
 }  // namespace
+
+TEST(R2007Container, OpensEachSectionOverItsPages) {
+    Opened opened(BuiltDrawing().Bytes());
+    ASSERT_NE(opened.container, nullptr);
+    DwgContainer& container = *opened.container;
+    // Compressed and coded, a gap of zeros, stored and coded.
+    EXPECT_EQ(ReadSection(container, "AcDb:Handles"),
+              kDecompressed + std::string(8, '\0') + "0123456789");
+    EXPECT_EQ(ReadSection(container, "AcDb:Preview"), "preview-data");  // not coded
+    EXPECT_EQ(ReadSection(container, "AcDb:Objects"), "(none)");
+    EXPECT_EQ(ReadSection(container, "AcDb:Handle"), "(none)");
+    // A page missing from the page map ends its section at its start.
+    uint64_t size = 0;
+    EXPECT_EQ(ReadSection(container, "AcDb:Lost", &size), kDecompressed);
+    EXPECT_EQ(size, 42u);
+}
+
+TEST(R2007Container, DamagedMapsGiveNoContainer) {
+    BuiltDrawing drawing;
+    std::string bytes = drawing.Bytes();
+    EXPECT_EQ(Opened(bytes.substr(0, 0x80 + 3 * 255 - 1)).container, nullptr);  // header cut
+    EXPECT_EQ(Opened(bytes.substr(0, 0x480 + 200)).container, nullptr);         // page map cut
+    EXPECT_EQ(Opened("").container, nullptr);
+
+    BuiltDrawing noSectionMap;
+    noSectionMap.sectionMapId = 7;
+    EXPECT_EQ(Opened(noSectionMap.Bytes()).container, nullptr);
+
+    BuiltDrawing pagesPastTheEnd;
+    pagesPastTheEnd.sectionMap = SectionEntry("AcDb:Handles", 50, 4, {{0, 3, 32, 13}});
+    pagesPastTheEnd.sectionMap.replace(0x38, 8, Le64(2));  // two pages, one there
+    EXPECT_EQ(Opened(pagesPastTheEnd.Bytes()).container, nullptr);
+}
+
+TEST(R2007Container, ADamagedPageKeepsTheDataBeforeIt) {
+    // The file ends inside the last "AcDb:Handles" page.
+    BuiltDrawing drawing;
+    std::string bytes = drawing.Bytes();
+    Opened cut(bytes.substr(0, bytes.size() - 12 - 1));
+    ASSERT_NE(cut.container, nullptr);
+    EXPECT_EQ(ReadSection(*cut.container, "AcDb:Handles"), kDecompressed + std::string(8, '\0'));
+
+    // Pages whose sizes do not hold: more data than the compressed bytes give,
+    // gigabytes, more coded bytes than the page's room.
+    BuiltDrawing sizes;
+    sizes.sectionMap = SectionEntry("AcDb:TooBig", 64, 4, {{0, 3, 32, 13}, {32, 3, 31, 13}}) +
+                       SectionEntry("AcDb:Huge", uint64_t{1} << 40, 4,
+                                    {{0, 4, 10, 10}, {10, 4, uint64_t{1} << 32, 10}}) +
+                       SectionEntry("AcDb:NoRoom", 10, 4, {{0, 4, 10, 600}});
+    Opened opened(sizes.Bytes());
+    ASSERT_NE(opened.container, nullptr);
+    EXPECT_EQ(ReadSection(*opened.container, "AcDb:TooBig"), kDecompressed);
+    EXPECT_EQ(ReadSection(*opened.container, "AcDb:Huge"), "0123456789");
+    EXPECT_EQ(ReadSection(*opened.container, "AcDb:NoRoom"), "");
+}
+
+TEST(R2007Container, ASectionIsNeverFarBiggerThanTheFile) {
+    BuiltDrawing drawing;
+    drawing.sectionMap = SectionEntry("AcDb:Far", uint64_t{1} << 50, 4,
+                                      {{0, 4, 10, 10}, {uint64_t{1} << 45, 4, 10, 10}});
+    std::string bytes = drawing.Bytes();
+    Opened opened(bytes);
+    ASSERT_NE(opened.container, nullptr);
+    std::unique_ptr<ByteSource> section = opened.container->OpenSection("AcDb:Far");
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->Size(), 256 * bytes.size());
+}
 
 TEST(R2007ContainerFixtures, SectionsReadWholeAndTheObjectMapPointsIntoTheObjects) {
     std::vector<std::filesystem::path> fixtures = R2007Fixtures();
