@@ -12,7 +12,9 @@
 // page and at 256 times the file's size), or nullptr when there is no section
 // of that name. Each page is read with positioned reads of `file`,
 // de-interleaved when its section is Reed-Solomon coded (encoding 4) and
-// decompressed when its compressed size is below its data size.
+// decompressed when its compressed size is below its data size. At most four
+// decoded pages are kept per section. The version in the first six bytes is
+// not checked here: the caller has read "AC1021" there.
 //
 // Damage: nullptr when the file header, the page map or the section map does
 // not decode, or a map runs past its data. A page that is missing from the
