@@ -2,9 +2,21 @@
 
 #include "bytes/cp932.h"
 
+ExtractedText::ExtractedText(size_t byteLimit)
+    : m_byteLimit(byteLimit < UINT32_MAX ? byteLimit : UINT32_MAX) {}
+
+size_t ExtractedText::Room() const {
+    if (m_full || m_byteLimit - m_used < kLineCost) return 0;
+    return m_byteLimit - m_used - kLineCost;
+}
+
 bool ExtractedText::Add(TextKind kind, std::string_view text) {
     if (m_full) return false;
-    size_t room = m_byteLimit - m_bytes.size();
+    if (m_byteLimit - m_used < kLineCost) {
+        m_full = true;
+        return false;
+    }
+    size_t room = Room();
     if (text.size() > room) {
         // Cut at the last character boundary within the room.
         size_t cut = 0;
@@ -17,8 +29,9 @@ bool ExtractedText::Add(TextKind kind, std::string_view text) {
         m_full = true;
     }
     m_bytes.append(text);
-    m_lines.push_back({m_bytes.size(), kind});
-    if (m_bytes.size() >= m_byteLimit) m_full = true;
+    m_lines.push_back({static_cast<uint32_t>(m_bytes.size()), kind});
+    m_used += text.size() + kLineCost;
+    if (m_used >= m_byteLimit) m_full = true;
     return !m_full;
 }
 
@@ -42,5 +55,6 @@ std::string ExtractedText::Joined() const {
 void ExtractedText::Clear() {
     m_bytes.clear();
     m_lines.clear();
+    m_used = 0;
     m_full = false;
 }

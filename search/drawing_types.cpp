@@ -34,14 +34,13 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
 constexpr DrawingType kDrawingTypes[] = {
     {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1},
     {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1},
-    {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
-    {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
-    // Read in blocks through the source: drawings of many megabytes are common.
+    {"jwc", TYPE_JW, 2, ExtractJwcText, 1},
+    {"jwk", TYPE_JW, 7, ExtractJwkText, 1},
     {"jww", TYPE_JW, 8, ExtractJwwText, 1},
-    {"mcd", TYPE_MCD, 3, ReadInMemory<ExtractMcdText>, 1},
-    {"mpp", TYPE_MPP, 4, ReadInMemory<ExtractMppText>, 1},
-    {"mpx", TYPE_MPX, 5, ReadInMemory<ExtractMpxText>, 1},
-    {"mpz", TYPE_MPZ, 6, ReadInMemory<ExtractMpzText>, 1},
+    {"mcd", TYPE_MCD, 3, ExtractMcdText, 1},
+    {"mpp", TYPE_MPP, 4, ExtractMppText, 1},
+    {"mpx", TYPE_MPX, 5, ExtractMpxText, 1},
+    {"mpz", TYPE_MPZ, 6, ExtractMpzText, 1},
 };
 
 constexpr DrawingTypeGroup kDrawingTypeGroups[] = {

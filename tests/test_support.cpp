@@ -98,4 +98,45 @@ std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view
     return text.Joined();
 }
 
+ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
+    if (offset >= m_bytes.size()) return {};
+    std::string_view piece = std::string_view(m_bytes).substr(offset, count);
+    // A new buffer of exactly the piece's size, so the bytes after it are
+    // outside any allocation.
+    scratch = std::vector<uint8_t>(piece.begin(), piece.end());
+    return {scratch.data(), scratch.size()};
+}
+
+ByteView GeneratedSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
+    if (offset >= m_size) return {};
+    if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);
+    m_largestRead = std::max(m_largestRead, count);
+    scratch.resize(count);
+    for (size_t k = 0; k < count; ++k) scratch[k] = m_byteAt(offset + k);
+    return {scratch.data(), count};
+}
+
+std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
+                                std::string_view bytes, size_t byteLimit) {
+    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    ExtractedText inPlace(byteLimit);
+    read(ByteView{copy.data(), copy.size()}, inPlace);
+    CopyingSource source(bytes);
+    const size_t step = std::max<size_t>(1, bytes.size() / 40);
+    for (size_t blockSize = 1; blockSize <= bytes.size() + 1;
+         blockSize += blockSize < 128 ? 1 : step) {
+        ExtractedText inBlocks(byteLimit);
+        readInBlocks(source, inBlocks, blockSize);
+        bool same = inBlocks.size() == inPlace.size();
+        for (size_t i = 0; same && i < inPlace.size(); ++i) {
+            same = inBlocks[i].kind == inPlace[i].kind && inBlocks[i].text == inPlace[i].text;
+        }
+        EXPECT_TRUE(same) << "blocks of " << blockSize << " bytes give\n"
+                          << inBlocks.Joined() << "\nin place\n"
+                          << inPlace.Joined();
+        if (!same) break;
+    }
+    return inPlace.Joined();
+}
+
 }  // namespace testing_support

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
@@ -14,6 +16,49 @@ namespace testing_support {
 // What a reader over a byte view gives for `bytes`, its lines joined with CR
 // LF. The reader sees an exact-size copy, so an over-read trips the sanitizer.
 std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes);
+
+// A source over bytes that serves every read as a fresh copy of exactly the
+// bytes asked for, and holds no in-memory view: a reader that walks it block
+// by block and reads past a block trips the sanitizer.
+class CopyingSource final : public ByteSource {
+  public:
+    explicit CopyingSource(std::string_view bytes) : m_bytes(bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+
+  private:
+    std::string m_bytes;
+};
+
+// A source of `size` bytes that are never held: the byte at each offset is
+// `byteAt(offset)`, made when it is read. Stands for drawings of many
+// megabytes (or gigabytes) in tests of memory bounds.
+class GeneratedSource final : public ByteSource {
+  public:
+    GeneratedSource(uint64_t size, std::function<uint8_t(uint64_t)> byteAt)
+        : m_size(size), m_byteAt(std::move(byteAt)) {}
+    uint64_t Size() const override { return m_size; }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+    // The largest read asked for.
+    size_t LargestRead() const { return m_largestRead; }
+
+  private:
+    uint64_t m_size;
+    std::function<uint8_t(uint64_t)> m_byteAt;
+    size_t m_largestRead = 0;
+};
+
+// A reader that always reads its source in blocks of the size given.
+using BlockReader = void (*)(ByteSource&, ExtractedText&, size_t blockSize);
+
+// The same as JoinedLines, and checks (as a test failure naming the block
+// size) that `readInBlocks` gives the same lines, kind by kind, reading a
+// CopyingSource in blocks of every size from 1 to 128 and then of sizes
+// spread up to the size of the data: every piece of the data falls across a
+// block boundary somewhere. Both read into texts of `byteLimit`.
+std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
+                                std::string_view bytes,
+                                size_t byteLimit = ExtractedText::kDefaultByteLimit);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);

@@ -20,15 +20,43 @@ TEST(ExtractedText, KeepsLinesWithTheirKindsInOrder) {
 }
 
 TEST(ExtractedText, StopsAtItsLimitOnACharacterBoundary) {
-    ExtractedText text(5);
+    // Two lines' costs and five bytes of text.
+    ExtractedText text(2 * ExtractedText::kLineCost + 5);
     EXPECT_TRUE(text.Add(TextKind::Text, "ab"));
+    EXPECT_EQ(text.Room(), 3u);
     // 平面 is four bytes: only the first character fits in the three left.
     EXPECT_FALSE(text.Add(TextKind::Text, Hex("95 BD 96 CA")));
     EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text.Room(), 0u);
     EXPECT_EQ(text[1].text, Hex("95 BD"));
     EXPECT_FALSE(text.Add(TextKind::Text, "c"));
     EXPECT_EQ(text.size(), 2u);
     EXPECT_LE(text.ByteCount(), 5u);
+}
+
+TEST(ExtractedText, CountlessEmptyLinesAreBoundedToo) {
+    ExtractedText text(10 * ExtractedText::kLineCost);
+    size_t added = 0;
+    while (text.Add(TextKind::Text, "") && added < 1000) ++added;
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text.size(), 10u);
+}
+
+TEST(ExtractedText, AddingWhatRoomKeepsEqualsAddingTheWholeLine) {
+    // A reader that gathers a long line in pieces keeps Room() + 1 bytes: the
+    // cut falls where it falls for the whole line, a double-byte character
+    // across the limit included.
+    std::string line = "a" + Hex("95 BD 96 CA 81 40") + "bcdefgh";
+    for (size_t limit = ExtractedText::kLineCost; limit < 2 * ExtractedText::kLineCost + 16;
+         ++limit) {
+        ExtractedText whole(limit), kept(limit);
+        whole.Add(TextKind::Text, "x");
+        kept.Add(TextKind::Text, "x");
+        whole.Add(TextKind::Text, line);
+        kept.Add(TextKind::Text, std::string_view(line).substr(0, kept.Room() + 1));
+        EXPECT_EQ(whole.Joined(), kept.Joined()) << "limit " << limit;
+        EXPECT_EQ(whole.Full(), kept.Full()) << "limit " << limit;
+    }
 }
 
 TEST(TextKindName, NamesAndParsesEveryKind) {
