@@ -101,3 +101,13 @@ TEST(CleanLine, OtherFormatsUnchangedAndNothingEverGrows) {
     AppendCleanLine(TextKind::Text, "%%d", out);
     EXPECT_EQ(out, "kept" + Sjis("°"));
 }
+
+TEST(CleanLine, UnclosedCodesInALongLineAreReadInOnePass) {
+    // Each code looks for its ";" up to the end; a walk that scanned again for
+    // every code would take minutes here.
+    std::string line;
+    for (int k = 0; k < 200000; ++k) line += "\\H\\S";
+    EXPECT_EQ(CleanLine(TextKind::MText, line), line);
+    line += ";";
+    EXPECT_EQ(CleanLine(TextKind::MText, line), "");
+}
