@@ -14,6 +14,9 @@ namespace {
 constexpr uint32_t kStored = 1;
 constexpr uint32_t kCompressed = 2;
 constexpr uint32_t kEncrypted = 1;
+// The most data one byte of compressed input can give (the LZ77 runs give
+// less): what a section may hold at most for each byte of the file.
+constexpr uint64_t kMaxExpansion = 256;
 
 // Decodes the data pages of one section; a page missing from the page map has
 // no extent and fails.
@@ -53,13 +56,19 @@ class R2004Container final : public DwgContainer {
             section.maxPageSize == 0 || section.maxPageSize > cap) {
             return nullptr;
         }
+        // The section holds no more than its pages can give, nor more than the
+        // file can decompress to.
+        uint64_t size =
+            std::min({section.size, section.pages.size() * uint64_t{section.maxPageSize},
+                      m_file.Size() < UINT64_MAX / kMaxExpansion ? m_file.Size() * kMaxExpansion
+                                                                 : UINT64_MAX});
         std::vector<SectionPage> pages;
         pages.reserve(section.pages.size());
         for (const R2004SectionPageRef& ref : section.pages) {
-            if (ref.startOffset >= section.size) continue;  // no data of the section
+            if (ref.startOffset >= size) continue;  // no data of the section
             SectionPage page;
             page.sectionOffset = ref.startOffset;
-            page.dataSize = std::min<uint64_t>(section.maxPageSize, section.size - ref.startOffset);
+            page.dataSize = std::min<uint64_t>(section.maxPageSize, size - ref.startOffset);
             page.pageNumber = static_cast<uint32_t>(ref.pageNumber);
             if (const R2004PageLocation* location = FindR2004Page(m_pages, ref.pageNumber)) {
                 page.fileOffset = location->offset;
@@ -68,7 +77,7 @@ class R2004Container final : public DwgContainer {
             pages.push_back(page);
         }
         return std::make_unique<PagedSection>(
-            std::move(pages), section.size,
+            std::move(pages), size,
             R2004PageDecoder(m_file, section.id, compressed, section.maxPageSize));
     }
 

@@ -12,6 +12,12 @@
 // `file` must outlive the container and every section it opened; sections
 // read it with positioned reads when their pages are first needed.
 //
+// A section's Size() is the size the section map states, clipped at what its
+// pages can hold (page count times page size) and at 256 times the file's
+// size (more than LZ77 can expand to), so a hostile map cannot claim more.
+// Sections whose pages are all zeros and left out of the file (which writers
+// may do) are not supplied: their size is 0.
+//
 // Damage: a header without its id, or a page map or section map that is
 // missing, fails its checksum, does not decompress or runs past its own end,
 // gives nullptr. OpenSection gives nullptr for a name the map lacks and for a

@@ -80,6 +80,7 @@ struct TestSection {
     uint32_t compression = 2;  // 1: stored
     uint32_t encrypted = 0;
     uint32_t statedPageSize = 0;  // the page size the section map states, when not pageSize
+    uint64_t statedSize = 0;      // the size the section map states, when not the data's
 };
 
 inline uint32_t Checksum(uint32_t seed, std::string_view bytes) {
@@ -150,7 +151,7 @@ inline R2004File BuildR2004File(const std::vector<TestSection>& sections,
     for (const TestSection& section : sections) {
         size_t pageCount = (section.data.size() + section.pageSize - 1) / section.pageSize;
         std::string info;
-        PutLe64(info, 0, section.data.size());
+        PutLe64(info, 0, section.statedSize != 0 ? section.statedSize : section.data.size());
         PutLe32(info, 8, static_cast<uint32_t>(pageCount));
         PutLe32(info, 12, section.statedPageSize != 0 ? section.statedPageSize : section.pageSize);
         PutLe32(info, 16, 1);

@@ -181,6 +181,13 @@ TEST(R2004Container, HostileCountsAndSizesAllocateNothing) {
     EXPECT_FALSE(Opened(withSectionCount(1)).container);
     EXPECT_FALSE(Opened(withSectionCount(0xFFFFFFFF)).container);
 
+    // A section that claims a terabyte holds what its pages can hold.
+    std::vector<TestSection> sections = TwoSections();
+    sections[0].statedSize = uint64_t{1} << 40;
+    Opened huge(BuildR2004File(sections).bytes);
+    ASSERT_TRUE(huge.container);
+    EXPECT_EQ(huge.container->OpenSection("AcDb:Handles")->Size(), 3u * 64);
+
     // A page map whose page claims to decompress to 4 GiB.
     R2004File file = BuildR2004File(TwoSections(), false);
     std::string bytes = file.bytes;
