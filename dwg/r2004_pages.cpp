@@ -12,6 +12,10 @@ constexpr uint32_t kDataPageMask = 0x4164536B;
 constexpr uint32_t kCompressedSystemPage = 2;
 constexpr size_t kSystemChecksumAt = 16;
 
+// The most bytes a page of `size` bytes takes compressed: LZ77 that gives up
+// on data stores it as literal runs, a few bytes longer than the data.
+uint64_t MaxCompressedSize(uint64_t size) { return size + size / 8 + 64; }
+
 }  // namespace
 
 uint32_t R2004PageChecksum(uint32_t seed, ByteView data) {
@@ -43,7 +47,8 @@ bool ReadR2004SystemPage(ByteSource& file, uint64_t offset, uint32_t type,
     uint32_t compressedSize = ReadLe32At(fields, 8);
     uint32_t checksum = ReadLe32At(fields, kSystemChecksumAt);
     if (ReadLe32At(fields, 0) != type || ReadLe32At(fields, 12) != kCompressedSystemPage ||
-        decompressedSize > kR2004MaxSystemPageSize) {
+        decompressedSize > kR2004MaxSystemPageSize ||
+        compressedSize > MaxCompressedSize(decompressedSize)) {
         return false;
     }
     ByteView data = file.Read(offset + kR2004SystemPageHeaderSize, compressedSize, scratch);
@@ -70,7 +75,8 @@ bool ReadR2004DataPage(ByteSource& file, uint64_t fileOffset, uint64_t extent,
     R2004DataPageHeader header = DecryptR2004DataPageHeader(view, fileOffset);
     if (header.type != kR2004DataPageType || header.sectionId != expect.sectionId ||
         header.startOffset != static_cast<uint32_t>(expect.startOffset) ||
-        header.compressedSize > extent - kR2004DataPageHeaderSize) {
+        header.compressedSize > extent - kR2004DataPageHeaderSize ||
+        header.compressedSize > MaxCompressedSize(expect.pageSize)) {
         return false;
     }
     ByteView data =

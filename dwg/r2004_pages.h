@@ -35,8 +35,9 @@ uint32_t R2004PageChecksum(uint32_t seed, ByteView data);
 // header: type, decompressed size, compressed size, compression (2), and the
 // checksum of the header (checksum field zero, seed 0) continued over the
 // compressed data. False when the page is damaged: another type or
-// compression, a decompressed size over kR2004MaxSystemPageSize, data past the
-// end of the file, a checksum that does not match, or data that does not
+// compression, a decompressed size over kR2004MaxSystemPageSize, compressed
+// data longer than its decompressed size allows (an eighth more, + 64) or past
+// the end of the file, a checksum that does not match, or data that does not
 // decompress to exactly its stated size.
 bool ReadR2004SystemPage(ByteSource& file, uint64_t offset, uint32_t type,
                          std::vector<uint8_t>& out);
@@ -72,7 +73,8 @@ struct R2004DataPageExpectation {
 // `expect.pageSize` bytes; a stream that ends early gives fewer). `scratch`
 // holds the compressed bytes. False when the page is damaged: a header of
 // another type, section or start offset, data beyond the page's extent or the
-// file, a checksum that does not match, or a stream that does not decompress.
+// file or longer than the page size allows (an eighth more, + 64), a checksum that does not match,
+// or a stream that does not decompress.
 bool ReadR2004DataPage(ByteSource& file, uint64_t fileOffset, uint64_t extent,
                        const R2004DataPageExpectation& expect, std::vector<uint8_t>& scratch,
                        std::vector<uint8_t>& out);

@@ -81,6 +81,7 @@ struct TestSection {
     uint32_t encrypted = 0;
     uint32_t statedPageSize = 0;  // the page size the section map states, when not pageSize
     uint64_t statedSize = 0;      // the size the section map states, when not the data's
+    size_t junkAfterStream = 0;   // bytes after each page's stream, ignored by readers
 };
 
 inline uint32_t Checksum(uint32_t seed, std::string_view bytes) {
@@ -165,6 +166,7 @@ inline R2004File BuildR2004File(const std::vector<TestSection>& sections,
             std::string plain = section.data.substr(k * section.pageSize, section.pageSize);
             plain.resize(section.pageSize, '\0');
             std::string stored = section.compression == 2 ? LiteralOnly(plain) : plain;
+            stored += std::string(section.junkAfterStream, '\x7F');
             auto number = static_cast<uint32_t>(file.pageOffsets.size());
             uint64_t offset = file.bytes.size();
             std::string page =

@@ -188,6 +188,13 @@ TEST(R2004Container, HostileCountsAndSizesAllocateNothing) {
     ASSERT_TRUE(huge.container);
     EXPECT_EQ(huge.container->OpenSection("AcDb:Handles")->Size(), 3u * 64);
 
+    // Pages may carry bytes after their stream, but no more than a page can take.
+    sections = TwoSections();
+    sections[0].junkAfterStream = 20;
+    EXPECT_EQ(Opened(BuildR2004File(sections).bytes).Section("AcDb:Handles"), Pattern(150));
+    sections[0].junkAfterStream = 200;
+    EXPECT_EQ(Opened(BuildR2004File(sections).bytes).Section("AcDb:Handles"), "");
+
     // A page map whose page claims to decompress to 4 GiB.
     R2004File file = BuildR2004File(TwoSections(), false);
     std::string bytes = file.bytes;
