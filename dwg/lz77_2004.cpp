@@ -7,10 +7,6 @@ namespace {
 
 constexpr uint8_t kEndOpcode = 0x11;
 
-// The most output one input byte can give: a run-length byte of 0x00 adds
-// 0xFF to a length, and no opcode gives more than that per byte it takes.
-constexpr size_t kMaxExpansion = 256;
-
 struct Input {
     ByteView data;
     size_t pos = 0;
@@ -58,7 +54,8 @@ uint32_t ReadTwoByteOffset(Input& in, size_t& literals) {
 
 bool DecompressLz77_2004(ByteView in, size_t outSize, std::vector<uint8_t>& out) {
     // Room for what the input can produce at most, never for a bare claim.
-    size_t room = in.size < SIZE_MAX / kMaxExpansion ? in.size * kMaxExpansion : SIZE_MAX;
+    size_t room =
+        in.size < SIZE_MAX / kLz77_2004MaxExpansion ? in.size * kLz77_2004MaxExpansion : SIZE_MAX;
     out.resize(std::min(outSize, room));
     size_t written = 0;
     Input input{in};

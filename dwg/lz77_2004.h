@@ -11,6 +11,10 @@
 // opcodes, each a back-reference into what was already written followed by a
 // literal run of 0 to 3 bytes or of a stated length, up to the opcode 0x11.
 //
+// The most output one input byte can give: a run-length byte of 0x00 adds
+// 0xFF to a length, and no opcode gives more than that per byte it takes.
+constexpr size_t kLz77_2004MaxExpansion = 256;
+
 // Decompresses `in` into `out`, which holds at most `outSize` bytes (resized
 // to the bytes written; the memory it takes is bounded by what `in` can
 // produce, whatever `outSize` claims). Returns true when the stream reaches

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "dwg/lz77_2004.h"
 #include "dwg/r2004_header.h"
 #include "dwg/r2004_maps.h"
 #include "dwg/r2004_pages.h"
@@ -14,9 +15,6 @@ namespace {
 constexpr uint32_t kStored = 1;
 constexpr uint32_t kCompressed = 2;
 constexpr uint32_t kEncrypted = 1;
-// The most data one byte of compressed input can give (the LZ77 runs give
-// less): what a section may hold at most for each byte of the file.
-constexpr uint64_t kMaxExpansion = 256;
 
 // Decodes the data pages of one section; a page missing from the page map has
 // no extent and fails.
@@ -58,10 +56,11 @@ class R2004Container final : public DwgContainer {
         }
         // The section holds no more than its pages can give, nor more than the
         // file can decompress to.
+        uint64_t fileCap = m_file.Size() < UINT64_MAX / kLz77_2004MaxExpansion
+                               ? m_file.Size() * kLz77_2004MaxExpansion
+                               : UINT64_MAX;
         uint64_t size =
-            std::min({section.size, section.pages.size() * uint64_t{section.maxPageSize},
-                      m_file.Size() < UINT64_MAX / kMaxExpansion ? m_file.Size() * kMaxExpansion
-                                                                 : UINT64_MAX});
+            std::min({section.size, section.pages.size() * uint64_t{section.maxPageSize}, fileCap});
         std::vector<SectionPage> pages;
         pages.reserve(section.pages.size());
         for (const R2004SectionPageRef& ref : section.pages) {
