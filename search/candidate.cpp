@@ -26,6 +26,15 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
 
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size) {
+    KeywordTest test(keywords);
+    CandidateScratch scratch;
+    return EvaluateCandidate(path, test, date, size, scratch);
+}
+
+CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size,
+                                   CandidateScratch& scratch) {
+    const KeywordList& keywords = test.pieces;
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
     if (!status || !PassesFilters(*status, date, size)) return outcome;
@@ -39,9 +48,9 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
         outcome.hit = MakeResultRecord(path, LowerCasePath(path));
         return outcome;
     }
-    ExtractedText text;
-    ExtractText(path, text);
-    std::optional<LineMatch> match = FindMatchingLine(text, keywords);
+    bool readable;
+    std::optional<LineMatch> match =
+        MatchCandidateText(path, status->isRegularFile, test, scratch, readable);
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
     if (outcome.hit) {

@@ -5,6 +5,7 @@
 
 #include "platform/file_status.h"
 #include "results/result_record.h"
+#include "search/candidate_text.h"
 #include "search/criteria.h"
 #include "search/extract_text.h"
 #include "search/keywords.h"
@@ -26,3 +27,8 @@ struct CandidateOutcome {
 // reading it (and with no line).
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);
+
+// The same with the search's keyword test and the thread's scratch.
+CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size,
+                                   CandidateScratch& scratch);

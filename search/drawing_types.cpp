@@ -8,6 +8,7 @@
 #include "extract/jw.h"
 #include "extract/jww.h"
 #include "extract/mcd.h"
+#include "search/keyword_prefilter.h"
 
 namespace {
 
@@ -31,16 +32,26 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
     }
 }
 
+// DXF values are stored raw (CP932, or UTF-8 from AC1021 on), with the
+// escapes the keyword test draws; MTEXT chunks and table cells are joined
+// across lines. JWK strings are stored whole and raw. The others cannot be
+// ruled out from their raw bytes: compressed or bit-packed (DWG), read in
+// part (JWC), stored as UTF-16 or JIS codes (JWW, MPP), or joined across
+// records and zero bytes (MCD, MPX, MPZ).
+constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
+
 constexpr DrawingType kDrawingTypes[] = {
-    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1},
-    {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1},
-    {"jwc", TYPE_JW, 2, ExtractJwcText, 1},
-    {"jwk", TYPE_JW, 7, ExtractJwkText, 1},
-    {"jww", TYPE_JW, 8, ExtractJwwText, 1},
-    {"mcd", TYPE_MCD, 3, ExtractMcdText, 1},
-    {"mpp", TYPE_MPP, 4, ExtractMppText, 1},
-    {"mpx", TYPE_MPX, 5, ExtractMpxText, 1},
-    {"mpz", TYPE_MPZ, 6, ExtractMpzText, 1},
+    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1, false,
+     0},
+    {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1, true,
+     kDxfRawText},
+    {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
+    {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},
+    {"jww", TYPE_JW, 8, ExtractJwwText, 1, true, 0},
+    {"mcd", TYPE_MCD, 3, ExtractMcdText, 1, true, 0},
+    {"mpp", TYPE_MPP, 4, ExtractMppText, 1, true, 0},
+    {"mpx", TYPE_MPX, 5, ExtractMpxText, 1, true, 0},
+    {"mpz", TYPE_MPZ, 6, ExtractMpzText, 1, true, 0},
 };
 
 constexpr DrawingTypeGroup kDrawingTypeGroups[] = {

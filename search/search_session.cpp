@@ -95,14 +95,17 @@ void SearchSession::RunWorker(SearchRequest request) {
         }
     }
 
-    KeywordList keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    const KeywordTest keywords(PrepareKeywords(m_frontEnd.KeywordText()));
+    CandidateScratch scratch;  // for the candidates this thread tests itself
     const size_t count = m_candidates.size();
     // Candidates are handed to the pool a window ahead of the one being
     // reported, so outcomes arrive in order and a stop waits only for those
-    // already handed over.
+    // already handed over. Sixteen a thread: a helper seldom finds the queue
+    // empty and has to be woken for the next one (the hand-off cost more than
+    // reading a small drawing).
     std::unique_ptr<EvaluationPool> pool;
     if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, keywords);
-    const size_t window = static_cast<size_t>(m_threads) * 4;
+    const size_t window = static_cast<size_t>(m_threads) * 16;
     size_t handedOver = 0;
     auto nextJob = [&](size_t index) {
         return CandidateJob{index, m_candidates[index], m_frontEnd.DateLimits(),
@@ -117,7 +120,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
             outcome = pool->Take(i);
         } else {
-            outcome = EvaluateCandidateSafely(nextJob(i), keywords);
+            outcome = EvaluateCandidateSafely(nextJob(i), keywords, scratch);
         }
         if (outcome.passedFilters) {
             int slot = TypeSlotOf(ExtractionKey(m_candidates[i]));

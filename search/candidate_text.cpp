@@ -1,0 +1,39 @@
+#include "search/candidate_text.h"
+
+#include <new>
+
+#include "platform/file_source.h"
+#include "search/drawing_types.h"
+#include "search/extract_text.h"
+
+std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownRegular,
+                                            const KeywordTest& test, CandidateScratch& scratch,
+                                            bool& readable) {
+    readable = true;
+    ExtractedText& text = scratch.text;
+    text.Clear();
+    try {
+        const DrawingType* type = FindDrawingType(ExtractionKey(path));
+        std::unique_ptr<ByteSource> file = OpenFileSource(path, knownRegular);
+        if (!file) {
+            readable = false;
+            return FindMatchingLine(text, test.pieces);
+        }
+        if (type == nullptr) return FindMatchingLine(text, test.pieces);
+        ByteSource* source = file.get();
+        MemorySource whole(ByteView{});
+        if (type->frontToBack && file->Size() <= CandidateScratch::kWholeReadLimit) {
+            // One read into the thread's buffer, walked there in place by
+            // both the prefilter and the reader.
+            whole = MemorySource(file->Read(0, static_cast<size_t>(file->Size()), scratch.bytes));
+            source = &whole;
+        }
+        if (!test.prefilter.MayMatch(*source, type->rawText, scratch.bytes)) return std::nullopt;
+        type->read(*source, text);
+        return FindMatchingLine(text, test.pieces);
+    } catch (const std::bad_alloc&) {
+        // Text too large to build or test: what was kept is all there is.
+        text.Clear();
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,87 @@
+#include "search/candidate_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/encoding.h"
+#include "search/candidate.h"
+#include "tests/test_support.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+std::string Sjis(const char* utf8) { return Utf8ToCp932(utf8).value(); }
+
+// A DXF drawing whose TEXT values are `values`, after `padding` bytes of
+// lines without text.
+std::string Dxf(std::initializer_list<std::string> values, size_t padding = 0) {
+    std::string dxf = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    const std::string line = "  0\r\nLINE\r\n 10\r\n1.0\r\n 20\r\n2.0\r\n";
+    while (dxf.size() < padding) dxf += line;
+    for (const std::string& value : values) dxf += "  0\r\nTEXT\r\n  1\r\n" + value + "\r\n";
+    return dxf + "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+}
+
+std::optional<LineMatch> Match(const std::string& path, const char* keywordUtf8,
+                               bool* readable = nullptr) {
+    KeywordTest test(PrepareKeywords(Sjis(keywordUtf8)));
+    CandidateScratch scratch;
+    bool ok;
+    std::optional<LineMatch> match = MatchCandidateText(path, false, test, scratch, ok);
+    if (readable != nullptr) *readable = ok;
+    return match;
+}
+
+}  // namespace
+
+TEST(MatchCandidateText, SmallDrawingsReadWholeAndLargeOnesReadInBlocksMatchAlike) {
+    TempDir dir;
+    const std::string value = Sjis("2階 排煙窓 W1800");
+    WriteFileBytes(dir.path() / "small.dxf", Dxf({Sjis("平面図"), value}));
+    WriteFileBytes(dir.path() / "large.dxf", Dxf({Sjis("平面図"), value}, 3 << 20));
+    for (const char* name : {"small.dxf", "large.dxf"}) {
+        std::string path = dir.path() / name;
+        std::optional<LineMatch> match = Match(path, "排煙窓");
+        ASSERT_TRUE(match) << name;
+        EXPECT_EQ(match->text, Sjis("2階排煙窓W1800")) << name;  // as the DXF reader gives it
+        EXPECT_FALSE(Match(path, "排煙口")) << name;             // the prefilter rules it out
+        EXPECT_FALSE(Match(path, "W1900")) << name;              // the reader and the test do
+        EXPECT_TRUE(Match(path, "w1800")) << name;
+    }
+}
+
+TEST(MatchCandidateText, ThePrefilterLetsThroughEveryFormTheTestMatches) {
+    TempDir dir;
+    // 排煙 as escapes the keyword test draws, and 窓 as itself.
+    WriteFileBytes(dir.path() / "escaped.dxf", Dxf({"\\U+6392\\M+1898C" + Sjis("窓")}));
+    EXPECT_TRUE(Match(dir.path() / "escaped.dxf", "排煙窓"));
+    EXPECT_TRUE(Match(dir.path() / "escaped.dxf", "平面|煙窓"));
+}
+
+TEST(MatchCandidateText, AFileThatCannotBeOpenedIsNoHit) {
+    TempDir dir;
+    bool readable = true;
+    EXPECT_FALSE(Match(dir.path() / "missing.dxf", "排煙", &readable));
+    EXPECT_FALSE(readable);
+    WriteFileBytes(dir.path() / "a.dxf", Dxf({Sjis("排煙")}));
+    EXPECT_TRUE(Match(dir.path() / "a.dxf", "排煙", &readable));
+    EXPECT_TRUE(readable);
+}
+
+TEST(MatchCandidateText, OneScratchServesDrawingAfterDrawing) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", Dxf({Sjis("排煙窓")}, 200'000));
+    WriteFileBytes(dir.path() / "b.dxf", Dxf({Sjis("給水")}));
+    WriteFileBytes(dir.path() / "c.dxf", Dxf({Sjis("排煙窓")}));
+    KeywordTest test(PrepareKeywords(Sjis("排煙窓")));
+    CandidateScratch scratch;
+    bool readable;
+    EXPECT_TRUE(MatchCandidateText(dir.path() / "a.dxf", true, test, scratch, readable));
+    // The bytes of the larger drawing before it are no part of the next one.
+    EXPECT_FALSE(MatchCandidateText(dir.path() / "b.dxf", true, test, scratch, readable));
+    EXPECT_TRUE(MatchCandidateText(dir.path() / "c.dxf", true, test, scratch, readable));
+    EXPECT_LE(scratch.bytes.size(), CandidateScratch::kWholeReadLimit);
+}
