@@ -1,5 +1,6 @@
 #include "search/candidate.h"
 
+#include "bytes/cp932.h"
 #include "search/extract_text.h"
 #include "search/line_match.h"
 
@@ -54,6 +55,15 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& t
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
     if (outcome.hit) {
+        // The line is for showing; a row keeps no more of it than a person
+        // reads, whatever the drawing holds.
+        if (match->text.size() > kMatchTextLimit) {
+            size_t cut = 0;
+            while (cut + Cp932CharLength(match->text, cut) <= kMatchTextLimit) {
+                cut += Cp932CharLength(match->text, cut);
+            }
+            match->text.resize(cut);
+        }
         outcome.hit->matchText = std::move(match->text);
         outcome.hit->matchKind = match->kind;
     }

@@ -20,6 +20,10 @@ struct CandidateOutcome {
     std::optional<ResultRecord> hit;
 };
 
+// The most bytes of the matching line a hit keeps (cut at a character
+// boundary).
+inline constexpr size_t kMatchTextLimit = 4096;
+
 // Tests the candidate at `path` (as found on disk): status, date and size,
 // then its extracted text against the keywords, line by line
 // (FindMatchingLine). A hit carries its row record, with the line that matched

@@ -29,10 +29,21 @@ std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownR
             source = &whole;
         }
         if (!test.prefilter.MayMatch(*source, type->rawText, scratch.bytes)) return std::nullopt;
+        // The lines are tested a text-full at a time, so a drawing of any
+        // size is read to its end (or to its first match) in the memory of
+        // one text.
+        std::optional<LineMatch> match;
+        text.SetFlush([&](const ExtractedText& held) {
+            match = FindMatchingLine(held, test.pieces);
+            return !match;
+        });
         type->read(*source, text);
-        return FindMatchingLine(text, test.pieces);
+        text.SetFlush(nullptr);
+        if (!match) match = FindMatchingLine(text, test.pieces);
+        return match;
     } catch (const std::bad_alloc&) {
-        // Text too large to build or test: what was kept is all there is.
+        // Memory ran out: the drawing counts as one without a match.
+        text.SetFlush(nullptr);
         text.Clear();
         return std::nullopt;
     }

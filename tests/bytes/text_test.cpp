@@ -49,14 +49,59 @@ TEST(ExtractedText, AddingWhatRoomKeepsEqualsAddingTheWholeLine) {
     std::string line = "a" + Hex("95 BD 96 CA 81 40") + "bcdefgh";
     for (size_t limit = ExtractedText::kLineCost; limit < 2 * ExtractedText::kLineCost + 16;
          ++limit) {
-        ExtractedText whole(limit), kept(limit);
-        whole.Add(TextKind::Text, "x");
-        kept.Add(TextKind::Text, "x");
-        whole.Add(TextKind::Text, line);
-        kept.Add(TextKind::Text, std::string_view(line).substr(0, kept.Room() + 1));
-        EXPECT_EQ(whole.Joined(), kept.Joined()) << "limit " << limit;
-        EXPECT_EQ(whole.Full(), kept.Full()) << "limit " << limit;
+        for (bool flushing : {false, true}) {
+            ExtractedText whole(limit), kept(limit);
+            std::string flushedWhole, flushedKept;
+            if (flushing) {
+                whole.SetFlush(
+                    [&](const ExtractedText& t) { return flushedWhole += t.Joined(), true; });
+                kept.SetFlush(
+                    [&](const ExtractedText& t) { return flushedKept += t.Joined(), true; });
+            }
+            whole.Add(TextKind::Text, "x");
+            kept.Add(TextKind::Text, "x");
+            whole.Add(TextKind::Text, line);
+            kept.Add(TextKind::Text, std::string_view(line).substr(0, kept.Room() + 1));
+            EXPECT_EQ(flushedWhole + whole.Joined(), flushedKept + kept.Joined()) << limit;
+            EXPECT_EQ(whole.Full(), kept.Full()) << "limit " << limit;
+        }
     }
+}
+
+TEST(ExtractedText, ALineLongerThanTheCapIsCutThereAndTheReadingGoesOn) {
+    ExtractedText text(4 * ExtractedText::kLineCap);
+    // 平 (95 BD) over and over, one byte past the cap: cut before the last.
+    std::string longLine;
+    while (longLine.size() <= ExtractedText::kLineCap) longLine += Hex("95 BD");
+    EXPECT_TRUE(text.Add(TextKind::Text, longLine));
+    EXPECT_TRUE(text.Add(TextKind::Text, "next"));
+    ASSERT_EQ(text.size(), 2u);
+    EXPECT_EQ(text[0].text.size(), ExtractedText::kLineCap);
+    EXPECT_EQ(text[1].text, "next");
+    EXPECT_LE(text.Room(), ExtractedText::kLineCap);
+}
+
+TEST(ExtractedText, AFlushTakesTheLinesHeldAndTheReadingGoesOnOrStops) {
+    // Room for three lines of four bytes at a time.
+    ExtractedText text(3 * (ExtractedText::kLineCost + 4));
+    std::vector<std::string> seen;
+    text.SetFlush([&seen](const ExtractedText& held) {
+        for (size_t i = 0; i < held.size(); ++i) seen.emplace_back(held[i].text);
+        return seen.size() <= 6;
+    });
+    for (const char* line : {"L001", "L002", "L003", "L004", "L005", "L006", "L007"}) {
+        EXPECT_TRUE(text.Add(TextKind::Text, line)) << line;
+    }
+    EXPECT_TRUE(text.Flushed());
+    EXPECT_EQ(seen, (std::vector<std::string>{"L001", "L002", "L003", "L004", "L005", "L006"}));
+    EXPECT_EQ(text.Joined(), "L007\r\n");
+    // The flush that says stop: the text becomes full and keeps what it held.
+    text.Add(TextKind::Text, "L008");
+    text.Add(TextKind::Text, "L009");
+    EXPECT_FALSE(text.Add(TextKind::Text, "L010"));
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(seen.size(), 9u);
+    EXPECT_EQ(text.Joined(), "L007\r\nL008\r\nL009\r\n");
 }
 
 TEST(TextKindName, NamesAndParsesEveryKind) {

@@ -85,3 +85,31 @@ TEST(MatchCandidateText, OneScratchServesDrawingAfterDrawing) {
     EXPECT_TRUE(MatchCandidateText(dir.path() / "c.dxf", true, test, scratch, readable));
     EXPECT_LE(scratch.bytes.size(), CandidateScratch::kWholeReadLimit);
 }
+
+TEST(MatchCandidateText, TextBeyondWhatIsKeptAtATimeIsStillSearched) {
+    // Six megabytes of TEXT values before the one that matches, and a line
+    // that matches in the first megabytes: each found, the reading of the
+    // second ended by its match.
+    TempDir dir;
+    const std::string filler(1000, 'f');
+    std::string late = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    for (int i = 0; i < 6000; ++i) late += "  0\r\nTEXT\r\n  1\r\n" + filler + "\r\n";
+    WriteFileBytes(dir.path() / "late.dxf",
+                   late + "  0\r\nTEXT\r\n  1\r\n" + Sjis("排煙窓") + "\r\n");
+    EXPECT_TRUE(Match(dir.path() / "late.dxf", "排煙窓"));
+    EXPECT_FALSE(Match(dir.path() / "late.dxf", "給水"));
+    EXPECT_TRUE(Match(dir.path() / "late.dxf", "ffff"));
+}
+
+TEST(EvaluateCandidate, AHitKeepsNoMoreOfAHugeLineThanIsShown) {
+    // A megabyte line of 平 (two bytes each) holding the keyword at its end.
+    TempDir dir;
+    std::string huge;
+    while (huge.size() < (1 << 20) - 8) huge += Sjis("平");
+    WriteFileBytes(dir.path() / "a.dxf", Dxf({huge + Sjis("排煙")}));
+    CandidateOutcome outcome =
+        EvaluateCandidate(dir.path() / "a.dxf", PrepareKeywords(Sjis("平平")), {}, {});
+    ASSERT_TRUE(outcome.hit);
+    EXPECT_EQ(outcome.hit->matchText.size(), kMatchTextLimit);
+    EXPECT_EQ(outcome.hit->matchText.substr(0, 4), Sjis("平平"));
+}
