@@ -37,7 +37,7 @@ int RunExtractCommand(int argc, char** argv) {
     bool raw = false;
     std::vector<std::string> files;
     bool optionsEnded = false;
-    for (int i = 0; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (!optionsEnded && arg == "--raw") {
             raw = true;

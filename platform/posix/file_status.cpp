@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/fs.h"
+
 std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     struct statx sx {};
     if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
               STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME,
               &sx) != 0) {
+        SetLastReadError(errno);
         return std::nullopt;
     }
     FileStatus status;
