@@ -172,7 +172,8 @@ if __name__ == "__main__":
     write_xpm("document_16", DOCUMENT, 16)
     write_xpm("start_48", START, 48)
     installed = {
-        "apps/plotsieve": APPLICATION,
+        # The application icon carries the AppStream id, as the .desktop file does.
+        "apps/io.github.plotsieve.Plotsieve": APPLICATION,
         "mimetypes/application-x-jwcad": typed("#2E9E48"),
         "mimetypes/application-x-vectorworks": typed("#2F6FC0"),
         "mimetypes/application-x-dracad": typed("#E07B1F"),
