@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/option_errors.h"
 #include "platform/clock.h"
 #include "search/drawing_types.h"
 
@@ -173,19 +174,6 @@ const option kLongOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
 };
-
-// The option getopt_long just refused, as the user wrote it.
-// An unknown short option sets optopt to its letter, an unknown long one to 0;
-// a missing value sets it to the option's code, and then the option is the
-// last argument taken.
-std::string OptionInError(int argc, char** argv, bool missingValue) {
-    std::string last = optind > 0 && optind <= argc ? argv[optind - 1] : "";
-    bool longForm = last.rfind("--", 0) == 0;
-    if (optopt > 0 && optopt < 256 && !(missingValue && longForm)) {
-        return std::string("-") + static_cast<char>(optopt);
-    }
-    return last.substr(0, last.find('='));
-}
 
 }  // namespace
 
