@@ -99,6 +99,9 @@ std::string JsonString(const std::string& s) {
         if (byte == '"' || byte == '\\') {
             out += '\\';
             out += s[i++];
+        } else if (byte == '\t' || byte == '\n' || byte == '\r') {
+            out += byte == '\t' ? "\\t" : byte == '\n' ? "\\n" : "\\r";
+            ++i;
         } else if (byte < 0x20) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", byte);

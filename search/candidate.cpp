@@ -2,6 +2,7 @@
 
 #include "platform/fs.h"
 #include "search/extract_text.h"
+#include "search/line_match.h"
 
 namespace {
 
@@ -48,14 +49,21 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
     if (keywords.empty()) return outcome;
     bool matchesAll = false;
     for (const std::string& piece : keywords) matchesAll |= piece.empty();
-    if (!matchesAll) {
-        ExtractedText text;
-        if (!ExtractText(path, text)) {
-            outcome.skipReason = SkipReason();
-            return outcome;
-        }
-        if (!TextMatchesKeywords(text.Joined(), keywords)) return outcome;
+    if (matchesAll) {
+        outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+        return outcome;
     }
+    ExtractedText text;
+    if (!ExtractText(path, text)) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
+    std::optional<LineMatch> match = FindMatchingLine(text, keywords);
+    if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+    if (outcome.hit) {
+        outcome.hit->matchText = std::move(match->text);
+        outcome.hit->matchKind = match->kind;
+    }
     return outcome;
 }

@@ -138,16 +138,25 @@ TEST(CliSearchOutput, TableHeaderOnlyOnATerminalAndWidthsFromTheCharacterDatabas
     EXPECT_EQ(out.rfind("ﾌｧｲﾙ名  ﾀｲﾌﾟ  ﾌｫﾙﾀﾞ", 0), 0u) << out;
 }
 
-TEST(CliSearchOutput, ShowMatchAddsALastCell) {
+TEST(CliSearchOutput, ShowMatchAddsWhereEachDrawingMatchedAsALastCell) {
     TempDir dir;
-    WriteFileBytes(dir.path() / "a.dxf", "0\nTEXT\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
+    // A line that does not match, then one that does; the cell shows it after
+    // its clean-up (%%c is drawn as φ) in UTF-8, a tab in it escaped.
+    WriteFileBytes(dir.path() / "a.dxf",
+                   "0\nTEXT\n  1\nplan\n0\nTEXT\n  1\n%%c\x95\xbd\x96\xca\x90\x7d\tX\n");
     CliRun run = Cli({"search", "--show-match", "--format", "tsv", "-k", "平面"}, dir.path());
     std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(Fields(lines[0]).size(), 9u);  // the cells, the path, kind and text
+    ASSERT_EQ(lines.size(), 1u) << run.out;
+    std::vector<std::string> fields = Fields(lines[0]);
+    ASSERT_EQ(fields.size(), 9u);  // the cells, the path, kind and text
+    EXPECT_EQ(fields[7], "TEXT");
+    EXPECT_EQ(fields[8], "φ平面図\\tX");
     run = Cli({"search", "--show-match", "--format", "json", "-k", "平面"}, dir.path());
-    EXPECT_NE(run.out.find("\"match_kind\": "), std::string::npos);
-    EXPECT_NE(run.out.find("\"match_text\": "), std::string::npos);
+    EXPECT_NE(run.out.find("\"match_kind\": \"TEXT\", \"match_text\": \"φ平面図\\tX\"}"),
+              std::string::npos)
+        << run.out;
+    run = Cli({"search", "--show-match", "-k", "平面"}, dir.path());
+    EXPECT_NE(run.out.find("  TEXT: φ平面図\\tX\n"), std::string::npos) << run.out;
     // Without a keyword no text is read, so there is nothing to show.
     run = Cli({"search", "--show-match", "--format", "json"}, dir.path());
     EXPECT_NE(run.out.find("\"match_kind\": null, \"match_text\": null}"), std::string::npos);
