@@ -53,7 +53,6 @@ CMainFrame::CMainFrame(const wxString& place)
     // The form's size is the window's least size; the window may grow, and
     // the result list takes the room.
     SetClientSize(m_view->GetMinSize());
-    SetMinSize(GetSize());
     RestoreSettings();
 }
 
@@ -62,12 +61,7 @@ bool CMainFrame::Show(bool show) {
     if (show && !m_fittedOnScreen) {
         m_fittedOnScreen = true;
         m_view->FitToShownControls();
-        wxSize least = ClientToWindowSize(m_view->GetMinSize());
-        least.IncTo(GetMinSize());
-        SetMinSize(least);
-        wxSize size = GetSize();
-        size.IncTo(least);
-        SetSize(size);
+        ApplySize();
     }
     return changed;
 }
@@ -90,15 +84,30 @@ void CMainFrame::CreateStatusPanes() {
 void CMainFrame::RestoreSettings() {
     WindowSettings settings = LoadWindowSettings();
     m_view->ResultList()->SetColumnWidths(settings.columnWidths);
-    if (settings.size.IsFullySpecified()) {
-        // Never below the least size, never beyond the screen.
-        wxSize size = settings.size;
-        size.IncTo(GetMinSize());
-        wxRect screen = wxDisplay(0u).GetClientArea();
-        size.DecTo(wxSize(std::max(screen.width, GetMinSize().x),
-                          std::max(screen.height, GetMinSize().y)));
-        SetSize(size);
+    m_keptSize = settings.size;
+    ApplySize();
+}
+
+void CMainFrame::ApplySize() {
+    wxSize least = ClientToWindowSize(m_view->GetMinSize());
+    SetMinSize(least);
+    wxSize size = m_keptSize;
+    if (!size.IsFullySpecified()) {
+        // Wide enough to show every column of the list, where the screen
+        // allows: the list has the room the form leaves.
+        CResultList* list = m_view->ResultList();
+        int margins = m_view->GetSize().x - list->GetSize().x;
+        int listWidth = m_view->GetMinSize().x - margins;
+        int columns = 0;
+        for (int width : list->ColumnWidths()) columns += width;
+        size = least;
+        size.x += std::max(0, columns + 2 * list->GetCharHeight() - listWidth);
     }
+    // Never below the least size, never beyond the screen.
+    size.IncTo(least);
+    wxRect screen = wxDisplay(0u).GetClientArea();
+    size.DecTo(wxSize(std::max(screen.width, least.x), std::max(screen.height, least.y)));
+    SetSize(size);
 }
 
 void CMainFrame::SaveSettings() const {

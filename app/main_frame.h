@@ -24,6 +24,9 @@ class CMainFrame : public wxFrame {
     void CreateMenus();
     void CreateStatusPanes();
     void RestoreSettings();
+    // The window's size: the one kept from the last run, or wide enough for
+    // the list's columns; never below the form's least size.
+    void ApplySize();
     void SaveSettings() const;
     void DoGiveHelp(const wxString& text, bool show) override;
 
@@ -39,6 +42,7 @@ class CMainFrame : public wxFrame {
 
     CPlotsieveView* m_view = nullptr;
     bool m_fittedOnScreen = false;
+    wxSize m_keptSize = wxDefaultSize;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -34,13 +34,13 @@ struct Column {
     const char* widestCell;  // the widest cell of a fixed format, or null
 };
 constexpr std::array<Column, kResultColumnCount> kColumns = {{
-    {"ﾌｧｲﾙ名", 120, 80, nullptr},
-    {"ﾀｲﾌﾟ", 50, 33, "mpz"},
+    {"ﾌｧｲﾙ名", 120, 64, nullptr},
+    {"ﾀｲﾌﾟ", 50, 24, "mpz"},
     {"ﾌｫﾙﾀﾞ", 120, 80, nullptr},
-    {"ｻｲｽﾞ", 70, 47, "99999999KB"},
-    {"作成日", 70, 47, "00/00/00 00:00"},
-    {"最終更新日", 70, 47, "00/00/00 00:00"},
-    {"一致箇所", 180, 120, nullptr},
+    {"ｻｲｽﾞ", 70, 36, "99999999KB"},
+    {"作成日", 70, 36, "00/00/00 00:00"},
+    {"最終更新日", 70, 36, "00/00/00 00:00"},
+    {"一致箇所", 180, 100, nullptr},
 }};
 
 struct ViewModeCommand {
