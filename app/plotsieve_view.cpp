@@ -101,9 +101,11 @@ void CPlotsieveView::CreateControls() {
     m_sheet->AddPage(m_page3, U8("ｻｲｽﾞ"));
     m_sheet->AddPage(m_page4, U8("種類"));
 
-    // The sheet at the top left, (5, 2) pixels in; the buttons right of it,
-    // from 234 dialog units across where the sheet leaves room; the list
-    // under both, taking whatever room the window has beyond its least size.
+    // The sheet at the top left, (5, 2) pixels in; the buttons right of it
+    // (the layout's 234 dialog units across where the sheet has its layout
+    // width; its tabs and frame grow less than its text at larger text
+    // scales); the list under both, taking whatever room the window has
+    // beyond its least size.
     const wxSize unit = ConvertDialogToPixels(wxSize(1, 1));
     auto* buttons = new wxBoxSizer(wxVERTICAL);
     buttons->AddSpacer(std::max(0, 19 * unit.y - 2));
@@ -128,9 +130,7 @@ void CPlotsieveView::CreateControls() {
 void CPlotsieveView::ArrangeControls() {
     const wxSize unit = ConvertDialogToPixels(wxSize(1, 1));
     m_sheet->InvalidateBestSize();
-    const int sheetRight = 5 + m_sheet->GetBestSize().GetWidth();
-    const int buttonsLeft = std::max(sheetRight + 4 * unit.x, 234 * unit.x);
-    m_buttonsGap->AssignSpacer(wxSize(buttonsLeft - sheetRight, 0));
+    m_buttonsGap->AssignSpacer(wxSize(4 * unit.x, 0));
     // At least the form's 300 x 222 dialog units.
     GetSizer()->SetMinSize(ConvertDialogToPixels(wxSize(300, 222)));
     SetMinSize(wxDefaultSize);

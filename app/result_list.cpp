@@ -147,6 +147,7 @@ void CResultList::AppendRows(std::vector<PendingRow>& rows) {
     // One redraw for the batch, not one per row.
     Freeze();
     for (PendingRow& row : rows) AppendRow(std::move(row.record), row.slot);
+    FitColumnsToLongestCells();
     Thaw();
 }
 
@@ -158,19 +159,54 @@ void CResultList::AppendRow(ResultRecord record, int slot) {
 
 long CResultList::InsertRow(const ResultRecord& record, int slot) {
     ResultCells cells = DisplayCells(record);
-    long row = InsertItem(GetItemCount(), U8(cells.name), slot);
+    const wxString name = U8(cells.name);
+    long row = InsertItem(GetItemCount(), name, slot);
     // The other cells exist in the details view only; a change of view adds
     // the rows again.
     if (InReportView()) {
+        const wxString folder = U8(cells.folder), match = U8(MatchCell(record));
         SetItem(row, 1, U8(cells.type));
-        SetItem(row, 2, U8(cells.folder));
+        SetItem(row, 2, folder);
         SetItem(row, 3, U8(cells.size));
         SetItem(row, 4, U8(cells.created));
         SetItem(row, 5, U8(cells.modified));
-        SetItem(row, 6, U8(MatchCell(record)));
+        SetItem(row, 6, match);
+        NoteLongestCell(0, name);
+        NoteLongestCell(2, folder);
+        NoteLongestCell(6, match);
     }
     SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(&record));
     return row;
+}
+
+void CResultList::NoteLongestCell(int column, const wxString& text) {
+    // Measuring every cell would cost more than adding it: the cell with the
+    // most full-width-equivalent characters stands for the batch.
+    size_t weight = 0;
+    for (wxUniChar c : text) {
+        const auto code = c.GetValue();
+        weight += code < 0x1100 || (code >= 0xFF61 && code <= 0xFF9F) ? 1 : 2;
+    }
+    LongestCell& longest = m_longestCells[static_cast<size_t>(column)];
+    if (weight > longest.weight) longest = {weight, text};
+}
+
+void CResultList::FitColumnsToLongestCells() {
+    // Columns of texts of any length (name, folder, where it matched) widen
+    // to show their longest cell whole, up to the width of the list; they
+    // never narrow, so a width the user chose stays when it is wider.
+    const int margin = 2 * GetCharWidth() + 8;
+    const int widest = std::max(GetClientSize().GetWidth(), 1);
+    for (size_t column = 0; column < m_longestCells.size(); ++column) {
+        LongestCell& longest = m_longestCells[column];
+        if (longest.weight == 0) continue;
+        int width = GetTextExtent(longest.text).GetWidth() + margin;
+        if (column == 0) width += m_smallImages->GetSize().GetWidth() + 4;
+        width = std::min(width, widest);
+        const int index = static_cast<int>(column);
+        if (width > GetColumnWidth(index)) SetColumnWidth(index, width);
+        longest = {};
+    }
 }
 
 void CResultList::Clear() {
@@ -282,8 +318,10 @@ void CResultList::SetViewMode(long mode) {
     }
     if (InReportView()) {
         SetColumnWidths(m_columnWidths);
+        FitColumnsToLongestCells();
         if (m_sortColumn >= 0) ShowSortIndicator(m_sortColumn, m_sortAscending);
     }
+    for (LongestCell& longest : m_longestCells) longest = {};
     Thaw();
 }
 

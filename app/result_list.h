@@ -2,6 +2,7 @@
 
 #include <wx/listctrl.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,8 @@ class CResultList : public wxListCtrl {
 
   private:
     long InsertRow(const ResultRecord& record, int slot);
+    void NoteLongestCell(int column, const wxString& text);
+    void FitColumnsToLongestCells();
 
     void OnViewMode(wxCommandEvent& event);
     void OnViewModeUpdate(wxUpdateUIEvent& event);
@@ -90,6 +93,12 @@ class CResultList : public wxListCtrl {
     wxImageList* m_largeImages = nullptr;                  // owned by the list
     std::vector<std::unique_ptr<ResultRecord>> m_records;  // one per row
     std::vector<int> m_columnWidths;  // kept while the details view is not shown
+    // The longest cell added since the columns were last fitted, by column.
+    struct LongestCell {
+        size_t weight = 0;
+        wxString text;
+    };
+    std::array<LongestCell, 7> m_longestCells;
     int m_sortColumn = -1;
     bool m_sortAscending = true;
 

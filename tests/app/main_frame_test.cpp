@@ -99,11 +99,12 @@ TEST_F(FrameTest, FormHoldsTheSheetButtonsAndListInTheirOrder) {
     EXPECT_EQ(sheet->GetPageText(2), U8("ｻｲｽﾞ"));
     EXPECT_EQ(sheet->GetPageText(3), U8("種類"));
     EXPECT_EQ(sheet->GetSelection(), 0);
-    // The sheet above the list and left of the buttons; the buttons from 234
-    // dialog units across, start above stop above the narrowing box.
+    // The sheet above the list and left of the buttons, close by; start
+    // above stop above the narrowing box.
     EXPECT_LE(sheet->GetRect().GetBottom(), List()->GetPosition().y);
     EXPECT_LE(sheet->GetRect().GetRight(), view->StartButton()->GetPosition().x);
-    EXPECT_GE(view->StartButton()->GetPosition().x, view->ConvertDialogToPixels(wxPoint(234, 0)).x);
+    EXPECT_LE(view->StartButton()->GetPosition().x - sheet->GetRect().GetRight(),
+              view->ConvertDialogToPixels(wxPoint(8, 0)).x);
     EXPECT_LE(view->StartButton()->GetRect().GetBottom(), view->StopButton()->GetPosition().y);
     EXPECT_LE(view->StopButton()->GetRect().GetBottom(), view->NarrowBox()->GetPosition().y);
     EXPECT_LE(view->NarrowBox()->GetRect().GetBottom(), List()->GetPosition().y);

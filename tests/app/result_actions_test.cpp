@@ -420,3 +420,25 @@ TEST_F(ResultActionsTest, ColumnWidthsAndWindowSizeAreKeptBetweenRuns) {
     EXPECT_FALSE(damaged.size.IsFullySpecified());
     EXPECT_TRUE(damaged.columnWidths.empty());
 }
+
+TEST_F(ResultActionsTest, ColumnsOfLongTextsWidenToShowTheirLongestCellWhole) {
+    const std::string deep = "a_rather_long_folder_name/and_another_one/図面/物件_1234";
+    Add(deep + "/x.dxf", 10, 1);
+    Add("short_name_of_a_drawing_that_goes_on.dxf", 10, 1);
+    const int folderBefore = List()->GetColumnWidth(2);
+    ListAll();
+    wxString longestFolder;
+    for (long row = 0; row < List()->GetItemCount(); ++row) {
+        wxString folder = List()->GetItemText(row, 2);
+        if (folder.length() > longestFolder.length()) longestFolder = folder;
+    }
+    EXPECT_GT(List()->GetColumnWidth(2), folderBefore);
+    EXPECT_GT(List()->GetColumnWidth(2), List()->GetTextExtent(longestFolder).x);
+    EXPECT_GT(List()->GetColumnWidth(0),
+              List()->GetTextExtent("short_name_of_a_drawing_that_goes_on").x + 16);
+    // A column the user widened stays as wide.
+    List()->SetColumnWidth(2, List()->GetColumnWidth(2) + 50);
+    const int chosen = List()->GetColumnWidth(2);
+    ListAll();
+    EXPECT_EQ(List()->GetColumnWidth(2), chosen);
+}
