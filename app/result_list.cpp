@@ -335,22 +335,11 @@ wxPoint CResultList::ContextMenuPoint(const wxPoint& screenPosition) const {
     if (row == -1) row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     wxRect rect;
     if (row == -1 || !GetItemRect(row, rect, wxLIST_RECT_LABEL)) return wxPoint(0, 0);
-    // The row's rectangle is in the coordinates of the rows' area, the
-    // lowest of the list's own windows (under the column headers in the
-    // details view).
-    wxWindow* rowsArea = nullptr;
-    for (wxWindow* child : GetChildren()) {
-        if (child->IsShown() &&
-            (rowsArea == nullptr || child->GetPosition().y > rowsArea->GetPosition().y)) {
-            rowsArea = child;
-        }
-    }
-    if (rowsArea == nullptr) return wxPoint(rect.GetLeft(), rect.GetBottom());
-    wxPoint corner = ScreenToClient(rowsArea->ClientToScreen(wxPoint(0, 0)));
-    wxPoint at(rect.GetLeft() + rect.GetHeight() / 2, rect.GetBottom());
+    // Just under the row, a little in from its left: the row stays in sight.
     // A row scrolled out of sight: the menu stays inside the list.
-    at.y = std::clamp(at.y, 0, std::max(0, rowsArea->GetClientSize().GetHeight() - 1));
-    return at + corner;
+    const wxSize client = GetClientSize();
+    return wxPoint(std::clamp(rect.GetLeft() + rect.GetHeight() / 2, 0, std::max(0, client.x - 1)),
+                   std::clamp(rect.GetBottom(), 0, std::max(0, client.y - 1)));
 }
 
 // ---------------------------------------------------------------- columns

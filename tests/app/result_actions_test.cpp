@@ -387,10 +387,12 @@ TEST_F(ResultActionsTest, ContextMenuFromTheKeyboardOpensAtTheFocusedRow) {
     wxRect first, third;
     ASSERT_TRUE(List()->GetItemRect(0, first));
     ASSERT_TRUE(List()->GetItemRect(2, third));
+    // At the focused row's foot, whichever row that is (the rectangles are
+    // in the list's coordinates, headers included).
     const wxPoint atFirst = focus(0), atThird = focus(2);
-    // Under the focused row's top and inside the list, below the headers.
-    EXPECT_EQ(atThird.y - atFirst.y, third.y - first.y);
-    EXPECT_GT(atFirst.y, first.GetBottom() - first.GetTop());
+    EXPECT_TRUE(first.Contains(atFirst)) << atFirst.x << "," << atFirst.y;
+    EXPECT_TRUE(third.Contains(atThird)) << atThird.x << "," << atThird.y;
+    EXPECT_EQ(atThird.y, third.GetBottom());
     EXPECT_TRUE(wxRect(List()->GetClientSize()).Contains(atThird));
     // From the mouse: where the pointer is.
     wxPoint screen = List()->ClientToScreen(wxPoint(7, 9));
