@@ -101,11 +101,11 @@ void CPlotsieveView::CreateControls() {
     m_sheet->AddPage(m_page3, U8("ｻｲｽﾞ"));
     m_sheet->AddPage(m_page4, U8("種類"));
 
-    // The sheet at the top left, (5, 2) pixels in; the buttons right of it
-    // (the layout's 234 dialog units across where the sheet has its layout
-    // width; its tabs and frame grow less than its text at larger text
-    // scales); the list under both, taking whatever room the window has
-    // beyond its least size.
+    // The sheet at the top left, (5, 2) pixels in; the buttons close by on
+    // its right (the layout puts them 234 dialog units across, which is
+    // where the sheet ends at the layout's font; its tabs and frame do not
+    // grow with the text scale as dialog units do); the list under both,
+    // taking whatever room the window has beyond its least size.
     const wxSize unit = ConvertDialogToPixels(wxSize(1, 1));
     auto* buttons = new wxBoxSizer(wxVERTICAL);
     buttons->AddSpacer(std::max(0, 19 * unit.y - 2));
@@ -116,7 +116,7 @@ void CPlotsieveView::CreateControls() {
     buttons->Add(m_narrow);
     auto* top = new wxBoxSizer(wxHORIZONTAL);
     top->Add(m_sheet, 0, wxLEFT | wxTOP, 2);
-    m_buttonsGap = top->AddSpacer(0);
+    top->AddSpacer(4 * unit.x);
     top->Add(buttons, 0, wxRIGHT, 6 * unit.x);
     auto* form = new wxBoxSizer(wxVERTICAL);
     form->Add(top, 0, wxLEFT, 3);
@@ -128,9 +128,7 @@ void CPlotsieveView::CreateControls() {
 }
 
 void CPlotsieveView::ArrangeControls() {
-    const wxSize unit = ConvertDialogToPixels(wxSize(1, 1));
     m_sheet->InvalidateBestSize();
-    m_buttonsGap->AssignSpacer(wxSize(4 * unit.x, 0));
     // At least the form's 300 x 222 dialog units.
     GetSizer()->SetMinSize(ConvertDialogToPixels(wxSize(300, 222)));
     SetMinSize(wxDefaultSize);

@@ -21,7 +21,6 @@ class wxBookCtrlEvent;
 class wxButton;
 class wxCheckBox;
 class wxNotebook;
-class wxSizerItem;
 class wxThreadEvent;
 
 // A status text of the search on its way to the main frame's status bar: the
@@ -116,7 +115,6 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     wxButton* m_stop = nullptr;
     wxCheckBox* m_narrow = nullptr;
     CResultList* m_list = nullptr;
-    wxSizerItem* m_buttonsGap = nullptr;
 
     bool m_narrowFlag = false;
     bool m_endShown = true;  // the end of the last search is shown
