@@ -4,7 +4,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include "app/criteria_pages.h"
+#include "app/dialog_units.h"
 #include "app/resources.h"
 #include "plotsieve_version.h"
 
