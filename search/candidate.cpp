@@ -1,8 +1,18 @@
 #include "search/candidate.h"
 
 #include "bytes/cp932.h"
+#include "platform/fs.h"
 #include "search/extract_text.h"
 #include "search/line_match.h"
+
+namespace {
+
+// The reason to report for the read that just failed on this thread.
+std::string SkipReason() {
+    return LastReadFailure() == ReadFailure::Other ? LastReadError() : std::string();
+}
+
+}  // namespace
 
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
     int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
@@ -38,7 +48,11 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& t
     const KeywordList& keywords = test.pieces;
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
-    if (!status || !PassesFilters(*status, date, size)) return outcome;
+    if (!status) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
+    if (!PassesFilters(*status, date, size)) return outcome;
     outcome.passedFilters = true;
     // An empty piece matches every text and an empty list none, so neither
     // needs the file's text.
@@ -52,6 +66,10 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& t
     bool readable;
     std::optional<LineMatch> match =
         MatchCandidateText(path, status->isRegularFile, test, scratch, readable);
+    if (!readable) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
     if (outcome.hit) {

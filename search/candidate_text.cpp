@@ -1,8 +1,10 @@
 #include "search/candidate_text.h"
 
+#include <cerrno>
 #include <new>
 
 #include "platform/file_source.h"
+#include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 
@@ -42,9 +44,11 @@ std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownR
         if (!match) match = FindMatchingLine(text, test.pieces);
         return match;
     } catch (const std::bad_alloc&) {
-        // Memory ran out: the drawing counts as one without a match.
+        // Memory ran out: a drawing that cannot be read.
         text.SetFlush(nullptr);
         text.Clear();
+        readable = false;
+        SetLastReadError(ENOMEM);
         return std::nullopt;
     }
 }

@@ -42,7 +42,8 @@ struct CandidateScratch {
 // line that holds a piece (FindMatchingLine), or nothing. The prefilter rules
 // a drawing out before its reader runs when it can; the lines are tested as
 // the text fills, and the reading stops at the first match. `readable` is
-// set false when the file cannot be opened. Never throws.
+// set false when the file cannot be opened, or memory runs out while it is
+// read (LastReadError() then says why). Never throws.
 std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownRegular,
                                             const KeywordTest& test, CandidateScratch& scratch,
                                             bool& readable);
