@@ -23,3 +23,11 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::string& path);
 // a regular file (`knownRegular`), which spares a second look before the
 // open; the file is still checked to be a regular file once it is open.
 std::unique_ptr<ByteSource> OpenFileSource(const std::string& path, bool knownRegular);
+
+// Asks the system to read the first `bytes` of the regular file at `path`
+// into its cache in the background, unless they seem to be there already
+// (its first byte is). True when the file was found in the cache (nothing is
+// asked); false when the read-ahead was asked, or the file could not be
+// opened. Only what is a regular file is opened. Never throws, never waits
+// for the disk.
+bool ReadAheadFile(const std::string& path, uint64_t bytes);

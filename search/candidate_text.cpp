@@ -22,15 +22,16 @@ std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownR
             return FindMatchingLine(text, test.pieces);
         }
         if (type == nullptr) return FindMatchingLine(text, test.pieces);
+        // The prefilter reads the file in blocks that it looks through while
+        // they are fresh in the processor's cache; most drawings end there.
+        if (!test.prefilter.MayMatch(*file, type->rawText, scratch.bytes)) return std::nullopt;
         ByteSource* source = file.get();
         MemorySource whole(ByteView{});
         if (type->frontToBack && file->Size() <= CandidateScratch::kWholeReadLimit) {
-            // One read into the thread's buffer, walked there in place by
-            // both the prefilter and the reader.
+            // One read into the thread's buffer, walked there in place.
             whole = MemorySource(file->Read(0, static_cast<size_t>(file->Size()), scratch.bytes));
             source = &whole;
         }
-        if (!test.prefilter.MayMatch(*source, type->rawText, scratch.bytes)) return std::nullopt;
         // The lines are tested a text-full at a time, so a drawing of any
         // size is read to its end (or to its first match) in the memory of
         // one text.

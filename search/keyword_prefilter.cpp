@@ -75,24 +75,63 @@ size_t FindAnySse2(const uint8_t* data, size_t size, const std::vector<uint8_t>&
 }
 #endif
 
+// Up to eight bytes, each its own bit: byte b is one of them when
+// low[b & 15] & high[b >> 4] is not zero (a byte's two nibbles meet only in
+// its own bit). Two table lookups a vector, however many bytes are looked for.
+struct NibbleTables {
+    // Each table four times over, so that a 64-byte vector loads it whole.
+    uint8_t low[64] = {};
+    uint8_t high[64] = {};
+
+    explicit NibbleTables(const std::vector<uint8_t>& bytes) {
+        for (size_t k = 0; k < bytes.size() && k < 8; ++k) {
+            for (size_t copy = 0; copy < 64; copy += 16) {
+                low[copy + (bytes[k] & 15)] |= static_cast<uint8_t>(1 << k);
+                high[copy + (bytes[k] >> 4)] |= static_cast<uint8_t>(1 << k);
+            }
+        }
+    }
+};
+
 #if defined(PLOTSIEVE_PREFILTER_AVX2)
 __attribute__((target("avx2"))) size_t FindAnyAvx2(const uint8_t* data, size_t size,
+                                                   const NibbleTables& tables,
                                                    const std::vector<uint8_t>& firsts) {
-    __m256i wanted[kMaxFirstBytes];
-    for (size_t k = 0; k < firsts.size(); ++k) {
-        wanted[k] = _mm256_set1_epi8(static_cast<char>(firsts[k]));
-    }
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tables.low));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tables.high));
+    const __m256i nibble = _mm256_set1_epi8(15);
     size_t i = 0;
     for (; size - i >= 32; i += 32) {
         __m256i chunk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-        __m256i any = _mm256_cmpeq_epi8(chunk, wanted[0]);
-        for (size_t k = 1; k < firsts.size(); ++k) {
-            any = _mm256_or_si256(any, _mm256_cmpeq_epi8(chunk, wanted[k]));
-        }
-        unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(any));
-        if (mask != 0) return i + static_cast<size_t>(std::countr_zero(mask));
+        __m256i lowBits = _mm256_shuffle_epi8(low, _mm256_and_si256(chunk, nibble));
+        __m256i highBits =
+            _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(chunk, 4), nibble));
+        __m256i both = _mm256_and_si256(lowBits, highBits);
+        if (_mm256_testz_si256(both, both)) continue;
+        unsigned mask = ~static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(both, _mm256_setzero_si256())));
+        return i + static_cast<size_t>(std::countr_zero(mask));
     }
     return i + FindAnyScalar(data + i, size - i, firsts);
+}
+
+// The same, 64 bytes at a time.
+__attribute__((target("avx512bw"))) size_t FindAnyAvx512(const uint8_t* data, size_t size,
+                                                         const NibbleTables& tables,
+                                                         const std::vector<uint8_t>& firsts) {
+    const __m512i low = _mm512_loadu_si512(tables.low);
+    const __m512i high = _mm512_loadu_si512(tables.high);
+    const __m512i nibble = _mm512_set1_epi8(15);
+    size_t i = 0;
+    for (; size - i >= 64; i += 64) {
+        __m512i chunk = _mm512_loadu_si512(data + i);
+        __m512i lowBits = _mm512_shuffle_epi8(low, _mm512_and_si512(chunk, nibble));
+        __m512i highBits =
+            _mm512_shuffle_epi8(high, _mm512_and_si512(_mm512_srli_epi16(chunk, 4), nibble));
+        __mmask64 hits = _mm512_test_epi8_mask(lowBits, highBits);
+        if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits));
+    }
+    return i + FindAnyAvx2(data + i, size - i, tables, firsts);
 }
 #endif
 
@@ -109,14 +148,11 @@ constexpr size_t kScanOverlap = 2;
 // One scan of one drawing's bytes: which kanji were seen so far.
 class KeywordPrefilter::Scan {
   public:
-    Scan(const KeywordPrefilter& filter, unsigned forms) : m_filter(filter), m_forms(forms) {
-        for (const Needle& needle : filter.m_needles) {
-            if ((needle.form & forms) == 0) continue;
-            if (std::find(m_firsts.begin(), m_firsts.end(), needle.first) == m_firsts.end()) {
-                m_firsts.push_back(needle.first);
-            }
-        }
-    }
+    Scan(const KeywordPrefilter& filter, unsigned forms)
+        : m_filter(filter),
+          m_forms(forms),
+          m_firsts(FirstBytes(filter, forms)),
+          m_tables(m_firsts) {}
 
     // Looks through `bytes`; true as soon as some piece may be there.
     bool Feed(ByteView bytes) {
@@ -130,15 +166,31 @@ class KeywordPrefilter::Scan {
     }
 
   private:
+    static std::vector<uint8_t> FirstBytes(const KeywordPrefilter& filter, unsigned forms) {
+        std::vector<uint8_t> firsts;
+        for (const Needle& needle : filter.m_needles) {
+            if ((needle.form & forms) == 0) continue;
+            if (std::find(firsts.begin(), firsts.end(), needle.first) == firsts.end()) {
+                firsts.push_back(needle.first);
+            }
+        }
+        return firsts;
+    }
+
     size_t FindAny(const uint8_t* data, size_t size) const {
-        if (m_firsts.size() <= kMaxFirstBytes) {
 #if defined(PLOTSIEVE_PREFILTER_AVX2)
-            if (m_filter.m_avx2) return FindAnyAvx2(data, size, m_firsts);
+        if (m_filter.m_avx512 && m_firsts.size() <= 8) {
+            return FindAnyAvx512(data, size, m_tables, m_firsts);
+        }
+        if (m_filter.m_avx2 && m_firsts.size() <= 8) {
+            return FindAnyAvx2(data, size, m_tables, m_firsts);
+        }
 #endif
 #if defined(PLOTSIEVE_PREFILTER_SSE2)
+        if (m_filter.m_sse2 && m_firsts.size() <= kMaxFirstBytes) {
             return FindAnySse2(data, size, m_firsts);
-#endif
         }
+#endif
         return FindAnyScalar(data, size, m_firsts);
     }
 
@@ -172,12 +224,16 @@ class KeywordPrefilter::Scan {
     const KeywordPrefilter& m_filter;
     unsigned m_forms;
     std::vector<uint8_t> m_firsts;  // the first bytes of the needles looked for
+    NibbleTables m_tables;
     uint64_t m_seen = 0;
 };
 
-KeywordPrefilter::KeywordPrefilter(const KeywordList& keywords) {
+KeywordPrefilter::KeywordPrefilter(const KeywordList& keywords, Vectors vectors)
+    : m_sse2(vectors != Vectors::None) {
 #if defined(PLOTSIEVE_PREFILTER_AVX2)
-    m_avx2 = __builtin_cpu_supports("avx2");
+    m_avx2 =
+        (vectors == Vectors::Best || vectors == Vectors::Avx2) && __builtin_cpu_supports("avx2");
+    m_avx512 = vectors == Vectors::Best && m_avx2 && __builtin_cpu_supports("avx512bw");
 #endif
     // Each piece needs its kanji (up to three, fewer when there are many
     // pieces); a piece without one could be anywhere, and so could every

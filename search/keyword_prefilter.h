@@ -29,7 +29,11 @@ enum RawTextForm : unsigned {
 // hold no kanji (ASCII, kana) cannot use it: every drawing is read.
 class KeywordPrefilter {
   public:
-    explicit KeywordPrefilter(const KeywordList& keywords);
+    // The vector instructions the scan may use: the best the processor has,
+    // or fewer (tests compare them all).
+    enum class Vectors { Best, Avx2, Sse2, None };
+
+    explicit KeywordPrefilter(const KeywordList& keywords, Vectors vectors = Vectors::Best);
 
     // True when the prefilter can rule drawings out.
     bool Active() const { return !m_pieces.empty(); }
@@ -61,5 +65,9 @@ class KeywordPrefilter {
 
     std::vector<uint64_t> m_pieces;  // per piece, the bits of the kanji it needs
     std::vector<Needle> m_needles;
-    bool m_avx2 = false;  // the processor has AVX2: the scan compares 32 bytes at a time
+    // What the processor has: the scan looks at 32 bytes at a time with
+    // AVX2, 64 with AVX-512.
+    bool m_sse2 = true;
+    bool m_avx2 = false;
+    bool m_avx512 = false;
 };

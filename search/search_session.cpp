@@ -9,6 +9,7 @@
 #include "search/extract_text.h"
 #include "search/folder_walk.h"
 #include "search/keywords.h"
+#include "search/read_ahead.h"
 
 namespace {}  // namespace
 
@@ -108,6 +109,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     // reading a small drawing).
     std::unique_ptr<EvaluationPool> pool;
     if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, keywords);
+    auto readAhead = std::make_unique<ReadAhead>(m_candidates);
     const size_t window = static_cast<size_t>(m_threads) * 16;
     size_t handedOver = 0;
     auto nextJob = [&](size_t index) {
@@ -116,6 +118,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     };
 
     for (size_t i = 0; i < count; ++i) {
+        readAhead->Testing(i);
         CandidateOutcome outcome;
         if (pool) {
             for (; handedOver < count && handedOver < i + window; ++handedOver) {
@@ -144,6 +147,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             TestingStatus(static_cast<int64_t>(count), static_cast<int64_t>(i + 1)));
     }
     pool.reset();
+    readAhead.reset();  // before the candidates change
 
     if (m_cancel.load()) {
         m_cancel.store(false);

@@ -115,3 +115,16 @@ TEST(OpenFileSource, HolesOfASparseFileArePassedOver) {
     EXPECT_EQ(source->DataFrom(48 << 20), uint64_t{64} << 20);
     EXPECT_EQ(source->DataFrom(uint64_t{1} << 40), uint64_t{64} << 20);
 }
+
+TEST(ReadAheadFile, AsksOnlyForRegularFilesAndNeverWaits) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", "just written, so in the cache");
+    EXPECT_TRUE(ReadAheadFile(dir.path() / "a.dxf", 1 << 20));
+    WriteFileBytes(dir.path() / "empty.dxf", "");
+    EXPECT_TRUE(ReadAheadFile(dir.path() / "empty.dxf", 1 << 20));
+    EXPECT_FALSE(ReadAheadFile(dir.path() / "missing.dxf", 1 << 20));
+    EXPECT_FALSE(ReadAheadFile(dir.path(), 1 << 20));
+    std::string fifo = dir.path() / "pipe.dxf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadAheadFile(fifo, 1 << 20));  // at once, not waiting for a writer
+}

@@ -92,6 +92,35 @@ TEST(KeywordPrefilter, FilesAreScannedInBlocksAcrossHolesAndBoundaries) {
     EXPECT_LE(scratch.size(), size_t{256} << 10);
 }
 
+TEST(KeywordPrefilter, EveryVectorWidthFindsWhatTheByteLoopFinds) {
+    // Pseudo-random bytes with the needles' bytes frequent, at lengths around
+    // every vector width.
+    KeywordPrefilter best = Filter("排煙窓|給水");
+    KeywordPrefilter avx2(PrepareKeywords(Sjis("排煙窓|給水")), KeywordPrefilter::Vectors::Avx2);
+    KeywordPrefilter sse2(PrepareKeywords(Sjis("排煙窓|給水")), KeywordPrefilter::Vectors::Sse2);
+    KeywordPrefilter none(PrepareKeywords(Sjis("排煙窓|給水")), KeywordPrefilter::Vectors::None);
+    const std::string alphabet = Sjis("排煙窓給水") + "\xE6\xE7\x8E\x85\\U+\r\nab";
+    uint32_t state = 12345;
+    size_t agreed = 0, found = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        size_t length = round % 200;
+        for (size_t k = 0; k < length; ++k) {
+            state = state * 1103515245 + 12345;
+            bytes += alphabet[(state >> 16) % alphabet.size()];
+        }
+        for (unsigned forms : {kDxf, unsigned{kRawCp932}}) {
+            bool expected = May(none, bytes, forms);
+            found += expected;
+            agreed += May(best, bytes, forms) == expected && May(avx2, bytes, forms) == expected &&
+                      May(sse2, bytes, forms) == expected;
+        }
+    }
+    EXPECT_EQ(agreed, 6000u);
+    EXPECT_GT(found, 100u);
+    EXPECT_LT(found, 5900u);
+}
+
 // The property the search relies on: the prefilter never rules out a drawing
 // in which the keyword test finds a piece. Checked over every sample and
 // fixture, with keywords taken from their own lines.
