@@ -1,11 +1,25 @@
 #include "extract/dxf.h"
 #include "fuzz/fuzz_support.h"
 
-// Also checks that the narrow scan finds exactly what the wide one finds.
+namespace {
+
+void ReadInPlace(ByteView bytes, ExtractedText& out) {
+    MemorySource source(bytes);
+    ExtractDxfText(source, out);
+}
+
+}  // namespace
+
+// Also checks that reading in small blocks, their size chosen by the input's
+// last byte, gives the same lines as walking the bytes in place.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(ExtractDxfText, data, size);
+    CheckReader(ReadInPlace, data, size);
     std::vector<uint8_t> copy = ExactCopy(data, size);
     ByteView view{copy.data(), copy.size()};
-    if (ExtractDxfTextWithFilter(view, true) != ExtractDxfTextWithFilter(view, false)) std::abort();
+    ExtractedText inPlace, inBlocks;
+    ReadInPlace(view, inPlace);
+    ExactCopySource blocks(view);
+    ExtractDxfTextInBlocks(blocks, inBlocks, size == 0 ? 1 : 1 + data[size - 1] % 67);
+    if (!SameLines(inPlace, inBlocks)) std::abort();
     return 0;
 }

@@ -32,7 +32,7 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
 
 constexpr DrawingType kDrawingTypes[] = {
     {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1},
-    {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1},
+    {"dxf", TYPE_DXF, 1, ExtractDxfText, 2},
     {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
     {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
     {"mcd", TYPE_MCD, 3, ReadInMemory<ExtractMcdText>, 1},

@@ -21,7 +21,7 @@ namespace {
 
 // A drawing that stores `text` (UTF-8 here, CP932 in the file).
 std::string Dxf(const std::string& text) {
-    return "0\n  1\n" + Utf8ToCp932(text).value() + "\n  0\nEOF\n";
+    return testing_support::DxfWithTexts({Utf8ToCp932(text).value()});
 }
 
 void Write(const std::filesystem::path& path, const std::string& bytes) {

@@ -4,6 +4,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
 
+using testing_support::DxfWithTexts;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
@@ -15,8 +16,8 @@ struct Drawings {
     Drawings() {
         std::filesystem::create_directories(dir.path() / "sub");
         // 平面図 and ｶﾞﾗｽ in CP932.
-        WriteFileBytes(dir.path() / "a.dxf", "0\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
-        WriteFileBytes(dir.path() / "sub" / "B.DXF", "0\n  1\n\xb6\xde\xd7\xbd\n  1\nplan\n");
+        WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"\x95\xbd\x96\xca\x90\x7d"}));
+        WriteFileBytes(dir.path() / "sub" / "B.DXF", DxfWithTexts({"\xb6\xde\xd7\xbd", "plan"}));
         WriteFileBytes(dir.path() / "c.dwg", std::string(2500, 'x'));
     }
     std::string Place() const { return Quote(dir.path()); }
