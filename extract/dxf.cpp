@@ -12,20 +12,31 @@ namespace {
 
 // `blockSize` 0: in place when the source is in memory.
 void ReadDxf(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    DxfEntityText text(out);
-    std::vector<uint8_t> head = ReadBytes(file, 0, kBinaryDxfSentinel.size() + 2);
-    std::string_view start(reinterpret_cast<const char*>(head.data()), head.size());
-    if (!start.starts_with(kBinaryDxfSentinel)) {
-        // A UTF-8 byte-order mark before the first code line is passed over.
-        DxfBlocks blocks(file, start.starts_with("\xEF\xBB\xBF") ? 3 : 0, blockSize);
-        ReadDxfAsciiPairs(blocks, text);
-        return;
+    // The start of the data tells ASCII from binary; it is looked at in the
+    // first block, which the reading then goes on with (a separate read only
+    // when a tiny block holds less than it).
+    constexpr size_t kHeadSize = kBinaryDxfSentinel.size() + 2;
+    DxfBlocks blocks(file, 0, blockSize);
+    ByteView head = blocks.Peek();
+    std::vector<uint8_t> headCopy;
+    if (head.size < kHeadSize && head.size < file.Size()) {
+        headCopy = ReadBytes(file, 0, kHeadSize);
+        head = ByteView{headCopy.data(), headCopy.size()};
     }
+    std::string_view start(reinterpret_cast<const char*>(head.data), head.size);
+    const bool binary = start.starts_with(kBinaryDxfSentinel);
+    // A UTF-8 byte-order mark before the first code line is passed over.
+    size_t skip = binary ? kBinaryDxfSentinel.size() : start.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    DxfBlocks fromStart(file, skip, blockSize);
+    DxfBlocks& source = headCopy.empty() ? blocks : fromStart;
+    if (headCopy.empty()) blocks.Skip(skip);
+
+    DxfEntityText text(out);
+    if (!binary) return ReadDxfAsciiPairs(source, text);
     // The first pair is 0 SECTION: its code's second byte is zero where codes
     // take two bytes (R13 on), and 'S' where they take one (R12).
-    bool twoByteCodes = head.size() < kBinaryDxfSentinel.size() + 2 || head.back() == 0;
-    DxfBlocks blocks(file, kBinaryDxfSentinel.size(), blockSize);
-    ReadDxfBinaryPairs(blocks, twoByteCodes, text);
+    bool twoByteCodes = head.size < kHeadSize || head.data[kHeadSize - 1] == 0;
+    ReadDxfBinaryPairs(source, twoByteCodes, text);
 }
 
 }  // namespace

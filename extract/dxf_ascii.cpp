@@ -171,7 +171,9 @@ void ReadDxfAsciiPairs(DxfBlocks& blocks, DxfEntityText& text) {
     DxfCarry carry;
     bool carrying = false;  // a line began in an earlier block
     bool more = true;
-    for (ByteView block = blocks.Next(); more && block.size != 0; block = blocks.Next()) {
+    while (more) {
+        ByteView block = blocks.Next();
+        if (block.size == 0) break;
         LineFeeds feeds(block);
         size_t pos = 0;
         if (carrying) {
@@ -179,6 +181,9 @@ void ReadDxfAsciiPairs(DxfBlocks& blocks, DxfEntityText& text) {
             size_t lf;
             if (!feeds.Next(lf)) {
                 carry.Append(block.data, block.size);
+                // A code line this long is none: no need to look for its end
+                // (a file of zeros ends here, not after gigabytes).
+                more = state.atValue || carry.Length() <= kCodeLineKeep;
                 continue;
             }
             carry.Append(block.data, lf);
@@ -191,6 +196,7 @@ void ReadDxfAsciiPairs(DxfBlocks& blocks, DxfEntityText& text) {
             carry.Start(state.Keep());
             carry.Append(block.data + pos, block.size - pos);
             carrying = true;
+            more = state.atValue || carry.Length() <= kCodeLineKeep;
         }
     }
     // A last line without its end counts.

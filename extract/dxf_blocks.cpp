@@ -7,6 +7,29 @@ DxfBlocks::DxfBlocks(ByteSource& file, uint64_t start, size_t blockSize)
       m_inMemory(blockSize == 0 && file.InMemory().data != nullptr) {}
 
 ByteView DxfBlocks::Next() {
+    if (m_peeked) {
+        m_peeked = false;
+        if (m_kept.size != 0) return m_kept;
+    }
+    return Read();
+}
+
+ByteView DxfBlocks::Peek() {
+    if (!m_peeked) {
+        m_kept = Read();
+        m_peeked = true;
+    }
+    return m_kept;
+}
+
+void DxfBlocks::Skip(size_t count) {
+    Peek();
+    if (count > m_kept.size) count = m_kept.size;
+    m_kept.data += count;
+    m_kept.size -= count;
+}
+
+ByteView DxfBlocks::Read() {
     const uint64_t size = m_file.Size();
     if (m_offset >= size) return {};
     if (m_inMemory) {

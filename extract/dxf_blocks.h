@@ -24,11 +24,22 @@ class DxfBlocks {
     // failed). The view stays valid until the next call.
     ByteView Next();
 
+    // The block Next gives next, read now and kept for it (so the start of the
+    // data is looked at without a read of its own).
+    ByteView Peek();
+
+    // Passes over the first `count` bytes of the kept block (at most its size).
+    void Skip(size_t count);
+
   private:
+    ByteView Read();
+
     ByteSource& m_file;
     uint64_t m_offset;
     size_t m_blockSize;
     bool m_inMemory;
+    bool m_peeked = false;
+    ByteView m_kept;
     std::vector<uint8_t> m_scratch;
 };
 

@@ -124,7 +124,8 @@ bool DxfEntityText::TakePair(int code, std::string_view value) {
             m_section = Section::None;
         } else if (name == "ENDSEC") {
             m_section = Section::None;
-        } else if (name == "EOF") {
+        } else if (name == "EOF" || name.empty()) {
+            // The end of the file; an entity without a name is damage.
             return false;
         } else if (m_section == Section::Entities || m_section == Section::Blocks) {
             StartEntity(name);

@@ -47,7 +47,8 @@ class DxfEntityText {
     bool Wants(int code) const { return code == 0 || (m_watching && WantsInPlace(code)); }
 
     // Takes a pair that Wants asked for. Returns false when the reading should
-    // stop: the end of the file (0 EOF) or the output is full.
+    // stop: the end of the file (0 EOF), a group 0 without a name (damage) or
+    // the output is full.
     bool Take(int code, std::string_view value);
 
     // Adds what an entity that the data cut off still holds.

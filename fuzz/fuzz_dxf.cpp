@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractedText inPlace, inBlocks;
     ReadInPlace(view, inPlace);
     ExactCopySource blocks(view);
-    ExtractDxfTextInBlocks(blocks, inBlocks, size == 0 ? 1 : 1 + data[size - 1] % 67);
+    ExtractDxfTextInBlocks(blocks, inBlocks, BlockSizeFor(data, size));
     if (!SameLines(inPlace, inBlocks)) std::abort();
     return 0;
 }

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractedText inPlace, inBlocks;
     readInPlace(ByteView{file.data(), file.size()}, inPlace);
     ExactCopySource blocks(ByteView{file.data(), file.size()});
-    ExtractDxfTextInBlocks(blocks, inBlocks, size == 0 ? 1 : 1 + data[size - 1] % 67);
+    ExtractDxfTextInBlocks(blocks, inBlocks, BlockSizeFor(data, size));
     if (!SameLines(inPlace, inBlocks)) std::abort();
     return 0;
 }

@@ -67,3 +67,10 @@ inline bool SameLines(const ExtractedText& a, const ExtractedText& b) {
     }
     return true;
 }
+
+// A block size chosen by the input's last byte: small enough that pieces of
+// the data fall on block boundaries everywhere, and growing with the input so
+// that a large one is still read in a few hundred blocks.
+inline size_t BlockSizeFor(const uint8_t* data, size_t size) {
+    return size == 0 ? 1 : 1 + data[size - 1] % 67 + size / 256;
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <utility>
@@ -431,6 +432,8 @@ TEST(ExtractDxfText, DamagedDataGivesTheLinesBeforeTheDamage) {
     EXPECT_EQ(Read(""), Texts{});
     EXPECT_EQ(Read("\n\n\n\n"), Texts{});
     EXPECT_EQ(Read("\x89PNG\r\n\x1a\n"), Texts{});
+    // An entity without a name is damage too.
+    EXPECT_EQ(Read(InEntities(Text("a") + Pairs({{0, ""}}) + Text("b"))), Texts{"TEXT:a"});
     // Nothing is read after the end of the file.
     EXPECT_EQ(Read(InEntities(Text("a")) + Text("after")), Texts{"TEXT:a"});
 
@@ -447,6 +450,40 @@ TEST(ExtractDxfText, DamagedDataGivesTheLinesBeforeTheDamage) {
         }
     }
     EXPECT_EQ(Read(whole + "\x01"), (Texts{"TEXT:kept", "TEXT:cut"}));
+}
+
+namespace {
+
+// Gigabytes of zeros, as a sparse file gives them, without holding them; it
+// counts the bytes read.
+class ZerosSource final : public ByteSource {
+  public:
+    uint64_t Size() const override { return uint64_t{4} << 30; }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override {
+        count = static_cast<size_t>(std::min<uint64_t>(count, Size() - std::min(offset, Size())));
+        scratch.assign(count, 0);
+        bytesRead += count;
+        return {scratch.data(), scratch.size()};
+    }
+    uint64_t bytesRead = 0;
+};
+
+}  // namespace
+
+TEST(ExtractDxfText, AFileOfZerosEndsAtItsFirstBlock) {
+    // Its first code line is longer than any group code: the reading stops
+    // without looking for the line's end.
+    for (size_t blockSize : {size_t{0}, size_t{4096}}) {
+        ZerosSource zeros;
+        ExtractedText text;
+        if (blockSize == 0) {
+            ExtractDxfText(zeros, text);
+        } else {
+            ExtractDxfTextInBlocks(zeros, text, blockSize);
+        }
+        EXPECT_TRUE(text.empty());
+        EXPECT_LE(zeros.bytesRead, uint64_t{2} << 20) << "blocks of " << blockSize;
+    }
 }
 
 TEST(ExtractDxfText, StopsWhenTheOutputIsFull) {
