@@ -91,8 +91,8 @@ PLOTSIEVE_DXF_INLINE DxfPiece LineAt(const uint8_t* data, size_t start, size_t l
 
 // The group code of a code line: a number, with a sign or not, and any spaces
 // before and after it. False for anything else. The byte after the line (its
-// CR or LF in the block, the zero after a gathered line) is no digit or
-// space, so the walk needs no bounds check.
+// CR or LF in the block, the zero after a gathered line) is no digit, space or
+// sign, so the walk up to the number's end needs no bounds check.
 PLOTSIEVE_DXF_INLINE bool ParseGroupCode(const DxfPiece& line, int& code) {
     if (line.Cut()) return false;
     const char* at = line.bytes.data();
@@ -105,8 +105,10 @@ PLOTSIEVE_DXF_INLINE bool ParseGroupCode(const DxfPiece& line, int& code) {
         value = value * 10 + digit;
     }
     if (at == digits || at - digits > 6) return false;
-    while (*at == ' ') ++at;
-    if (at != line.bytes.data() + line.bytes.size()) return false;
+    // After the number: spaces, and a CR where a writer doubled it (CR CR LF).
+    const char* end = line.bytes.data() + line.bytes.size();
+    while (at < end && (*at == ' ' || *at == '\r')) ++at;
+    if (at != end) return false;
     code = negative ? -static_cast<int>(value) : static_cast<int>(value);
     return true;
 }

@@ -328,6 +328,9 @@ TEST(ExtractDxfText, CodeLinesWithAnyPaddingAndEitherLineEnd) {
             EXPECT_EQ(Read(dxf), Texts{"TEXT:ABC"}) << "padding " << pad.size();
         }
     }
+    // A writer that doubled the CR (CR CR LF): the code lines still count.
+    EXPECT_EQ(Read("0\r\r\nSECTION\r\r\n2\r\r\nENTITIES\r\r\n0\r\r\nTEXT\r\r\n1\r\r\nA\r\r\n"),
+              Texts{"TEXT:A\r"});
     // A last line without its end is kept, with or without its CR.
     EXPECT_EQ(Read("0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\nABC"), Texts{"TEXT:ABC"});
     EXPECT_EQ(Read("0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\nABC\r"), Texts{"TEXT:ABC"});
