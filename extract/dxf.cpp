@@ -32,11 +32,14 @@ void ReadDxf(ByteSource& file, ExtractedText& out, size_t blockSize) {
     if (headCopy.empty()) blocks.Skip(skip);
 
     DxfEntityText text(out);
-    if (!binary) return ReadDxfAsciiPairs(source, text);
-    // The first pair is 0 SECTION: its code's second byte is zero where codes
-    // take two bytes (R13 on), and 'S' where they take one (R12).
-    bool twoByteCodes = head.size < kHeadSize || head.data[kHeadSize - 1] == 0;
-    ReadDxfBinaryPairs(source, twoByteCodes, text);
+    if (binary) {
+        // The first pair is 0 SECTION: its code's second byte is zero where
+        // codes take two bytes (R13 on), and 'S' where they take one (R12).
+        bool twoByteCodes = head.size < kHeadSize || head.data[kHeadSize - 1] == 0;
+        ReadDxfBinaryPairs(source, twoByteCodes, text);
+    } else {
+        ReadDxfAsciiPairs(source, text);
+    }
 }
 
 }  // namespace
