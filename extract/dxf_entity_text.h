@@ -14,19 +14,20 @@
 inline constexpr size_t kDxfValueCap = size_t{1} << 20;
 
 // Takes the group-code/value pairs of a DXF drawing, in file order, and adds
-// the text of the entities a person sees to `out`, each line with its kind:
-// in the ENTITIES and BLOCKS sections,
-//   TEXT         1                      Text
-//   MTEXT        3 chunks then 1, joined as one line   MText
-//   ATTRIB       1                      Attrib
-//   ATTDEF       1, 2, 3                AttdefValue, AttdefTag, AttdefPrompt
-//   DIMENSION    1 when not empty and not "<>"        Dimension
-//                (also ARC_DIMENSION and LARGE_RADIAL_DIMENSION)
-//   MULTILEADER  304 of the context data (its MTEXT), 302 after it (the
-//   (MLEADER)    values of its block's attributes)     MultiLeader
-//   ACAD_TABLE   after the AcDbTable marker: 2/3 chunks then 1 of each cell,
-//                or a cell value's display string 302 when it has no 1
-//                                                     TableCell
+// the text of the entities a person sees to `out`, each line with its kind.
+// In the ENTITIES and BLOCKS sections:
+//   TEXT          group 1                                  Text
+//   MTEXT         3 (chunks) then 1, joined as one line    MText
+//   ATTRIB        1                                        Attrib
+//   ATTDEF        1, 2, 3                  AttdefValue, AttdefTag, AttdefPrompt
+//   DIMENSION     1 when not empty and not "<>"            Dimension
+//     (also ARC_DIMENSION, LARGE_RADIAL_DIMENSION)
+//   MULTILEADER   304 of the context data (its MTEXT),     MultiLeader
+//     (MLEADER)   302 after it (its block's attributes)
+//   ACAD_TABLE    after the AcDbTable marker: each cell's  TableCell
+//                 2/3 chunks then 1; a cell value's shown
+//                 string 302 when it has no 1; a block
+//                 cell's attribute texts 300
 // ATTRIB and ATTDEF end at an embedded object (101) or an AcDbXrecord part:
 // what follows repeats their text. Header variables, classes, table entries,
 // objects and every other group are not text.
