@@ -95,7 +95,7 @@ TEST(CliExtract, UsageErrorsExitWithTwo) {
 TEST(CliExtract, PrintsTheTextAfterCleanUpRawKeepsTheStoredBytes) {
     TempDir dir;
     auto file = dir.path() / "a.dxf";
-    WriteFileBytes(file, "0\r\n  1\r\n45%%d\\U+00B0\r\n  1\r\n\x95\x5c%%%\r\n");
+    WriteFileBytes(file, DxfWithTexts({"45%%d\\U+00B0", "\x95\x5c%%%"}));
     EXPECT_EQ(RunCli("extract " + Quote(file)).out, "45°°\n表%\n");
     EXPECT_EQ(RunCli("extract --raw " + Quote(file)).out, "45%%d\\U+00B0\r\n\x95\x5c%%%\r\n");
     EXPECT_EQ(RunCli("extract --show-kind " + Quote(file)).out, "TEXT\t45°°\nTEXT\t表%\n");
@@ -106,7 +106,7 @@ TEST(CliExtract, PrintsTheTextAfterCleanUpRawKeepsTheStoredBytes) {
 TEST(CliExtract, KindsLimitTheLinesInBothModes) {
     TempDir dir;
     auto file = dir.path() / "a.dxf";
-    WriteFileBytes(file, "0\r\n  1\r\nA\r\n");
+    WriteFileBytes(file, DxfWithTexts({"A"}));
     EXPECT_EQ(RunCli("extract --kinds text,MTEXT " + Quote(file)).out, "A\n");
     EXPECT_EQ(RunCli("extract --kinds=Text --raw " + Quote(file)).out, "A\r\n");
     CliRun run = RunCli("extract --kinds MTEXT,ATTRIB " + Quote(file));
