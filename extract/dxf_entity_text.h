@@ -15,7 +15,7 @@ inline constexpr size_t kDxfValueCap = size_t{1} << 20;
 
 // Takes the group-code/value pairs of a DXF drawing, in file order, and adds
 // the text of the entities a person sees to `out`, each line with its kind.
-// In the ENTITIES and BLOCKS sections:
+// In the ENTITIES and BLOCKS sections (and in a fragment without sections):
 //   TEXT          group 1                                  Text
 //   MTEXT         3 (chunks) then 1, joined as one line    MText
 //   ATTRIB        1                                        Attrib
@@ -91,7 +91,9 @@ class DxfEntityText {
 
     ExtractedText& m_out;
     bool m_watching = false;  // Watching(), kept as the state changes
-    Section m_section = Section::None;
+    // Before the first SECTION, pairs are read as entities: a fragment that
+    // some programs write without sections still gives its text.
+    Section m_section = Section::Entities;
     bool m_awaitSectionName = false;
     HeaderVariable m_headerVariable = HeaderVariable::None;
     bool m_utf8 = false;

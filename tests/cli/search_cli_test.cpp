@@ -138,8 +138,8 @@ TEST(CliSearch, UnreadableFoldersAndFilesAreNamedAndTheSearchGoesOn) {
     if (!RunsObeyPermissions()) GTEST_SKIP() << "runs cannot give up root's file access";
     Drawings d;
     std::filesystem::create_directories(d.dir.path() / "locked");
-    WriteFileBytes(d.dir.path() / "locked" / "hidden.dxf", "0\n  1\nplan\n");
-    WriteFileBytes(d.dir.path() / "z.dxf", "0\n  1\nplan\n");
+    WriteFileBytes(d.dir.path() / "locked" / "hidden.dxf", DxfWithTexts({"plan"}));
+    WriteFileBytes(d.dir.path() / "z.dxf", DxfWithTexts({"plan"}));
     chmod(d.Path("locked").c_str(), 0);
     chmod(d.Path("z.dxf").c_str(), 0);
     CliRun run = Cli({"search", "-k", "plan", "-0", d.dir.path()});
@@ -215,7 +215,7 @@ TEST(CliSearch, TimesInTheFormTheJsonWritesAreAccepted) {
 
 TEST(CliSearch, NfdKeywordIsComposedBeforeItIsConverted) {
     TempDir dir;
-    WriteFileBytes(dir.path() / "a.dxf", "0\n  1\n\x83\x4b\x83\x89\x83\x58\n");  // ガラス
+    WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"\x83\x4b\x83\x89\x83\x58"}));  // ガラス
     // カ and a combining voiced mark: refused before, one voiced kana now.
     CliRun run =
         Cli({"search", "-k", "\xe3\x82\xab\xe3\x82\x99\xe3\x83\xa9\xe3\x82\xb9", "-0", dir.path()});

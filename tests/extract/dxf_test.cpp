@@ -430,7 +430,10 @@ TEST(ExtractDxfText, DamagedDataGivesTheLinesBeforeTheDamage) {
     // Cut off inside a pair: a code line without its value adds nothing.
     EXPECT_EQ(Read(start + "  0\r\nTEXT\r\n  1"), Texts{"TEXT:kept"});
     EXPECT_EQ(Read(start + "  0\r\nTEXT\r\n  1\r\nha"), (Texts{"TEXT:kept", "TEXT:ha"}));
-    // The old group-code-1 shape, without sections or entities, is no text.
+    // Entities of a fragment without sections count; the old group-code-1
+    // shape, without entities, is no text.
+    EXPECT_EQ(Read("0\nTEXT\n1\nbare\n0\nMTEXT\n1\nfragment"),
+              (Texts{"TEXT:bare", "MTEXT:fragment"}));
     EXPECT_EQ(Read("0\r\n 1\r\nX\r\n"), Texts{});
     EXPECT_EQ(Read(""), Texts{});
     EXPECT_EQ(Read("\n\n\n\n"), Texts{});
