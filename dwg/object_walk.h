@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "dwg/dwg_version.h"
 #include "bytes/byte_view.h"
+#include "dwg/dwg_version.h"
 
 // The text of an R13, R14 or R2000 drawing: one line per TEXT and MTEXT object
 // that the object map lists, in map order, each its text value + CR LF (an

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "dwg/byte_fields.h"
-#include "bytes/spaces.h"
 #include "bytes/match_at.h"
+#include "bytes/spaces.h"
+#include "dwg/byte_fields.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "bytes/byte_view.h"
 #include "dwg/bit_cursor.h"
 #include "dwg/dwg_version.h"
-#include "bytes/byte_view.h"
 
 // Readers of the two text entities, TEXT (object type 1) and MTEXT (type 44),
 // of R13 to R2000 drawings. Each reads one object's bit stream from `c`, which

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "dwg/dwg_version.h"
 #include "bytes/byte_view.h"
+#include "dwg/dwg_version.h"
 
 namespace dwg_testing {
 
