@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <string_view>
 
 #include "platform/file_status.h"
@@ -132,6 +132,7 @@ TextCache::TextCache(TextCacheSettings settings) : m_settings(std::move(settings
 }
 
 TextCache::~TextCache() {
+    if (Usable() && !m_settings.readOnly && m_lookups.load() > 0) FinishSearch();
     {
         std::lock_guard lock(m_queueMutex);
         m_stopping = true;
@@ -139,21 +140,8 @@ TextCache::~TextCache() {
     m_queueChanged.notify_all();
     if (m_writerThread.joinable()) m_writerThread.join();
     m_readers.clear();
-    if (m_writer != nullptr) {
-        if (!m_damaged) {
-            // What the last search found, for `cache stats`.
-            Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
-            for (auto [key, value] : {std::pair{"last_lookups", m_lookups.load()},
-                                      std::pair{"last_hits", m_hits.load()}}) {
-                sqlite3_bind_text(note.get(), 1, key, -1, SQLITE_STATIC);
-                sqlite3_bind_int64(note.get(), 2, value);
-                sqlite3_step(note.get());
-                sqlite3_reset(note.get());
-            }
-        }
-        sqlite3_close(m_writer);
-        m_writer = nullptr;
-    }
+    if (m_writer != nullptr) sqlite3_close(m_writer);
+    m_writer = nullptr;
     if (m_damaged) SetAsideDamagedFile();
 }
 
@@ -349,29 +337,39 @@ void TextCache::Store(const std::string& path, const DrawingVersion& version, Ex
         if (m_queuedBytes + text.ByteCount() > kMaxQueuedBytes) return;
         m_queuedBytes += text.ByteCount() + path.size();
         m_queue.push_back({path, version, std::move(text)});
-        ++m_enqueued;
     }
     m_queueChanged.notify_all();
 }
 
 void TextCache::Flush() {
+    if (!m_writerThread.joinable()) return;
     std::unique_lock lock(m_queueMutex);
-    uint64_t target = m_enqueued;
     m_queueChanged.notify_all();
-    m_queueChanged.wait(lock, [&] { return m_written >= target || !m_writerThread.joinable(); });
+    m_queueChanged.wait(lock, [this] {
+        return m_queue.empty() && m_touched.empty() && !m_figuresPending && !m_writing;
+    });
+}
+
+void TextCache::FinishSearch() {
+    if (!m_settings.readOnly) {
+        std::lock_guard lock(m_queueMutex);
+        m_figures[0] = m_lookups.exchange(0);
+        m_figures[1] = m_hits.exchange(0);
+        m_figuresPending = true;
+    } else {
+        m_lookups = 0;
+        m_hits = 0;
+    }
+    Flush();
 }
 
 void TextCache::RunWriter() {
     std::unique_lock lock(m_queueMutex);
     for (;;) {
         m_queueChanged.wait(lock, [this] {
-            return m_stopping || m_queue.size() >= kBatchRows || !m_touched.empty() ||
-                   m_written < m_enqueued;
+            return m_stopping || !m_queue.empty() || !m_touched.empty() || m_figuresPending;
         });
-        if (m_queue.empty() && m_touched.empty()) {
-            if (m_stopping) return;
-            continue;
-        }
+        if (m_queue.empty() && m_touched.empty() && !m_figuresPending) return;  // stopping
         std::deque<Pending> batch;
         while (!m_queue.empty() && batch.size() < kBatchRows) {
             batch.push_back(std::move(m_queue.front()));
@@ -379,20 +377,24 @@ void TextCache::RunWriter() {
         }
         std::vector<int64_t> touched;
         touched.swap(m_touched);
+        int64_t figures[2] = {m_figures[0], m_figures[1]};
+        bool withFigures = m_figuresPending;
+        m_figuresPending = false;
+        m_writing = true;
         lock.unlock();
-        size_t rows = batch.size();
         size_t bytes = 0;
         for (const Pending& pending : batch)
             bytes += pending.text.ByteCount() + pending.path.size();
-        if (m_usable) WriteBatch(batch, touched);
+        if (m_usable) WriteBatch(batch, touched, withFigures ? figures : nullptr);
         lock.lock();
         m_queuedBytes -= bytes;
-        m_written += rows;
+        m_writing = false;
         m_queueChanged.notify_all();
     }
 }
 
-void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched) {
+void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+                           const int64_t* searchFigures) {
     int code = Execute(m_writer, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) {
         // Locked too long by another writer: these rows are dropped; the
@@ -432,6 +434,16 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& tou
             sqlite3_reset(touch.get());
         }
         if (batch.empty() && touched.empty()) code = SQLITE_DONE;
+        if (searchFigures != nullptr && code == SQLITE_DONE) {
+            Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
+            const char* keys[2] = {"last_lookups", "last_hits"};
+            for (int k = 0; k < 2 && note.get() != nullptr && code == SQLITE_DONE; ++k) {
+                sqlite3_bind_text(note.get(), 1, keys[k], -1, SQLITE_STATIC);
+                sqlite3_bind_int64(note.get(), 2, searchFigures[k]);
+                code = sqlite3_step(note.get());
+                sqlite3_reset(note.get());
+            }
+        }
     }
     if (code != SQLITE_DONE) {
         Execute(m_writer, "ROLLBACK");

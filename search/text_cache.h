@@ -88,6 +88,12 @@ class TextCache {
     // Waits until everything stored so far is written.
     void Flush();
 
+    // Ends one search: its lookups and hits are written down as the last
+    // search's (for `cache stats`), the counts start again, and everything
+    // stored is written before it returns.
+    void FinishSearch();
+
+    // Lookups and hits since the cache was opened or the last FinishSearch.
     int64_t Lookups() const { return m_lookups.load(); }
     int64_t Hits() const { return m_hits.load(); }
 
@@ -110,7 +116,8 @@ class TextCache {
     std::unique_ptr<Reader> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
     void RunWriter();
-    void WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched);
+    void WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+                    const int64_t* searchFigures);
     void KeepBelowLimit();
     void SetAsideDamagedFile();
 
@@ -134,8 +141,9 @@ class TextCache {
     std::deque<Pending> m_queue;
     std::vector<int64_t> m_touched;  // rows found in use, to mark as used now
     size_t m_queuedBytes = 0;
-    uint64_t m_enqueued = 0;
-    uint64_t m_written = 0;
+    bool m_figuresPending = false;  // m_figures wait to be written
+    int64_t m_figures[2] = {};      // the last search's lookups and hits
+    bool m_writing = false;         // the writer holds a batch
     bool m_stopping = false;
     std::thread m_writerThread;
 };
