@@ -1,9 +1,19 @@
 #include "search/candidate.h"
 
+#include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/line_match.h"
 #include "search/text_cache.h"
+
+namespace {
+
+// The reason to report for the read that just failed on this thread.
+std::string SkipReason() {
+    return LastReadFailure() == ReadFailure::Other ? LastReadError() : std::string();
+}
+
+}  // namespace
 
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
     int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
@@ -51,7 +61,11 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
                                    const DateCriterion& date, const SizeCriterion& size) {
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
-    if (!status || !PassesFilters(*status, date, size)) return outcome;
+    if (!status) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
+    if (!PassesFilters(*status, date, size)) return outcome;
     outcome.passedFilters = true;
     const KeywordList& keywords = test.keywords;
     if (!test.readOnly) {
@@ -74,6 +88,10 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     }
     ExtractedText text;
     TextSource source = DrawingText(path, cache, version, text);
+    if (source == TextSource::Nothing) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
     std::optional<LineMatch> match;
     if (!test.readOnly) match = FindMatchingLine(text, keywords);
     // What was read now is kept for the next search, once tested.

@@ -64,6 +64,14 @@ class SearchFrontEnd {
     // Something the user should know once, that does not stop the search (a
     // text cache that cannot be used, say). One sentence, UTF-8.
     virtual void ReportNotice(const std::string&) {}
+    // A folder that could not be listed or a candidate that could not be read,
+    // with the system's reason ("Permission denied"); the search goes on
+    // without it. Reported in candidate order; things that vanished during
+    // the search and entries that are no regular file are not reported.
+    virtual void ReportSkipped(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
     // The worker is about to end (completed or cancelled).
     virtual void SearchEnded() {}
 };

@@ -36,6 +36,9 @@ class RecordingFrontEnd : public SearchFrontEnd {
     }
     void EndNarrowingMode() override { Record("end narrowing"); }
     void ReportNotice(const std::string& text) override { Record("notice " + text); }
+    void ReportSkipped(const std::string& path, const std::string& reason) override {
+        Record("skipped " + path + ": " + reason);
+    }
     void SearchEnded() override { Record("ended"); }
 
     std::vector<std::string> events;
