@@ -4,7 +4,7 @@
 
 // The folder where programs keep data they can make again
 // ($XDG_CACHE_HOME, or ~/.cache when it is not set or not absolute); empty
-// when neither can be found.
+// when neither can be found or the home folder does not exist.
 std::string UserCacheFolder();
 
 // Creates the file at `path`, empty, readable and writable by its owner alone

@@ -511,3 +511,26 @@ bool TextCache::Clear(const std::string& path) {
     sqlite3_close(db);
     return code == SQLITE_OK;
 }
+
+bool TextCache::Copy(const std::string& from, const std::string& to) {
+    sqlite3* source = nullptr;
+    sqlite3* target = nullptr;
+    bool copied = false;
+    if (sqlite3_open_v2(FileUri(from, "?mode=ro").c_str(), &source,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK &&
+        MakePrivateFile(to) &&
+        sqlite3_open_v2(FileUri(to, "").c_str(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(source, kBusyMilliseconds);
+        if (sqlite3_backup* backup = sqlite3_backup_init(target, "main", source, "main")) {
+            copied = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            copied = sqlite3_backup_finish(backup) == SQLITE_OK && copied;
+        }
+        copied = copied &&
+                 QueryInteger(target, "SELECT value FROM meta WHERE key='format'", 0) == kFormat;
+    }
+    sqlite3_close(source);
+    sqlite3_close(target);
+    if (!copied) RemoveWithCompanions(to);
+    return copied;
+}

@@ -101,6 +101,10 @@ class TextCache {
     static bool ReadStats(const std::string& path, TextCacheStats& stats);
     // Empties the cache at `path`. False when it cannot be opened.
     static bool Clear(const std::string& path);
+    // Copies the cache at `from` (consistent, whatever writes it at the same
+    // time) into a new file `to`, private to the user. False, leaving no file,
+    // when `from` cannot be read as a cache.
+    static bool Copy(const std::string& from, const std::string& to);
 
   private:
     struct Reader;

@@ -19,8 +19,9 @@ bool IsFolder(const std::string& path) {
 std::string UserCacheFolder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
     if (xdg != nullptr && xdg[0] == '/') return xdg;
+    // A home folder that does not exist (a service account's) has no cache.
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache";
+    if (home != nullptr && home[0] == '/' && IsFolder(home)) return std::string(home) + "/.cache";
     return {};
 }
 
