@@ -2,8 +2,10 @@
 
 #include "bytes/cp932.h"
 #include "platform/fs.h"
+#include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/line_match.h"
+#include "search/text_cache.h"
 
 namespace {
 
@@ -37,15 +39,21 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
 
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size) {
-    KeywordTest test(keywords);
+    CandidateTest test;
+    test.keywords = keywords;
+    test.prefilter = KeywordPrefilter(keywords);
+    return EvaluateCandidate(path, test, date, size);
+}
+
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size) {
     CandidateScratch scratch;
     return EvaluateCandidate(path, test, date, size, scratch);
 }
 
-CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& test,
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
                                    const DateCriterion& date, const SizeCriterion& size,
                                    CandidateScratch& scratch) {
-    const KeywordList& keywords = test.pieces;
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
     if (!status) {
@@ -54,21 +62,48 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& t
     }
     if (!PassesFilters(*status, date, size)) return outcome;
     outcome.passedFilters = true;
-    // An empty piece matches every text and an empty list none, so neither
-    // needs the file's text.
-    if (keywords.empty()) return outcome;
-    bool matchesAll = false;
-    for (const std::string& piece : keywords) matchesAll |= piece.empty();
-    if (matchesAll) {
-        outcome.hit = MakeResultRecord(path, LowerCasePath(path));
-        return outcome;
+    const KeywordList& keywords = test.keywords;
+    if (!test.readOnly) {
+        // An empty piece matches every text and an empty list none, so
+        // neither needs the file's text.
+        if (keywords.empty()) return outcome;
+        bool matchesAll = false;
+        for (const std::string& piece : keywords) matchesAll |= piece.empty();
+        if (matchesAll) {
+            outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+            return outcome;
+        }
     }
-    bool readable;
-    std::optional<LineMatch> match =
-        MatchCandidateText(path, status->isRegularFile, test, scratch, readable);
-    if (!readable) {
-        outcome.skipReason = SkipReason();
-        return outcome;
+    const KeywordList noKeywords;
+    const KeywordList& tested = test.readOnly ? noKeywords : keywords;
+
+    TextCache* cache = test.cache != nullptr && test.cache->Usable() ? test.cache : nullptr;
+    DrawingVersion version;
+    if (cache != nullptr) {
+        const DrawingType* type = FindDrawingType(ExtractionKey(path));
+        version = VersionOf(*status, type != nullptr ? type->generation : 0);
+    }
+    std::optional<LineMatch> match;
+    ExtractedText& text = scratch.text;
+    text.SetFlush(nullptr);
+    text.Clear();
+    // A cached text that filled the thread's text (kept by an older version
+    // with a larger one) would hide lines a reading tests: read it again.
+    if (cache != nullptr && cache->Lookup(path, version, text) && !text.Full()) {
+        if (!tested.empty()) match = FindMatchingLine(text, tested);
+    } else {
+        const bool storing = cache != nullptr && cache->Storing();
+        CandidateReading reading =
+            ReadCandidateText(path, status->isRegularFile, tested,
+                              storing ? nullptr : &test.prefilter, storing, scratch);
+        if (!reading.readable) {
+            outcome.skipReason = SkipReason();
+            return outcome;
+        }
+        match = std::move(reading.match);
+        // What was read now is kept for the next search, once tested (a
+        // copy the size of the text, the thread's own buffer staying).
+        if (storing && reading.wholeText) cache->Store(path, version, text);
     }
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));

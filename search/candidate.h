@@ -8,11 +8,28 @@
 #include "search/candidate_text.h"
 #include "search/criteria.h"
 #include "search/extract_text.h"
+#include "search/keyword_prefilter.h"
 #include "search/keywords.h"
 
 // The date and size test of a candidate's status. A missing creation time
 // is replaced by the modification time.
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size);
+
+class TextCache;
+
+// What every candidate of one search is tested with.
+struct CandidateTest {
+    KeywordList keywords;
+    // Text kept from earlier reads, used for drawings that have not changed
+    // and given the text of those read now; nullptr for none.
+    TextCache* cache = nullptr;
+    // Reads every drawing (into the cache) and makes no hit: filling a cache.
+    bool readOnly = false;
+    // Made from `keywords` once for the search (KeywordPrefilter(keywords)),
+    // or left inactive. Used only when no cache takes the text of what is
+    // read: a cache must see every drawing whole.
+    KeywordPrefilter prefilter;
+};
 
 // The outcome of testing one candidate.
 struct CandidateOutcome {
@@ -24,19 +41,29 @@ struct CandidateOutcome {
     std::string skipReason;
 };
 
-// The most bytes of the matching line a hit keeps (cut at a character
-// boundary).
-inline constexpr size_t kMatchTextLimit = 4096;
-
 // Tests the candidate at `path` (as found on disk): status, date and size,
 // then its extracted text against the keywords, line by line
 // (FindMatchingLine). A hit carries its row record, with the line that matched
 // and its kind; a list with an empty piece makes every candidate a hit without
 // reading it (and with no line).
-CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
-                                   const DateCriterion& date, const SizeCriterion& size);
-
-// The same with the search's keyword test and the thread's scratch.
-CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordTest& test,
+//
+// With a cache, a drawing whose status matches its cached row is tested
+// against the cached lines and never opened; any other is read and its lines
+// handed to the cache. The hits are the same either way.
+//
+// The drawing is read with the thread's `scratch`.
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
                                    const DateCriterion& date, const SizeCriterion& size,
                                    CandidateScratch& scratch);
+
+// The same with a scratch of its own.
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size);
+
+// The most bytes of the matching line a hit keeps (cut at a character
+// boundary).
+inline constexpr size_t kMatchTextLimit = 4096;
+
+// The same without a cache.
+CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
+                                   const DateCriterion& date, const SizeCriterion& size);

@@ -8,23 +8,29 @@
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 
-std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownRegular,
-                                            const KeywordTest& test, CandidateScratch& scratch,
-                                            bool& readable) {
-    readable = true;
+CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
+                                   const KeywordList& keywords, const KeywordPrefilter* prefilter,
+                                   bool wholeText, CandidateScratch& scratch) {
+    CandidateReading reading;
     ExtractedText& text = scratch.text;
+    text.SetFlush(nullptr);
     text.Clear();
     try {
-        const DrawingType* type = FindDrawingType(ExtractionKey(path));
         std::unique_ptr<ByteSource> file = OpenFileSource(path, knownRegular);
         if (!file) {
-            readable = false;
-            return FindMatchingLine(text, test.pieces);
+            reading.readable = false;
+            return reading;
         }
-        if (type == nullptr) return FindMatchingLine(text, test.pieces);
+        const DrawingType* type = FindDrawingType(ExtractionKey(path));
+        if (type == nullptr) {
+            reading.wholeText = true;
+            return reading;
+        }
         // The prefilter reads the file in blocks that it looks through while
         // they are fresh in the processor's cache; most drawings end there.
-        if (!test.prefilter.MayMatch(*file, type->rawText, scratch.bytes)) return std::nullopt;
+        if (prefilter != nullptr && !prefilter->MayMatch(*file, type->rawText, scratch.bytes)) {
+            return reading;
+        }
         ByteSource* source = file.get();
         MemorySource whole(ByteView{});
         if (type->frontToBack && file->Size() <= CandidateScratch::kWholeReadLimit) {
@@ -32,24 +38,26 @@ std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownR
             whole = MemorySource(file->Read(0, static_cast<size_t>(file->Size()), scratch.bytes));
             source = &whole;
         }
-        // The lines are tested a text-full at a time, so a drawing of any
-        // size is read to its end (or to its first match) in the memory of
-        // one text.
-        std::optional<LineMatch> match;
-        text.SetFlush([&](const ExtractedText& held) {
-            match = FindMatchingLine(held, test.pieces);
-            return !match;
-        });
+        // The lines are tested as the text fills; a match ends the reading
+        // unless the whole text is wanted.
+        auto test = [&](const ExtractedText& held) {
+            if (!reading.match && !keywords.empty()) {
+                reading.match = FindMatchingLine(held, keywords);
+            }
+            return wholeText || !reading.match;
+        };
+        text.SetFlush(test);
         type->read(*source, text);
         text.SetFlush(nullptr);
-        if (!match) match = FindMatchingLine(text, test.pieces);
-        return match;
+        reading.wholeText = !text.Flushed() && !text.Full();
+        test(text);
+        return reading;
     } catch (const std::bad_alloc&) {
-        // Memory ran out: a drawing that cannot be read.
         text.SetFlush(nullptr);
         text.Clear();
-        readable = false;
+        reading = CandidateReading{};
+        reading.readable = false;
         SetLastReadError(ENOMEM);
-        return std::nullopt;
+        return reading;
     }
 }

@@ -11,16 +11,6 @@
 #include "search/keywords.h"
 #include "search/line_match.h"
 
-// What every candidate of one search is tested against: the keyword pieces,
-// and the prefilter made from them once for the search.
-struct KeywordTest {
-    explicit KeywordTest(KeywordList keywordPieces)
-        : pieces(std::move(keywordPieces)), prefilter(pieces) {}
-
-    KeywordList pieces;
-    KeywordPrefilter prefilter;
-};
-
 // What one evaluation thread keeps from candidate to candidate, so that a
 // warm thread allocates nothing per drawing: the buffer a small drawing is
 // read into, and the lines its reader gives.
@@ -37,13 +27,26 @@ struct CandidateScratch {
     ExtractedText text{kTextLimit};
 };
 
-// Reads the drawing at `path` (a regular file when its status was read, as
-// `knownRegular` says) with the reader of its extension and gives the first
-// line that holds a piece (FindMatchingLine), or nothing. The prefilter rules
-// a drawing out before its reader runs when it can; the lines are tested as
-// the text fills, and the reading stops at the first match. `readable` is
-// set false when the file cannot be opened, or memory runs out while it is
-// read (LastReadError() then says why). Never throws.
-std::optional<LineMatch> MatchCandidateText(const std::string& path, bool knownRegular,
-                                            const KeywordTest& test, CandidateScratch& scratch,
-                                            bool& readable);
+// What reading one candidate gave.
+struct CandidateReading {
+    // False when the file could not be opened, or memory ran out while it
+    // was read (LastReadError() then says why).
+    bool readable = true;
+    // True when `scratch.text` holds every line of the drawing (what a text
+    // cache may keep): the drawing was read to its end, and its lines fit.
+    bool wholeText = false;
+    // The first line that holds a piece (FindMatchingLine).
+    std::optional<LineMatch> match;
+};
+
+// Reads the drawing at `path` (a regular file when its status was just read,
+// as `knownRegular` says) with the reader of its extension into
+// `scratch.text`, testing its lines against `keywords` (none: no test) a
+// text-full at a time, so a drawing of any size is read in the memory of one
+// text. `prefilter` (nullptr: none) rules a drawing out before its reader
+// runs when it can. Without `wholeText` the reading stops at the first
+// match; with it the drawing is always read to its end (to keep its text).
+// Never throws.
+CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
+                                   const KeywordList& keywords, const KeywordPrefilter* prefilter,
+                                   bool wholeText, CandidateScratch& scratch);

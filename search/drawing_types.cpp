@@ -43,8 +43,7 @@ constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitA
 constexpr DrawingType kDrawingTypes[] = {
     {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1, false,
      0},
-    {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1, true,
-     kDxfRawText},
+    {"dxf", TYPE_DXF, 1, ExtractDxfText, 2, true, kDxfRawText},
     {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
     {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},
     {"jww", TYPE_JW, 8, ExtractJwwText, 1, true, 0},

@@ -2,7 +2,7 @@
 
 #include <new>
 
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordTest& test,
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test,
                                          CandidateScratch& scratch) {
     try {
         return EvaluateCandidate(job.path, test, job.date, job.size, scratch);
@@ -13,7 +13,7 @@ CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordT
     }
 }
 
-EvaluationPool::EvaluationPool(unsigned helperThreads, const KeywordTest& test) : m_test(test) {
+EvaluationPool::EvaluationPool(unsigned helperThreads, const CandidateTest& test) : m_test(test) {
     for (unsigned t = 0; t < helperThreads; ++t) m_threads.emplace_back([this] { Run(); });
 }
 

@@ -26,7 +26,7 @@ struct CandidateJob {
 // waits for those in flight.
 class EvaluationPool {
   public:
-    EvaluationPool(unsigned threads, const KeywordTest& test);
+    EvaluationPool(unsigned threads, const CandidateTest& test);
     ~EvaluationPool();
     EvaluationPool(const EvaluationPool&) = delete;
     EvaluationPool& operator=(const EvaluationPool&) = delete;
@@ -38,7 +38,7 @@ class EvaluationPool {
   private:
     void Run();
 
-    const KeywordTest& m_test;
+    const CandidateTest& m_test;
     CandidateScratch m_takerScratch;  // for the jobs Take runs on the caller's thread
     std::mutex m_mutex;
     std::condition_variable m_jobReady;
@@ -52,5 +52,5 @@ class EvaluationPool {
 
 // Tests one candidate; a failure inside (memory running out on a huge text)
 // counts as a candidate that passed the filters without a hit.
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordTest& test,
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test,
                                          CandidateScratch& scratch);

@@ -33,6 +33,8 @@ class KeywordPrefilter {
     // or fewer (tests compare them all).
     enum class Vectors { Best, Avx2, Sse2, None };
 
+    // Inactive: rules nothing out.
+    KeywordPrefilter() = default;
     explicit KeywordPrefilter(const KeywordList& keywords, Vectors vectors = Vectors::Best);
 
     // True when the prefilter can rule drawings out.

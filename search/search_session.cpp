@@ -64,6 +64,16 @@ void SearchSession::Wait() {
 
 const std::vector<std::string>& SearchSession::Candidates() const { return m_candidates; }
 
+void SearchSession::UseTextCache(std::optional<TextCacheSettings> settings) {
+    bool same = settings && m_cacheSettings && settings->path == m_cacheSettings->path &&
+                settings->readOnly == m_cacheSettings->readOnly &&
+                settings->sizeLimit == m_cacheSettings->sizeLimit &&
+                settings->rollbackJournal == m_cacheSettings->rollbackJournal;
+    if (same) return;
+    m_cache.reset();
+    m_cacheSettings = std::move(settings);
+}
+
 void SearchSession::RunWorker(SearchRequest request) {
     auto end = [this] {
         m_running.store(false);
@@ -99,7 +109,15 @@ void SearchSession::RunWorker(SearchRequest request) {
         }
     }
 
-    const KeywordTest keywords(PrepareKeywords(m_frontEnd.KeywordText()));
+    CandidateTest test;
+    if (!request.fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    test.readOnly = request.fillCache;
+    if (m_cacheSettings && !m_cache) {
+        m_cache = std::make_unique<TextCache>(*m_cacheSettings);
+    }
+    test.cache = m_cache.get();
+    // Used for the drawings read when no cache keeps what is read.
+    test.prefilter = KeywordPrefilter(test.keywords);
     CandidateScratch scratch;  // for the candidates this thread tests itself
     const size_t count = m_candidates.size();
     // Candidates are handed to the pool a window ahead of the one being
@@ -108,7 +126,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     // empty and has to be woken for the next one (the hand-off cost more than
     // reading a small drawing).
     std::unique_ptr<EvaluationPool> pool;
-    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, keywords);
+    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
     auto readAhead = std::make_unique<ReadAhead>(m_candidates);
     const size_t window = static_cast<size_t>(m_threads) * 16;
     size_t handedOver = 0;
@@ -126,7 +144,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
             outcome = pool->Take(i);
         } else {
-            outcome = EvaluateCandidateSafely(nextJob(i), keywords, scratch);
+            outcome = EvaluateCandidateSafely(nextJob(i), test, scratch);
         }
         if (!outcome.skipReason.empty()) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
@@ -148,6 +166,13 @@ void SearchSession::RunWorker(SearchRequest request) {
     }
     pool.reset();
     readAhead.reset();  // before the candidates change
+    if (m_cache) {
+        m_cache->FinishSearch();
+        // A cache that fails says so once and the search goes on without it.
+        if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
+            m_frontEnd.ReportNotice(problem);
+        }
+    }
 
     if (m_cancel.load()) {
         m_cancel.store(false);

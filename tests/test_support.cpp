@@ -139,4 +139,15 @@ std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockRea
     return inPlace.Joined();
 }
 
+std::string DxfWithTexts(std::initializer_list<std::string_view> values) {
+    std::string dxf = "  0\nSECTION\n  2\nENTITIES\n";
+    for (std::string_view value : values) {
+        dxf += "  0\nTEXT\n  8\n0\n 10\n0.0\n 20\n0.0\n 40\n2.5\n  1\n";
+        dxf += value;
+        dxf += "\n";
+    }
+    dxf += "  0\nENDSEC\n  0\nEOF\n";
+    return dxf;
+}
+
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,9 @@ using BlockReader = void (*)(ByteSource&, ExtractedText&, size_t blockSize);
 std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
                                 std::string_view bytes,
                                 size_t byteLimit = ExtractedText::kDefaultByteLimit);
+// A minimal ASCII DXF (LF line ends) whose ENTITIES section holds one TEXT
+// entity per value, in order: what the tests of the search give as drawings.
+std::string DxfWithTexts(std::initializer_list<std::string_view> values);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);

@@ -27,17 +27,17 @@ std::string Dxf(std::initializer_list<std::string> values, size_t padding = 0) {
 
 std::optional<LineMatch> Match(const std::string& path, const char* keywordUtf8,
                                bool* readable = nullptr) {
-    KeywordTest test(PrepareKeywords(Sjis(keywordUtf8)));
+    KeywordList keywords = PrepareKeywords(Sjis(keywordUtf8));
+    KeywordPrefilter prefilter(keywords);
     CandidateScratch scratch;
-    bool ok;
-    std::optional<LineMatch> match = MatchCandidateText(path, false, test, scratch, ok);
-    if (readable != nullptr) *readable = ok;
-    return match;
+    CandidateReading reading = ReadCandidateText(path, false, keywords, &prefilter, false, scratch);
+    if (readable != nullptr) *readable = reading.readable;
+    return reading.match;
 }
 
 }  // namespace
 
-TEST(MatchCandidateText, SmallDrawingsReadWholeAndLargeOnesReadInBlocksMatchAlike) {
+TEST(ReadCandidateText, SmallDrawingsReadWholeAndLargeOnesReadInBlocksMatchAlike) {
     TempDir dir;
     const std::string value = Sjis("2階 排煙窓 W1800");
     WriteFileBytes(dir.path() / "small.dxf", Dxf({Sjis("平面図"), value}));
@@ -53,7 +53,7 @@ TEST(MatchCandidateText, SmallDrawingsReadWholeAndLargeOnesReadInBlocksMatchAlik
     }
 }
 
-TEST(MatchCandidateText, ThePrefilterLetsThroughEveryFormTheTestMatches) {
+TEST(ReadCandidateText, ThePrefilterLetsThroughEveryFormTheTestMatches) {
     TempDir dir;
     // 排煙 as escapes the keyword test draws, and 窓 as itself.
     WriteFileBytes(dir.path() / "escaped.dxf", Dxf({"\\U+6392\\M+1898C" + Sjis("窓")}));
@@ -61,7 +61,7 @@ TEST(MatchCandidateText, ThePrefilterLetsThroughEveryFormTheTestMatches) {
     EXPECT_TRUE(Match(dir.path() / "escaped.dxf", "平面|煙窓"));
 }
 
-TEST(MatchCandidateText, AFileThatCannotBeOpenedIsNoHit) {
+TEST(ReadCandidateText, AFileThatCannotBeOpenedIsNoHit) {
     TempDir dir;
     bool readable = true;
     EXPECT_FALSE(Match(dir.path() / "missing.dxf", "排煙", &readable));
@@ -71,22 +71,24 @@ TEST(MatchCandidateText, AFileThatCannotBeOpenedIsNoHit) {
     EXPECT_TRUE(readable);
 }
 
-TEST(MatchCandidateText, OneScratchServesDrawingAfterDrawing) {
+TEST(ReadCandidateText, OneScratchServesDrawingAfterDrawing) {
     TempDir dir;
     WriteFileBytes(dir.path() / "a.dxf", Dxf({Sjis("排煙窓")}, 200'000));
     WriteFileBytes(dir.path() / "b.dxf", Dxf({Sjis("給水")}));
     WriteFileBytes(dir.path() / "c.dxf", Dxf({Sjis("排煙窓")}));
-    KeywordTest test(PrepareKeywords(Sjis("排煙窓")));
+    KeywordList keywords = PrepareKeywords(Sjis("排煙窓"));
     CandidateScratch scratch;
-    bool readable;
-    EXPECT_TRUE(MatchCandidateText(dir.path() / "a.dxf", true, test, scratch, readable));
+    auto read = [&](const char* name) {
+        return ReadCandidateText(dir.path() / name, true, keywords, nullptr, false, scratch).match;
+    };
+    EXPECT_TRUE(read("a.dxf"));
     // The bytes of the larger drawing before it are no part of the next one.
-    EXPECT_FALSE(MatchCandidateText(dir.path() / "b.dxf", true, test, scratch, readable));
-    EXPECT_TRUE(MatchCandidateText(dir.path() / "c.dxf", true, test, scratch, readable));
+    EXPECT_FALSE(read("b.dxf"));
+    EXPECT_TRUE(read("c.dxf"));
     EXPECT_LE(scratch.bytes.size(), CandidateScratch::kWholeReadLimit);
 }
 
-TEST(MatchCandidateText, TextBeyondWhatIsKeptAtATimeIsStillSearched) {
+TEST(ReadCandidateText, TextBeyondWhatIsKeptAtATimeIsStillSearched) {
     // Six megabytes of TEXT values before the one that matches, and a line
     // that matches in the first megabytes: each found, the reading of the
     // second ended by its match.
@@ -112,4 +114,29 @@ TEST(EvaluateCandidate, AHitKeepsNoMoreOfAHugeLineThanIsShown) {
     ASSERT_TRUE(outcome.hit);
     EXPECT_EQ(outcome.hit->matchText.size(), kMatchTextLimit);
     EXPECT_EQ(outcome.hit->matchText.substr(0, 4), Sjis("平平"));
+}
+
+TEST(ReadCandidateText, TheWholeTextIsReadForACacheAndSaysWhetherItFits) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", Dxf({Sjis("排煙窓"), Sjis("平面図")}));
+    std::string big = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    for (int i = 0; i < 5000; ++i)
+        big += "  0\r\nTEXT\r\n  1\r\n" + std::string(1000, 'f') + "\r\n";
+    WriteFileBytes(dir.path() / "big.dxf", big);
+    KeywordList keywords = PrepareKeywords(Sjis("排煙窓"));
+    CandidateScratch scratch;
+    // Kept whole: read past the match to the end.
+    CandidateReading reading =
+        ReadCandidateText(dir.path() / "a.dxf", true, keywords, nullptr, true, scratch);
+    EXPECT_TRUE(reading.match);
+    EXPECT_TRUE(reading.wholeText);
+    EXPECT_EQ(scratch.text.size(), 2u);
+    // Not asked for whole, but small: the text holds every line anyway.
+    reading = ReadCandidateText(dir.path() / "a.dxf", true, keywords, nullptr, false, scratch);
+    EXPECT_TRUE(reading.match);
+    EXPECT_TRUE(reading.wholeText);
+    // Five megabytes of text do not fit what is kept at a time.
+    reading = ReadCandidateText(dir.path() / "big.dxf", true, {}, nullptr, true, scratch);
+    EXPECT_FALSE(reading.match);
+    EXPECT_FALSE(reading.wholeText);
 }

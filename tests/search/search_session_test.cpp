@@ -16,7 +16,7 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::string Dxf(const std::string& text) { return "0\n  1\n" + text + "\n  0\nEOF\n"; }
+std::string Dxf(const std::string& text) { return testing_support::DxfWithTexts({text}); }
 
 // A tree of drawings:
 //   a.dxf ("plan"), b/c.DXF ("PLAN elevation"), b/d.dwg, b/e/f.dxf ("section"),
