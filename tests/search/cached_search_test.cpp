@@ -10,6 +10,7 @@
 
 #include "platform/encoding.h"
 #include "platform/file_status.h"
+#include "search/drawing_types.h"
 #include "search/search_session.h"
 #include "search/text_cache.h"
 #include "tests/search/recording_front_end.h"
@@ -189,7 +190,9 @@ TEST(CachedSearch, AFilledCacheAnswersReadOnlySearchesWithoutReadingDrawings) {
     for (const char* name : {"a.dxf", "b.dxf"}) {
         std::string path = (tree / name).string();
         ExtractedText text;
-        EXPECT_TRUE(shared.Lookup(path, VersionOf(*ReadFileStatus(path), 1), text)) << name;
+        uint32_t generation = FindDrawingType("dxf")->generation;
+        EXPECT_TRUE(shared.Lookup(path, VersionOf(*ReadFileStatus(path), generation), text))
+            << name;
     }
     Searcher reader(TextCacheSettings{file, true});
     EXPECT_EQ(reader.Search(tree, "plan|elevation").size(), 2u);
