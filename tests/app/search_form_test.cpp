@@ -395,6 +395,7 @@ TEST_F(SearchFormTest, TheCacheMenuKeepsReusesAndClearsTheText) {
     };
 
     EXPECT_TRUE(view->UsesCache());  // on by default
+    command(ID_CLEAR_CACHE);         // the tests before this one searched with it too
     SetCriteria(Place(), "plan");
     SearchAndWait();
     SearchAndWait();
