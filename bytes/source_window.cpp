@@ -21,6 +21,11 @@ ByteView SourceWindow::At(uint64_t offset, size_t count) {
     }
     m_window = m_source.Read(offset, std::max(count, m_blockSize), m_scratch);
     m_windowStart = offset;
+    uint64_t data = m_source.DataFrom(offset);
+    if (data > offset) {
+        m_holeStart = offset;
+        m_holeEnd = data;
+    }
     return m_window;
 }
 

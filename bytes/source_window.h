@@ -36,6 +36,15 @@ class SourceWindow {
     // false when the data does not hold them all.
     bool CopyAt(uint64_t offset, size_t count, uint8_t* out);
 
+    // Where the run of zero bytes known to start at `offset` ends: the end of
+    // the hole of a sparse file that the last block read from `offset` lies
+    // in (the source's DataFrom, asked once a block), or `offset` itself when
+    // nothing is known. Lets a walk over zeros pass a hole of gigabytes at
+    // once.
+    uint64_t ZerosUntil(uint64_t offset) const {
+        return offset >= m_holeStart && offset < m_holeEnd ? m_holeEnd : offset;
+    }
+
   private:
     ByteSource& m_source;
     uint64_t m_size;
@@ -43,4 +52,6 @@ class SourceWindow {
     std::vector<uint8_t> m_scratch;
     ByteView m_window;  // the bytes at [m_windowStart, m_windowStart + m_window.size)
     uint64_t m_windowStart = 0;
+    uint64_t m_holeStart = 0;  // [m_holeStart, m_holeEnd): zeros, a hole of the file
+    uint64_t m_holeEnd = 0;
 };

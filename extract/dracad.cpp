@@ -89,6 +89,13 @@ uint64_t WalkEntryTable(SourceWindow& file, Visit visit) {
     uint16_t word;
     while (WordAt(file, p, word)) {
         if (word == kTableEnd) return p;
+        // A zero word is an entry of type 0, and in a hole of zeros every
+        // word is one, without continuation: all but the hole's last whole
+        // word (whose next word may be one) are passed at once.
+        if (uint64_t zeros = word == 0 ? file.ZerosUntil(p) : p; zeros >= p + 4) {
+            p += ((zeros - p) / 2 - 1) * 2;
+            continue;
+        }
         // Byte 0 unused, byte 1 the type, then words 00 FE while they last.
         uint8_t type = static_cast<uint8_t>(word >> 8);
         uint64_t next = p + 2;
@@ -117,7 +124,7 @@ void ReadMpz(ByteSource& source, ExtractedText& out, size_t blockSize) {
         if (rest.size == 0) return;  // a read failed: the data ends here
         const void* found = std::memchr(rest.data, first, rest.size);
         if (found == nullptr) {
-            at += rest.size;
+            at = std::max(at + rest.size, file.ZerosUntil(at));
             continue;
         }
         at += static_cast<const uint8_t*>(found) - rest.data;
@@ -170,7 +177,11 @@ void WalkMpxRecords(SourceWindow& file, uint64_t base, ExtractedText& out) {
     while (ByteAt(file, i, kind)) {
         if (kind == kEndKind) break;
         if (!IsTextItemKind(kind)) {
-            i += kRecordSize;
+            // Records of kind 0 in a hole of zeros are passed at once: every
+            // one that starts in it.
+            uint64_t zeros = kind == 0 ? file.ZerosUntil(i) : i;
+            i +=
+                zeros > i ? (zeros - i + kRecordSize - 1) / kRecordSize * kRecordSize : kRecordSize;
             continue;
         }
         i += kTextHeadSize;

@@ -149,6 +149,8 @@ void AddBlockStrings(SourceWindow& file, int64_t start, int64_t end, ExtractedTe
             at = stop + 1;
         }
         from += piece.size;
+        // A hole of zeros is a run of empty strings.
+        if (gathered.Empty()) from = std::max(from, std::min(file.ZerosUntil(from), to));
     }
 }
 

@@ -118,8 +118,11 @@ void ReadMcd(ByteSource& source, ExtractedText& out, size_t blockSize) {
         // Both tags start with A4 or 05; other bytes need no comparison.
         size_t i = 0;
         while (i < rest.size && rest[i] != 0xA4 && rest[i] != 0x05) ++i;
+        if (i == rest.size) {
+            p = std::max(p + i, file.ZerosUntil(p));  // a hole holds no tag
+            continue;
+        }
         p += i;
-        if (i == rest.size) continue;
         uint64_t length = RecordLengthAt(file, p, *layout);
         if (length == 0) {
             ++p;

@@ -12,13 +12,21 @@
 
 namespace {
 
-// The readers of formats whose files are small walk them in memory: their
-// bytes are read into one buffer first.
+// The most bytes of a file that a reader walking it in memory is given: a
+// larger drawing is read as far as this allows (what its first bytes hold),
+// so that no file, whatever it claims to be, is read into one buffer of its
+// whole size.
+constexpr size_t kInMemoryReadLimit = size_t{32} << 20;
+
+// The readers that walk their drawing in memory: its bytes are read into one
+// buffer first (at most kInMemoryReadLimit of them).
 template <void (*Read)(ByteView, ExtractedText&)>
 void ReadInMemory(ByteSource& file, ExtractedText& out) {
     ByteView whole = file.InMemory();
     if (whole.data != nullptr) return Read(whole, out);
-    std::vector<uint8_t> bytes = ReadBytes(file, 0, static_cast<size_t>(file.Size()));
+    size_t size =
+        file.Size() < kInMemoryReadLimit ? static_cast<size_t>(file.Size()) : kInMemoryReadLimit;
+    std::vector<uint8_t> bytes = ReadBytes(file, 0, size);
     Read(ByteView{bytes.data(), bytes.size()}, out);
 }
 
@@ -41,8 +49,9 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
 constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
 
 constexpr DrawingType kDrawingTypes[] = {
-    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1, false,
-     0},
+    // Read whole in memory (up to kInMemoryReadLimit), so read whole into
+    // the thread's buffer when small.
+    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1, true, 0},
     {"dxf", TYPE_DXF, 1, ExtractDxfText, 2, true, kDxfRawText},
     {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
     {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},

@@ -107,6 +107,11 @@ ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>
     return {scratch.data(), scratch.size()};
 }
 
+uint64_t CopyingSource::DataFrom(uint64_t offset) {
+    while (offset < m_bytes.size() && m_bytes[offset] == '\0') ++offset;
+    return std::min<uint64_t>(offset, m_bytes.size());
+}
+
 ByteView GeneratedSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
     if (offset >= m_size) return {};
     if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);

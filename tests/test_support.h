@@ -20,12 +20,15 @@ std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view
 
 // A source over bytes that serves every read as a fresh copy of exactly the
 // bytes asked for, and holds no in-memory view: a reader that walks it block
-// by block and reads past a block trips the sanitizer.
+// by block and reads past a block trips the sanitizer. It tells every run of
+// zero bytes as a hole (DataFrom), as a sparse file would its holes, so the
+// readers that pass over holes are tested on every one.
 class CopyingSource final : public ByteSource {
   public:
     explicit CopyingSource(std::string_view bytes) : m_bytes(bytes) {}
     uint64_t Size() const override { return m_bytes.size(); }
     ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+    uint64_t DataFrom(uint64_t offset) override;
 
   private:
     std::string m_bytes;

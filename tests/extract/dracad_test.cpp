@@ -248,3 +248,25 @@ TEST(ExtractMppText, AGiganticEntryTakesNoMoreMemoryThanTheText) {
     EXPECT_EQ(text[0].text.find_first_not_of('A'), std::string_view::npos);
     EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
 }
+
+TEST(DraCad, RunsOfZerosReadAsHolesGiveWhatTheyGiveReadByte) {
+    // Read in blocks from a source that tells every run of zeros as a hole
+    // (as a sparse file does), the walks pass over them and give the same.
+    // MPP: zero words (entries of type 0) between entries, one of them
+    // followed by continuation words.
+    std::string mpp = std::string(1024, '\0') + Hex("00 05 00 FE 00 FE") + std::string(40, '\0') +
+                      Hex("00 00 00 FE 00 FE 00 06 00 FE 00 FE FF FF");
+    size_t rowLength = mpp.size() - 1024;
+    mpp.resize(1024 + 7 * rowLength, '\0');
+    for (int plane = 1; plane <= 6; ++plane) mpp[1028 + rowLength * plane] = 'A';
+    mpp[1080 + rowLength] = 'B';  // the type-6 entry at 1076, column 0, plane 1
+    EXPECT_EQ(Mpp(mpp), "AAAAAA\r\nB\r\n");
+    // MPX: zero records between items; MPZ: zeros before the signature.
+    std::string chain =
+        Chain(Item(5, {"A"}) + std::string(64 * 40, '\0') + Item(5, {"B"}) + Rec(0) + Rec(0xFF));
+    EXPECT_EQ(Mpx(chain), "A\r\nB\r\n");
+    std::string mpz = std::string(5000, '\0') + "DRACAD for Windows" + std::string(46, '\0') +
+                      Item(5, {"M"}) + Rec(0xFF);
+    Put32(mpz, 5036, 64);
+    EXPECT_EQ(Mpz(mpz), "M\r\n");
+}

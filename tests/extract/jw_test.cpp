@@ -180,3 +180,11 @@ TEST(ExtractJwText, AGiganticStringTakesNoMoreMemoryThanTheText) {
     EXPECT_EQ(text[0].text.find_first_not_of('S'), std::string_view::npos);
     EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
 }
+
+TEST(ExtractJwText, RunsOfZerosReadAsHolesAreEmptyStrings) {
+    // Read in blocks from a source that tells every run of zeros as a hole:
+    // the string before one ends there, the ones after it are found.
+    std::string block = "AB" + std::string(3000, '\0') + "CD" + std::string(1, '\0') + "E";
+    EXPECT_EQ(Jwc(JwcWithBlock(block, block.size())), "AB\r\nCD\r\n");
+    EXPECT_EQ(Jwc(JwcWithBlock(block, 2500)), "AB\r\n");
+}

@@ -126,3 +126,11 @@ TEST(ExtractMcdText, AGiganticRecordTakesNoMoreMemoryThanTheText) {
     EXPECT_EQ(text[0].text.find_first_not_of('B'), std::string_view::npos);
     EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
 }
+
+TEST(ExtractMcdText, RunsOfZerosReadAsHolesHideNoRecord) {
+    // Read in blocks from a source that tells every run of zeros as a hole,
+    // the records after them are still found.
+    EXPECT_EQ(Mcd(kVersion2382 + std::string(3000, '\0') + Little("A") + std::string(700, '\0') +
+                  Big("B")),
+              "A\r\nB\r\n");
+}
