@@ -65,6 +65,10 @@ class ExtractedText {
     // Bytes of text held (without line ends).
     size_t ByteCount() const { return m_bytes.size(); }
 
+    // What the lines held cost against the limit: their bytes and kLineCost
+    // for each; about the memory they take.
+    size_t Cost() const { return m_used; }
+
     // Every line followed by CR LF: the form the raw output prints.
     std::string Joined() const;
 

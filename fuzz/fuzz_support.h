@@ -56,12 +56,18 @@ class ExactCopySource final : public ByteSource {
     }
     // Every run of zero bytes is told as a hole, as a sparse file's are.
     uint64_t DataFrom(uint64_t offset) override {
-        while (offset < m_bytes.size && m_bytes.data[offset] == 0) ++offset;
-        return offset < m_bytes.size ? offset : m_bytes.size;
+        if (offset >= m_holeStart && offset < m_holeEnd) return m_holeEnd;
+        uint64_t end = offset;
+        while (end < m_bytes.size && m_bytes.data[end] == 0) ++end;
+        m_holeStart = offset;
+        m_holeEnd = end;
+        return end < m_bytes.size ? end : m_bytes.size;
     }
 
   private:
     ByteView m_bytes;
+    uint64_t m_holeStart = 0;  // the last run of zeros told, kept for the reads after
+    uint64_t m_holeEnd = 0;
 };
 
 // Whether two readings gave the same lines, kind by kind.

@@ -1,6 +1,7 @@
 #include "search/drawing_types.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "dwg/dwg.h"
 #include "extract/dracad.h"
@@ -16,7 +17,10 @@ namespace {
 // larger drawing is read as far as this allows (what its first bytes hold),
 // so that no file, whatever it claims to be, is read into one buffer of its
 // whole size.
-constexpr size_t kInMemoryReadLimit = size_t{32} << 20;
+constexpr size_t kInMemoryReadLimit = size_t{16} << 20;
+// Reads of more than this many bytes take turns, one thread at a time, so
+// the memory they take is counted once whatever the number of threads.
+constexpr size_t kInMemoryShareLimit = size_t{4} << 20;
 
 // The readers that walk their drawing in memory: its bytes are read into one
 // buffer first (at most kInMemoryReadLimit of them).
@@ -26,6 +30,9 @@ void ReadInMemory(ByteSource& file, ExtractedText& out) {
     if (whole.data != nullptr) return Read(whole, out);
     size_t size =
         file.Size() < kInMemoryReadLimit ? static_cast<size_t>(file.Size()) : kInMemoryReadLimit;
+    static std::mutex largeReads;
+    std::unique_lock<std::mutex> turn(largeReads, std::defer_lock);
+    if (size > kInMemoryShareLimit) turn.lock();
     std::vector<uint8_t> bytes = ReadBytes(file, 0, size);
     Read(ByteView{bytes.data(), bytes.size()}, out);
 }

@@ -108,8 +108,12 @@ ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>
 }
 
 uint64_t CopyingSource::DataFrom(uint64_t offset) {
-    while (offset < m_bytes.size() && m_bytes[offset] == '\0') ++offset;
-    return std::min<uint64_t>(offset, m_bytes.size());
+    if (offset >= m_holeStart && offset < m_holeEnd) return m_holeEnd;
+    uint64_t end = offset;
+    while (end < m_bytes.size() && m_bytes[end] == '\0') ++end;
+    m_holeStart = offset;
+    m_holeEnd = end;
+    return std::min<uint64_t>(end, m_bytes.size());
 }
 
 ByteView GeneratedSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {

@@ -32,6 +32,8 @@ class CopyingSource final : public ByteSource {
 
   private:
     std::string m_bytes;
+    uint64_t m_holeStart = 0;  // the last run of zeros told, kept for the reads after
+    uint64_t m_holeEnd = 0;
 };
 
 // A source of `size` bytes that are never held: the byte at each offset is

@@ -40,6 +40,9 @@ TEST(ExtractedText, CountlessEmptyLinesAreBoundedToo) {
     while (text.Add(TextKind::Text, "") && added < 1000) ++added;
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text.size(), 10u);
+    // What a queue of texts (the cache's) counts them by.
+    EXPECT_EQ(text.ByteCount(), 0u);
+    EXPECT_EQ(text.Cost(), 10 * ExtractedText::kLineCost);
 }
 
 TEST(ExtractedText, AddingWhatRoomKeepsEqualsAddingTheWholeLine) {

@@ -83,7 +83,7 @@ TEST(ExtractTextOfType, NoReaderTakesAHugeFileIntoMemoryWhole) {
         ExtractedText text;
         ExtractTextOfType(type.extension, zeros, text);
         EXPECT_TRUE(text.empty()) << type.extension;
-        EXPECT_LE(zeros.m_largest, size_t{32} << 20) << type.extension;
+        EXPECT_LE(zeros.m_largest, size_t{16} << 20) << type.extension;
         EXPECT_LE(zeros.m_total, uint64_t{64} << 20) << type.extension;
     }
 }
