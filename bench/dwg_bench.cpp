@@ -46,9 +46,11 @@ void Extract(benchmark::State& state, std::vector<const Drawing*> drawings) {
     for (auto _ : state) {
         textBytes = 0;
         for (const Drawing* d : drawings) {
-            std::string text = ExtractDwgText(AsBytes(d->bytes));
-            textBytes += text.size();
-            benchmark::DoNotOptimize(text.data());
+            MemorySource source(AsBytes(d->bytes));
+            ExtractedText text;
+            ExtractDwgText(source, text);
+            textBytes += text.ByteCount();
+            benchmark::DoNotOptimize(text.size());
         }
     }
     double iterations = static_cast<double>(state.iterations());

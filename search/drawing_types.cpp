@@ -31,7 +31,7 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
 }
 
 constexpr DrawingType kDrawingTypes[] = {
-    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1},
+    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2},
     {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1},
     {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
     {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
