@@ -227,7 +227,8 @@ TEST(ReadR12Entities, RecordsAreReadInPieces) {
 TEST(ExtractDwgText, StopsWhenTheTextIsFull) {
     std::string records;
     for (int k = 0; k < 100; ++k) records += R12HandleText("0123456789");
-    MemorySource source(AsBytes(R12File(records)));
+    std::string file = R12File(records);
+    MemorySource source(AsBytes(file));
     ExtractedText text(55);
     ExtractDwgText(source, text);
     EXPECT_TRUE(text.Full());
