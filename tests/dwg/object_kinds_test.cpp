@@ -259,8 +259,20 @@ TestObject WithStringStreamSize(TestObject object, DwgVersion version, uint32_t 
 
 }  // namespace
 
-TEST_P(ObjectKinds, StringStreamsThatDoNotFitEndTheWalk) {
-    if (!Unicode()) GTEST_SKIP() << "no string stream before 2007";
+// 2007 and later: the string stream.
+class StringStreams : public ObjectKinds {};
+INSTANTIATE_TEST_SUITE_P(Versions, StringStreams,
+                         testing::Values(DwgVersion::R2007, DwgVersion::R2010, DwgVersion::R2013,
+                                         DwgVersion::R2018),
+                         [](const auto& info) { return dwg_testing::VersionString(info.param); });
+
+// 2010 and later: the handle stream's size before each object.
+class HandleStreams : public ObjectKinds {};
+INSTANTIATE_TEST_SUITE_P(Versions, HandleStreams,
+                         testing::Values(DwgVersion::R2010, DwgVersion::R2013, DwgVersion::R2018),
+                         [](const auto& info) { return dwg_testing::VersionString(info.param); });
+
+TEST_P(StringStreams, StringStreamsThatDoNotFitEndTheWalk) {
     TestObject bad = WithStringStreamSize(Entity(1, "two"), v(), 0x7FFF);
     EXPECT_EQ(Lines(ReadDrawing(v(), {Entity(1, "one"), bad, Entity(1, "three")})), "one\r\n");
     // A size that does fit but puts the strings elsewhere: the count read
@@ -269,8 +281,7 @@ TEST_P(ObjectKinds, StringStreamsThatDoNotFitEndTheWalk) {
     EXPECT_EQ(Lines(ReadDrawing(v(), {Entity(1, "one"), shifted})), "one\r\n");
 }
 
-TEST_P(ObjectKinds, HandleStreamLargerThanTheObjectEndsTheWalk) {
-    if (v() < DwgVersion::R2010) GTEST_SKIP() << "no handle stream size before 2010";
+TEST_P(HandleStreams, HandleStreamLargerThanTheObjectEndsTheWalk) {
     TestObject bad = Entity(1, "two");
     bad.handleStreamBits = 8 * bad.bytes.size() + 1;
     EXPECT_EQ(Lines(ReadDrawing(v(), {Entity(1, "one"), bad, Entity(1, "three")})), "one\r\n");
