@@ -11,6 +11,7 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/criteria_pages.h"
@@ -22,13 +23,16 @@
 #include "platform/encoding.h"
 #include "results/file_list.h"
 #include "results/result_record.h"
+#include "search/drawing_types.h"
 
 wxDEFINE_EVENT(wxEVT_SEARCH_STATUS, wxThreadEvent);
 
 namespace {
 wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 wxString U8(const char* text) { return wxString::FromUTF8(text); }
+// Both image lists hold 10 images at least, and one for every type slot.
 constexpr int kPlaceholderSlots = 10;
+int ImageSlotCount() { return std::max(kPlaceholderSlots, TypeSlotCount()); }
 
 // Names the first character of the keyword that CP932 cannot hold.
 wxString UnencodableKeywordMessage(const wxString& keyword) {
@@ -102,10 +106,10 @@ void CPlotsieveView::CreateControls() {
                              kResultColumnWidths[i]);
     }
     // Both image lists start with the placeholder in every type slot.
-    m_smallImages = new wxImageList(16, 16, true, kPlaceholderSlots);
-    m_largeImages = new wxImageList(32, 32, true, kPlaceholderSlots);
+    m_smallImages = new wxImageList(16, 16, true, ImageSlotCount());
+    m_largeImages = new wxImageList(32, 32, true, ImageSlotCount());
     wxBitmap small = DocumentIcon(16), large = DocumentIcon(32);
-    for (int i = 0; i < kPlaceholderSlots; ++i) {
+    for (int i = 0; i < ImageSlotCount(); ++i) {
         m_smallImages->Add(small);
         m_largeImages->Add(large);
     }

@@ -6,10 +6,12 @@
 
 #include "dwg/cached_reader.h"
 #include "dwg/classes.h"
+#include "dwg/container_text.h"
 #include "dwg/file_header.h"
 #include "dwg/object_map.h"
 #include "dwg/object_walk.h"
 #include "dwg/r12.h"
+#include "dwg/r2007_container.h"
 
 namespace {
 
@@ -51,5 +53,13 @@ void ExtractDwgText(ByteSource& file, ExtractedText& out) {
         return;
     }
     std::optional<DwgVersion> objects = ObjectVersionOf(version);
-    if (objects && *objects <= DwgVersion::R2000) ReadFileObjects(file, *objects, out);
+    if (!objects) return;
+    if (*objects <= DwgVersion::R2000) {
+        ReadFileObjects(file, *objects, out);
+        return;
+    }
+    // 2004 and later keep their sections in a container: 2007 one of its own.
+    std::unique_ptr<DwgContainer> container;
+    if (*objects == DwgVersion::R2007) container = OpenR2007Container(file);
+    if (container) ReadContainerText(*container, *objects, ReadDwgFileHeader(file), out);
 }

@@ -10,6 +10,12 @@ struct FileStatus {
     int64_t modificationTime = 0;
     int64_t accessTime = 0;
     int64_t size = 0;
+    // What tells one version of a file from another: the file's identity and
+    // its modification and change times in nanoseconds since 1970.
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t modificationNanos = 0;
+    int64_t changeNanos = 0;
     bool isFolder = false;
     bool readOnly = false;
     bool hidden = false;

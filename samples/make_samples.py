@@ -168,6 +168,151 @@ def mpp(texts):
     return filler(1024, 9) + bytes(table) + bytes(planes)
 
 
+class JwwWriter:
+    """A JW_CAD for Windows drawing as JW_CAD writes it: an MFC archive of the
+    header settings, the object list and the block definitions. Strings are
+    Shift-JIS, or UTF-16LE (marked FF FE FF) as the Unicode versions write
+    them."""
+
+    def __init__(self, version, wide):
+        self.version = version
+        self.wide = wide
+        self.data = bytearray()
+        self.classes = {}
+        self.next_index = 1
+
+    def raw(self, data):
+        self.data += data
+        return self
+
+    def num(self, fmt, *values):
+        return self.raw(struct.pack("<" + fmt, *values))
+
+    def string(self, text):
+        if self.wide:
+            units = text.encode("utf-16-le")
+            count = len(units) // 2
+            prefix = b"\xff\xfe\xff"
+        else:
+            units = sjis(text)
+            count = len(units)
+            prefix = b""
+        if count < 0xFF:
+            prefix += bytes([count])
+        else:
+            prefix += b"\xff" + struct.pack("<H", count)
+        return self.raw(prefix + units)
+
+    def header(self, memo, layer_names):
+        self.raw(b"JwwData.").num("I", self.version).string(memo)
+        self.num("II", 3, 0)  # paper A3, layer group 0
+        for group in range(16):
+            self.num("IIdI", 2, 0, 100.0, 0)
+            for layer in range(16):
+                self.num("II", 2, 0)
+        self.num("14I", *[0] * 14).num("5I", 0, 0, 0, 0, 0).num("II", 0, 0)
+        self.num("dddIIddddd", 0, 0, 1, 0, 0, 10, 0, 0, 0, 0)  # printer and grid
+        for group in range(16):
+            for layer in range(16):
+                self.string(layer_names.get((group, layer), ""))
+        for group in range(16):
+            self.string("")
+        self.num("ddId", 4000, 35.0, 0, 0).num("dd", 0, 100)  # shadows, sky map
+        self.num("I", 0).num("ddd", 1, 0, 0).num("ddd", 1, 0, 0)
+        for jump in range(8):
+            self.num("dddI", 1, 0, 0, 0)
+        self.num("dddIdddI", 0, 0, 0, 0, 0, 0, 1, 0)
+        self.num("10d", *[5.0] * 10).num("d", 0)
+        for pen in range(10):
+            self.num("II", 0, 1)
+        for pen in range(10):
+            self.num("IId", 0, 1, 0.3)
+        self.num("32I", *[0] * 32).num("25I", *[0] * 25).num("16I", *[0] * 16)
+        self.num("11I", *[0] * 11)
+        self.num("5I", 0, 0, 0, 0, 0).num("5d", 0, 0, 0, 0, 0).num("4d", 0, 0, 0, 0)
+        self.num("II", 0, 0)
+        if self.version >= 420:
+            for color in range(257):
+                self.num("II", 0, 0)
+            for color in range(257):
+                self.string("").num("IId", 0, 0, 0)
+            for style in range(33):
+                self.num("4I", 0, 0, 0, 0)
+            for style in range(33):
+                self.string("").num("I", 0).num("10d", *[0] * 10)
+        for kind in range(10):
+            self.num("dddI", 2.0 + kind, 2.0 + kind, 0, 1)
+        self.num("dddII", 3, 3, 0, 1, 1).num("dd", 7, 40).num("I", 0).num("6d", *[0] * 6)
+        return self
+
+    def count(self, n):
+        return self.num("H", n) if n < 0xFFFF else self.num("HI", 0xFFFF, n)
+
+    def tag(self, name):
+        """A new object's class: named the first time, then by its index."""
+        if name not in self.classes:
+            self.num("HHH", 0xFFFF, self.version, len(name)).raw(name.encode("ascii"))
+            self.classes[name] = self.next_index
+            self.next_index += 1
+        else:
+            self.num("H", 0x8000 | self.classes[name])
+        self.next_index += 1
+        return self
+
+    def common(self, pen_style=1, pen_color=1, layer=0):
+        return self.num("IBHHHHH", 0, pen_style, pen_color, 0, layer, 0, 0)
+
+    def sen_fields(self, x1, y1, x2, y2):
+        return self.common().num("4d", x1, y1, x2, y2)
+
+    def moji_fields(self, text, x, y, size=3.0):
+        self.common().num("4dI4d", x, y, x + size * len(text), y, 1, size, size, 0, 0)
+        return self.string("ＭＳ ゴシック").string(text)
+
+    def sen(self, x1, y1, x2, y2):
+        return self.tag("CDataSen").sen_fields(x1, y1, x2, y2)
+
+    def enko(self, x, y, r):
+        return self.tag("CDataEnko").common().num("7dI", x, y, r, 0, 6.283185307179586, 0, 1, 1)
+
+    def moji(self, text, x, y):
+        return self.tag("CDataMoji").moji_fields(text, x, y)
+
+    def sunpou(self, text, x1, x2, y):
+        self.tag("CDataSunpou").common().sen_fields(x1, y, x2, y)
+        self.moji_fields(text, (x1 + x2) / 2, y + 1, 2.5)
+        if self.version >= 420:
+            self.num("H", 0).sen_fields(x1, 0, x1, y).sen_fields(x2, 0, x2, y)
+            for x in (x1, x2, x1, x2):
+                self.point_fields(x, y)
+        return self
+
+    def point_fields(self, x, y):
+        return self.common().num("ddI", x, y, 0)
+
+    def block(self, number, x, y):
+        return self.tag("CDataBlock").common().num("5dI", x, y, 1, 1, 0, number)
+
+    def block_definition(self, number, name, count):
+        self.tag("CDataList").common().num("III", number, 1, 1700000000)
+        return self.string(name).count(count)
+
+
+def jww(version, wide, memo, texts, dimension, block_name, block_text):
+    """A drawing with a memo, lines, texts and a dimension, and a block
+    definition (a door with its label) inserted once."""
+    w = JwwWriter(version, wide).header(memo, {(0, 0): "壁", (0, 1): "文字"})
+    w.count(5 + len(texts))
+    w.sen(0, 0, 9100, 0).sen(9100, 0, 9100, 7280).enko(4550, 3640, 900)
+    for n, text in enumerate(texts):
+        w.moji(text, 1000, 1000 + 1500 * n)
+    w.sunpou(dimension, 0, 9100, -1500).block(1, 3000, 0)
+    w.count(1).block_definition(1, block_name, 2).sen(0, 0, 800, 0).moji(block_text, 0, 100)
+    if version >= 700:
+        w.num("I", 0)  # no embedded images
+    return bytes(w.data)
+
+
 SAMPLES = {
     # CR LF and one-space codes, as older Japanese CAD programs write.
     "平面図_1F.dxf": dxf(["1階平面図", "縮尺 1/100", "ｶﾞﾗｽ戸"], code=" 1"),
@@ -184,6 +329,12 @@ SAMPLES = {
     "jw/配置図.jwc": jwc("配置図", ["隣地境界線", "道路　幅員4.0m", "ｶｰﾎﾟｰﾄ"],
                         counts=(5, 0, 2), variant=True),
     "jw/建具記号.jwk": jwk("建具記号", ["片開き戸", "引違い窓"]),
+    # JW_CAD for Windows drawings: Shift-JIS (version 6.00) and UTF-16 strings
+    # (version 7.00 as the Unicode versions write it).
+    "jw/2階平面図.jww": jww(600, False, "2階平面図\r\n縮尺 1/100", ["洋室（１）", "バルコニー"],
+                          "9,100", "片開き戸@@SfigorgFlag@@4", "WD-1"),
+    "jw/東立面図.jww": jww(700, True, "東立面図", ["外壁　ガルバリウム鋼板", "ＧＬ"],
+                          "7,280", "引違い窓", "AW-2"),
     # VectorWorks drawings of both version families.
     "mcd/平面図.mcd": mcd(2382, ["2階 平面図", "縮尺 1/50", "洋室（１）"]),
     "mcd/立面図.mcd": mcd(2082, ["東立面図", "外壁　サイディング"]),

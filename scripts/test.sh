@@ -10,6 +10,9 @@ jobs=$(nproc)
 echo "== format check"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
+echo "== layering check"
+bash scripts/check_layers.sh
+
 echo "== full build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLOTSIEVE_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"

@@ -6,6 +6,7 @@
 #include "extract/dracad.h"
 #include "extract/dxf.h"
 #include "extract/jw.h"
+#include "extract/jww.h"
 #include "extract/mcd.h"
 
 namespace {
@@ -35,6 +36,8 @@ constexpr DrawingType kDrawingTypes[] = {
     {"dxf", TYPE_DXF, 1, ReadInMemory<ReadJoinedLines<ExtractDxfText, TextKind::Text>>, 1},
     {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
     {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
+    // Read in blocks through the source: drawings of many megabytes are common.
+    {"jww", TYPE_JW, 8, ExtractJwwText, 1},
     {"mcd", TYPE_MCD, 3, ReadInMemory<ExtractMcdText>, 1},
     {"mpp", TYPE_MPP, 4, ReadInMemory<ExtractMppText>, 1},
     {"mpx", TYPE_MPX, 5, ReadInMemory<ExtractMpxText>, 1},

@@ -7,7 +7,8 @@
 std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     struct statx sx {};
     if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
-              STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME,
+              STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME |
+                  STATX_CTIME | STATX_INO,
               &sx) != 0) {
         return std::nullopt;
     }
@@ -16,6 +17,13 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     status.modificationTime = sx.stx_mtime.tv_sec;
     status.accessTime = (sx.stx_mask & STATX_ATIME) ? sx.stx_atime.tv_sec : 0;
     status.size = static_cast<int64_t>(sx.stx_size);
+    status.device = uint64_t{sx.stx_dev_major} << 32 | sx.stx_dev_minor;
+    status.inode = sx.stx_ino;
+    auto nanos = [](const statx_timestamp& t) {
+        return t.tv_sec * int64_t{1000000000} + static_cast<int64_t>(t.tv_nsec);
+    };
+    status.modificationNanos = nanos(sx.stx_mtime);
+    status.changeNanos = nanos(sx.stx_ctime);
     status.isFolder = S_ISDIR(sx.stx_mode);
     status.readOnly = (sx.stx_mode & 0222) == 0;
     size_t slash = path.find_last_of('/');

@@ -13,7 +13,8 @@ using testing_support::WriteFileBytes;
 TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
     std::string dxf = "0\r\n 1\r\nX\r\n";
     EXPECT_EQ(ExtractTextOfType("dxf", AsBytes(dxf)), "X\r\n");
-    for (const char* key : {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "txt", "", "DXF"}) {
+    for (const char* key :
+         {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "jww", "txt", "", "DXF"}) {
         EXPECT_EQ(ExtractTextOfType(key, AsBytes(dxf)), "") << key;
     }
     EXPECT_EQ(ExtractionKey("/a/PLAN.DXF"), "dxf");

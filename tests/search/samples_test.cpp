@@ -23,6 +23,11 @@ const Sample kSamples[] = {
     {"jw/1階平面図.jwc", {"1階平面図", "居間", "台所", "浴室", "寝室 6帖"}},
     {"jw/配置図.jwc", {"配置図", "隣地境界線", "道路　幅員4.0m", "ｶｰﾎﾟｰﾄ"}},
     {"jw/建具記号.jwk", {"建具記号", "片開き戸", "引違い窓"}},
+    // Memo, texts, dimension, then the block's name and text.
+    {"jw/2階平面図.jww",
+     {"2階平面図", "縮尺 1/100", "洋室（１）", "バルコニー", "9,100", "片開き戸", "WD-1"}},
+    {"jw/東立面図.jww",
+     {"東立面図", "外壁　ガルバリウム鋼板", "ＧＬ", "7,280", "引違い窓", "AW-2"}},
     {"mcd/平面図.mcd", {"2階平面図", "縮尺1/50", "洋室（１）"}},
     {"mcd/立面図.mcd", {"東立面図", "外壁サイディング"}},
     {"dracad/平面図.mpx",
@@ -47,7 +52,8 @@ TEST(Samples, JwMcdAndDracadDrawingsGiveTheTextTheyWereWrittenWith) {
         EXPECT_EQ(ExtractText(path.string()), Utf8ToCp932(expected).value()) << sample.path;
     }
     // Every drawing of these formats in samples/ is listed above.
-    const std::set<std::string> extensions = {".jwc", ".jwk", ".mcd", ".mpp", ".mpx", ".mpz"};
+    const std::set<std::string> extensions = {".jwc", ".jwk", ".jww", ".mcd",
+                                              ".mpp", ".mpx", ".mpz"};
     for (const auto& entry : std::filesystem::recursive_directory_iterator(*samples)) {
         if (extensions.count(entry.path().extension().string())) {
             EXPECT_TRUE(listed.count(entry.path())) << entry.path() << " has no expected text";

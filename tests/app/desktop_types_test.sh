@@ -1,0 +1,32 @@
+#!/bin/sh
+# The MIME package that the install adds gives every JW_CAD drawing (.jwc,
+# .jwk and .jww, and "JwwData." content under any name) one type, and so the
+# JW_CAD icon in the result list. Usage: desktop_types_test.sh PACKAGE.xml
+set -eu
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -p "$home/mime/packages"
+cp "$1" "$home/mime/packages/"
+XDG_DATA_HOME=$home update-mime-database "$home/mime"
+
+type_of() {
+    XDG_DATA_HOME=$home gio info -a standard::content-type "$1" |
+        sed -n 's/^ *standard::content-type: //p'
+}
+expect() {
+    actual=$(type_of "$home/$1")
+    if [ "$actual" != "$2" ]; then
+        echo "$1: $actual, expected $2" >&2
+        exit 1
+    fi
+}
+
+printf 'jw_cad(c)data' >"$home/a.jwc"
+printf 'jw_cad(c)sym' >"$home/a.jwk"
+printf 'JwwData.\274\002\000\000' >"$home/a.jww"
+cp "$home/a.jww" "$home/B.JWW"
+cp "$home/a.jww" "$home/drawing"
+for name in a.jwc a.jwk a.jww B.JWW drawing; do expect "$name" application/x-jwcad; done
+# The magic alone does not take other content.
+printf 'JwwDat' >"$home/other"
+[ "$(type_of "$home/other")" != application/x-jwcad ] || { echo "other: application/x-jwcad" >&2; exit 1; }
