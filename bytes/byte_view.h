@@ -33,6 +33,11 @@ inline uint32_t ReadLe32At(ByteView data, size_t pos) {
            uint32_t{data.data[pos + 2]} << 16 | uint32_t{data.data[pos + 3]} << 24;
 }
 
+inline uint64_t ReadLe64At(ByteView data, size_t pos) {
+    if (!FitsAt(data, pos, 8)) return 0;
+    return uint64_t{ReadLe32At(data, pos)} | uint64_t{ReadLe32At(data, pos + 4)} << 32;
+}
+
 inline uint32_t ReadBe16At(ByteView data, size_t pos) {
     if (!FitsAt(data, pos, 2)) return 0;
     return uint32_t{data.data[pos]} << 8 | uint32_t{data.data[pos + 1]};

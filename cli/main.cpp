@@ -9,8 +9,8 @@ void PrintUsage(FILE* to) {
     std::fputs(
         "usage: plotsieve-cli COMMAND [ARGS]\n"
         "commands:\n"
-        "  search [OPTIONS] PLACE    list the drawings whose text holds a keyword\n"
-        "  extract [--raw] FILE...   print the text stored in drawings\n"
+        "  search [OPTIONS] PLACE     list the drawings whose text holds a keyword\n"
+        "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
         "Run a command with --help for its options.\n",
         to);
 }

@@ -18,10 +18,6 @@ constexpr size_t kSectionFieldsBytes = 64;
 constexpr size_t kSectionPageBytes = 56;
 constexpr uint64_t kOffsetLimit = uint64_t{1} << 62;
 
-uint64_t ReadLe64At(ByteView data, size_t pos) {
-    return uint64_t{ReadLe32At(data, pos)} | uint64_t{ReadLe32At(data, pos + 4)} << 32;
-}
-
 // The section name: UTF-16LE code units up to the first 0 or the end.
 std::string SectionName(ByteView bytes) {
     std::string name;

@@ -1,6 +1,7 @@
 #include "search/candidate.h"
 
 #include "search/extract_text.h"
+#include "search/line_match.h"
 
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
     int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
@@ -34,7 +35,18 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
     if (keywords.empty()) return outcome;
     bool matchesAll = false;
     for (const std::string& piece : keywords) matchesAll |= piece.empty();
-    if (!matchesAll && !TextMatchesKeywords(ExtractText(path), keywords)) return outcome;
+    if (matchesAll) {
+        outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+        return outcome;
+    }
+    ExtractedText text;
+    ExtractText(path, text);
+    std::optional<LineMatch> match = FindMatchingLine(text, keywords);
+    if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
+    if (outcome.hit) {
+        outcome.hit->matchText = std::move(match->text);
+        outcome.hit->matchKind = match->kind;
+    }
     return outcome;
 }

@@ -20,6 +20,9 @@ struct CandidateOutcome {
 };
 
 // Tests the candidate at `path` (as found on disk): status, date and size,
-// then its extracted text against the keywords. A hit carries its row record.
+// then its extracted text against the keywords, line by line
+// (FindMatchingLine). A hit carries its row record, with the line that matched
+// and its kind; a list with an empty piece makes every candidate a hit without
+// reading it (and with no line).
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);

@@ -90,8 +90,8 @@ KeywordList PrepareKeywords(std::string_view keywordText) {
         while (!piece.empty() && IsTrimmedSpace(piece.front())) piece.remove_prefix(1);
         while (!piece.empty() && IsTrimmedSpace(piece.back())) piece.remove_suffix(1);
         if (piece.empty()) return;
-        pieces.push_back(NormaliseWidth(piece));
-        LowerCaseCp932(pieces.back());
+        std::string folded = MatchForm(piece);
+        if (!folded.empty()) pieces.push_back(std::move(folded));  // not spaces only
     };
     while (i < keywordText.size()) {
         if (keywordText[i] == '|') {
@@ -106,12 +106,20 @@ KeywordList PrepareKeywords(std::string_view keywordText) {
 
 namespace {
 
-// NormaliseWidth, lower-casing each character first when `lower` is set
-// (both are maps of one character, so one walk does both). The output is
-// written through a pointer into a buffer of twice the input's length.
-std::string Normalise(std::string_view text, bool lower) {
-    std::string out(text.size() * 2, '\0');
-    char* const begin = out.data();
+constexpr uint16_t kIdeographicSpace = 0x8140;
+
+// NormaliseWidth, lower-casing each character first when `lower` is set and
+// leaving out spaces (ASCII and ideographic, at character boundaries) when
+// `dropSpaces` is set: all are maps of one character, so one walk does them
+// all. The output is appended to `out` through a pointer into room of twice
+// the input's length. A kana and a sound mark parted by a space stay two
+// characters, as they do when the space is kept: so dropping spaces is exactly
+// removing the full-width spaces from what the walk gives without dropping.
+template <bool lower, bool dropSpaces>
+void AppendNormalised(std::string_view text, std::string& out) {
+    const size_t start = out.size();
+    out.resize(start + text.size() * 2);
+    char* const begin = out.data() + start;
     char* end = begin;
     char* lastKana = nullptr;  // the last double-byte character written
     const size_t size = text.size();
@@ -139,6 +147,10 @@ std::string Normalise(std::string_view text, bool lower) {
             ++i;
             continue;
         }
+        if (dropSpaces && code == kIdeographicSpace) {
+            lastKana = nullptr;
+            continue;
+        }
         if ((code == kVoicedMark || code == kSemiVoicedMark) && lastKana != nullptr) {
             uint16_t kana = static_cast<uint16_t>(static_cast<uint8_t>(lastKana[0]) << 8 |
                                                   static_cast<uint8_t>(lastKana[1]));
@@ -152,15 +164,32 @@ std::string Normalise(std::string_view text, bool lower) {
         *end++ = static_cast<char>(code >> 8);
         *end++ = static_cast<char>(code & 0xFF);
     }
-    out.resize(static_cast<size_t>(end - begin));
-    return out;
+    out.resize(start + static_cast<size_t>(end - begin));
 }
 
 }  // namespace
 
-std::string NormaliseWidth(std::string_view text) { return Normalise(text, false); }
+std::string NormaliseWidth(std::string_view text) {
+    std::string out;
+    AppendNormalised<false, false>(text, out);
+    return out;
+}
 
-std::string LowerCaseAndNormalise(std::string_view text) { return Normalise(text, true); }
+std::string LowerCaseAndNormalise(std::string_view text) {
+    std::string out;
+    AppendNormalised<true, false>(text, out);
+    return out;
+}
+
+void AppendMatchForm(std::string_view text, std::string& out) {
+    AppendNormalised<true, true>(text, out);
+}
+
+std::string MatchForm(std::string_view text) {
+    std::string out;
+    AppendMatchForm(text, out);
+    return out;
+}
 
 void LowerCaseCp932(std::string& text) {
     for (size_t i = 0; i < text.size();) {
@@ -180,20 +209,24 @@ void LowerCaseCp932(std::string& text) {
     }
 }
 
-bool ContainsAtCharacterBoundary(std::string_view text, std::string_view piece) {
-    if (piece.empty()) return true;
+size_t FindAtCharacterBoundary(std::string_view text, std::string_view piece) {
+    if (piece.empty()) return 0;
     size_t boundary = 0;  // a character boundary at or before every position tried
     for (size_t found = text.find(piece); found != std::string_view::npos;
          found = text.find(piece, found + 1)) {
         while (boundary < found) boundary += Cp932CharLength(text, boundary);
-        if (boundary == found) return true;
+        if (boundary == found) return found;
     }
-    return false;
+    return std::string_view::npos;
+}
+
+bool ContainsAtCharacterBoundary(std::string_view text, std::string_view piece) {
+    return FindAtCharacterBoundary(text, piece) != std::string_view::npos;
 }
 
 bool TextMatchesKeywords(std::string_view text, const KeywordList& keywords) {
     if (keywords.empty()) return false;
-    std::string normalised = LowerCaseAndNormalise(text);
+    std::string normalised = MatchForm(text);
     for (const std::string& piece : keywords) {
         if (ContainsAtCharacterBoundary(normalised, piece)) return true;
     }

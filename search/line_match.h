@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "bytes/extracted_text.h"
+#include "search/keywords.h"
+
+// Where a drawing matched: one line of what the keyword test saw.
+struct LineMatch {
+    // The line after its kind's clean-up (CP932). Where the clean-up breaks a
+    // value into several lines (an MTEXT paragraph break), the one that holds
+    // the keyword.
+    std::string text;
+    TextKind kind = TextKind::Text;
+};
+
+// The keyword test of a drawing: each line of `text`, after its kind's
+// clean-up (CleanLine) and in match form, is searched for each piece in
+// order; a keyword never spans two lines. Gives the first line that holds a
+// piece, or nothing (always nothing for an empty list). An empty piece
+// matches the first line.
+std::optional<LineMatch> FindMatchingLine(const ExtractedText& text, const KeywordList& keywords);
