@@ -38,6 +38,7 @@ ByteView CachedReader::Read(uint64_t offset, size_t count) {
     size_t within = static_cast<size_t>(offset - first * kBlockBytes);
     const Block& head = CachedBlock(first);
     size_t headBytes = head.data.size() > within ? head.data.size() - within : 0;
+    if (headBytes == 0) return {};  // the block's read failed before `offset`
     if (first == last || headBytes < kBlockBytes - within) {
         // Within one block, or cut short by a failed read.
         return {head.data.data() + within, std::min(count, headBytes)};

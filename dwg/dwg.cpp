@@ -11,6 +11,7 @@
 #include "dwg/object_map.h"
 #include "dwg/object_walk.h"
 #include "dwg/r12.h"
+#include "dwg/r2004_container.h"
 #include "dwg/r2007_container.h"
 
 namespace {
@@ -59,7 +60,7 @@ void ExtractDwgText(ByteSource& file, ExtractedText& out) {
         return;
     }
     // 2004 and later keep their sections in a container: 2007 one of its own.
-    std::unique_ptr<DwgContainer> container;
-    if (*objects == DwgVersion::R2007) container = OpenR2007Container(file);
+    std::unique_ptr<DwgContainer> container =
+        *objects == DwgVersion::R2007 ? OpenR2007Container(file) : OpenR2004Container(file);
     if (container) ReadContainerText(*container, *objects, ReadDwgFileHeader(file), out);
 }

@@ -92,4 +92,9 @@ TEST(CachedReader, FailedReadsGiveTheBytesBeforeTheFailure) {
     EXPECT_EQ(Text(reader.Read(block - 4, 20)), bytes.substr(block - 4, 14));
     EXPECT_EQ(reader.Read(block + 20, 5).size, 0u);
     EXPECT_EQ(Text(reader.Read(block, 2 * block)), bytes.substr(block, 10));
+    // Fixed fault: a block whose read failed at once was offset while empty.
+    FailingSource atBlock(bytes, block);
+    CachedReader failed(atBlock);
+    EXPECT_EQ(failed.Read(block + 20, 5).size, 0u);
+    EXPECT_EQ(Text(failed.Read(block - 2, 5)), bytes.substr(block - 2, 2));
 }
