@@ -4,10 +4,13 @@
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
+#include <wx/gbsizer.h>
+#include <wx/sizer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/dialog_units.h"
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/place_chooser.h"
@@ -23,39 +26,52 @@ class UntabbedButton : public wxButton {
     bool AcceptsFocusFromKeyboard() const override { return false; }
 };
 
-wxStaticText* Label(wxWindow* parent, const char* text, int x, int y, int w, int h) {
-    auto* label = new wxStaticText(parent, wxID_ANY, wxString::FromUTF8(text));
-    PlaceInDialogUnits(label, x, y, w, h);
-    return label;
+wxStaticText* Label(wxWindow* parent, const char* text) {
+    return new wxStaticText(parent, wxID_ANY, wxString::FromUTF8(text));
 }
 
-wxCheckBox* CheckBox(wxWindow* parent, int id, const char* text, int x, int y, int w, int h) {
-    auto* box = new wxCheckBox(parent, id, wxString::FromUTF8(text));
-    PlaceInDialogUnits(box, x, y, w, h);
-    return box;
+wxCheckBox* CheckBox(wxWindow* parent, int id, const char* text) {
+    return new wxCheckBox(parent, id, wxString::FromUTF8(text));
 }
 
-wxTextCtrl* Edit(wxWindow* parent, int id, int x, int y, int w, int h) {
-    auto* edit = new wxTextCtrl(parent, id);
-    PlaceInDialogUnits(edit, x, y, w, h);
-    return edit;
+wxTextCtrl* Edit(wxWindow* parent, int id) { return new wxTextCtrl(parent, id); }
+
+// Gives a control its least size: `w` x `h` dialog units or its best size.
+template <typename Control>
+Control* Sized(Control* control, int w, int h) {
+    control->SetMinSize(LeastSizeInDialogUnits(control, w, h));
+    return control;
+}
+
+// A date picker wide enough for the widest date its format gives, not only
+// for the date it shows now.
+void GrowToWidestDate(wxDatePickerCtrl* picker) {
+    const wxDateTime shown = picker->GetValue();
+    picker->SetValue(wxDateTime(28, wxDateTime::Dec, 2888));
+    picker->InvalidateBestSize();
+    wxSize least = picker->GetMinSize();
+    least.IncTo(picker->GetBestSize());
+    picker->SetValue(shown);
+    picker->InvalidateBestSize();
+    least.IncTo(picker->GetBestSize());
+    picker->SetMinSize(least);
+}
+
+int DluX(wxWindow* window, int units) { return window->ConvertDialogToPixels(wxSize(units, 0)).x; }
+int DluY(wxWindow* window, int units) { return window->ConvertDialogToPixels(wxSize(0, units)).y; }
+
+// A page's frame: margins in dialog units around its content, and at least
+// the page's size from its layout.
+void SetPageSizer(wxWindow* page, wxSizer* content, int left, int top, int width, int height) {
+    auto* outer = new wxBoxSizer(wxVERTICAL);
+    outer->Add(content, 1, wxEXPAND | wxLEFT | wxRIGHT, DluX(page, left));
+    outer->Insert(0, 0, DluY(page, top));
+    outer->AddSpacer(DluY(page, 4));
+    outer->SetMinSize(page->ConvertDialogToPixels(wxSize(width, height)));
+    page->SetSizer(outer);
 }
 
 }  // namespace
-
-void PlaceInDialogUnits(wxWindow* child, int x, int y, int width, int height) {
-    wxWindow* parent = child->GetParent();
-    wxPoint position = parent->ConvertDialogToPixels(wxPoint(x, y));
-    wxSize size = parent->ConvertDialogToPixels(wxSize(width, height));
-    // GTK draws buttons and check boxes with more padding than the layout's
-    // units allow for; below their least size they would lose their face.
-    bool button = dynamic_cast<wxButton*>(child) != nullptr;
-    bool checkBox = dynamic_cast<wxCheckBox*>(child) != nullptr;
-    if ((button || checkBox) && child->GetLabel().length() <= 1) {
-        size.IncTo(child->GetBestSize());
-    }
-    child->SetSize(wxRect(position, size));
-}
 
 // ---------------------------------------------------------------- Cpage1
 
@@ -66,18 +82,40 @@ wxEND_EVENT_TABLE()
 
 Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
     // Creation order is the tab order: keyword, "選択", place, subfolders.
-    Label(this, "ｷｰﾜｰﾄﾞ：", 11, 14, 27, 11);
-    m_keyword = Edit(this, IDC_KEYWORD, 43, 11, 143, 13);
+    wxStaticText* keywordLabel = Label(this, "ｷｰﾜｰﾄﾞ：");
+    m_keyword = Sized(Edit(this, IDC_KEYWORD), 143, 13);
     auto* help = new UntabbedButton(this, IDC_KEYWORD_HELP, "?", wxDefaultPosition, wxDefaultSize,
                                     wxBU_EXACTFIT);
-    PlaceInDialogUnits(help, 193, 12, 8, 11);
-    Label(this, "検索場所：", 8, 33, 32, 8);
-    auto* choose = new wxButton(this, IDC_CHOOSE_PLACE, wxString::FromUTF8("選択"));
-    PlaceInDialogUnits(choose, 177, 31, 24, 15);
-    m_place = Edit(this, IDC_PLACE, 43, 31, 125, 14);
-    m_subfolders = CheckBox(this, IDC_SUBFOLDERS, "ｻﾌﾞﾌｫﾙﾀﾞも探す", 43, 51, 61, 9);
+    Sized(help, 8, 11);
+    wxStaticText* placeLabel = Label(this, "検索場所：");
+    auto* choose = Sized(new wxButton(this, IDC_CHOOSE_PLACE, wxString::FromUTF8("選択")), 24, 15);
+    m_place = Sized(Edit(this, IDC_PLACE), 125, 14);
+    m_subfolders = CheckBox(this, IDC_SUBFOLDERS, "ｻﾌﾞﾌｫﾙﾀﾞも探す");
     m_subfolders->SetValue(true);
     choose->MoveAfterInTabOrder(m_keyword);
+
+    // Two rows of label, field and button, the fields left-aligned and the
+    // buttons right-aligned; the subfolder box under the fields.
+    wxSize labelSize = keywordLabel->GetBestSize();
+    labelSize.IncTo(placeLabel->GetBestSize());
+    labelSize.IncTo(ConvertDialogToPixels(wxSize(32, 8)));
+    auto row = [&](wxStaticText* label, wxWindow* field, wxWindow* button) {
+        label->SetMinSize(labelSize);
+        auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+        sizer->Add(label, 0, wxALIGN_CENTER_VERTICAL);
+        sizer->AddSpacer(DluX(this, 3));
+        sizer->Add(field, 1, wxALIGN_CENTER_VERTICAL);
+        sizer->AddSpacer(DluX(this, 7));
+        sizer->Add(button, 0, wxALIGN_CENTER_VERTICAL);
+        return sizer;
+    };
+    auto* content = new wxBoxSizer(wxVERTICAL);
+    content->Add(row(keywordLabel, m_keyword, help), 0, wxEXPAND);
+    content->AddSpacer(DluY(this, 6));
+    content->Add(row(placeLabel, m_place, choose), 0, wxEXPAND);
+    content->AddSpacer(DluY(this, 5));
+    content->Add(m_subfolders, 0, wxLEFT, labelSize.x + DluX(this, 3));
+    SetPageSizer(this, content, 8, 11, 215, 65);
 }
 
 wxString Cpage1::KeywordValue() const { return m_keyword->GetValue(); }
@@ -114,32 +152,62 @@ CPage2::CPage2(wxWindow* parent) : wxPanel(parent, 138) {
     m_minute = now.GetMinute();
     m_second = now.GetSecond();
 
-    auto* kinds = new wxStaticBox(this, wxID_ANY, wxString::FromUTF8("種別"));
-    PlaceInDialogUnits(kinds, 3, 6, 42, 57);
-    auto* ranges = new wxStaticBox(this, wxID_ANY, wxString::FromUTF8("日付"));
-    PlaceInDialogUnits(ranges, 49, 6, 159, 57);
-    CheckBox(this, IDC_DATE_ANY, "すべて", 8, 18, 31, 10)->SetValue(true);
-    CheckBox(this, IDC_DATE_CREATED, "作成日", 8, 32, 31, 10);
-    CheckBox(this, IDC_DATE_MODIFIED, "更新日", 8, 47, 31, 10);
+    // Two framed groups side by side: the kind of date, and the range with
+    // its pickers.
+    auto* kinds = new wxStaticBoxSizer(wxVERTICAL, this, wxString::FromUTF8("種別"));
+    wxWindow* kindBox = kinds->GetStaticBox();
+    auto* ranges = new wxStaticBoxSizer(wxVERTICAL, this, wxString::FromUTF8("日付"));
+    wxWindow* rangeBox = ranges->GetStaticBox();
+    for (auto [id, text] :
+         {std::pair{IDC_DATE_ANY, "すべて"}, std::pair{IDC_DATE_CREATED, "作成日"},
+          std::pair{IDC_DATE_MODIFIED, "更新日"}}) {
+        wxCheckBox* box = Sized(CheckBox(kindBox, id, text), 31, 10);
+        box->SetValue(id == IDC_DATE_ANY);
+        kinds->Add(box, 0, wxALL, DluX(this, 2));
+        kinds->AddSpacer(DluY(this, 2));
+    }
 
-    auto picker = [&](int id, int x, int y) {
-        auto* p =
-            new wxDatePickerCtrl(this, id, now, wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN);
-        PlaceInDialogUnits(p, x, y, 54, 11);
-        p->Disable();
+    auto* grid = new wxFlexGridSizer(4, DluY(this, 4), DluX(this, 3));
+    auto add = [&](wxWindow* control) {
+        grid->Add(control, 0, wxALIGN_CENTER_VERTICAL);
+        return control;
     };
-    CheckBox(this, IDC_RANGE_BEFORE, "", 56, 18, 12, 8)->Disable();
-    picker(IDC_PICK_BEFORE, 71, 17);
-    Label(this, "以前", 133, 18, 15, 8);
-    CheckBox(this, IDC_RANGE_AFTER, "", 56, 33, 11, 8)->Disable();
-    picker(IDC_PICK_AFTER, 71, 32);
-    Label(this, "以後", 133, 33, 15, 8);
-    CheckBox(this, IDC_RANGE_BETWEEN, "", 56, 49, 11, 8)->Disable();
-    picker(IDC_PICK_FROM, 71, 47);
-    Label(this, "から", 133, 49, 18, 11);
-    picker(IDC_PICK_TO, 151, 47);
+    auto rangeBoxOf = [&](int id) { add(CheckBox(rangeBox, id, ""))->Disable(); };
+    auto picker = [&](int id) {
+        auto* p = new wxDatePickerCtrl(rangeBox, id, now, wxDefaultPosition, wxDefaultSize,
+                                       wxDP_DROPDOWN);
+        p->SetMinSize(LeastSizeInDialogUnits(p, 54, 11));
+        GrowToWidestDate(p);
+        add(p)->Disable();
+    };
+    auto label = [&](const char* text) { add(Label(rangeBox, text)); };
+    rangeBoxOf(IDC_RANGE_BEFORE);
+    picker(IDC_PICK_BEFORE);
+    label("以前");
+    grid->AddSpacer(0);
+    rangeBoxOf(IDC_RANGE_AFTER);
+    picker(IDC_PICK_AFTER);
+    label("以後");
+    grid->AddSpacer(0);
+    rangeBoxOf(IDC_RANGE_BETWEEN);
+    picker(IDC_PICK_FROM);
+    label("から");
+    picker(IDC_PICK_TO);
+    ranges->Add(grid, 0, wxALL, DluX(this, 3));
+
+    auto* content = new wxBoxSizer(wxHORIZONTAL);
+    content->Add(kinds, 0, wxEXPAND);
+    content->AddSpacer(DluX(this, 4));
+    content->Add(ranges, 0, wxEXPAND);
+    SetPageSizer(this, content, 3, 3, 211, 67);
 
     m_limits.boundA = PickerTime(IDC_PICK_BEFORE);
+}
+
+void CPage2::FitPickers() {
+    for (int id : {IDC_PICK_BEFORE, IDC_PICK_AFTER, IDC_PICK_FROM, IDC_PICK_TO}) {
+        GrowToWidestDate(Picker(id));
+    }
 }
 
 wxCheckBox* CPage2::Box(int id) const { return static_cast<wxCheckBox*>(FindWindow(id)); }
@@ -231,12 +299,19 @@ wxBEGIN_EVENT_TABLE(CPage3, wxPanel)
 wxEND_EVENT_TABLE()
 
 CPage3::CPage3(wxWindow* parent) : wxPanel(parent, 139) {
-    m_minOn = CheckBox(this, IDC_MIN_ON, "", 43, 15, 9, 8);
-    m_minSize = Edit(this, IDC_MIN_SIZE, 58, 13, 49, 12);
-    Label(this, "KB以上", 112, 17, 23, 8);
-    m_maxOn = CheckBox(this, IDC_MAX_ON, "", 43, 39, 9, 8);
-    m_maxSize = Edit(this, IDC_MAX_SIZE, 58, 37, 49, 12);
-    Label(this, "KB以下", 112, 39, 23, 8);
+    // Two rows of box, field and unit, under each other.
+    auto* grid = new wxFlexGridSizer(3, DluY(this, 12), DluX(this, 5));
+    auto add = [&](auto* control) {
+        grid->Add(control, 0, wxALIGN_CENTER_VERTICAL);
+        return control;
+    };
+    m_minOn = add(Sized(CheckBox(this, IDC_MIN_ON, ""), 9, 8));
+    m_minSize = add(Sized(Edit(this, IDC_MIN_SIZE), 49, 12));
+    add(Label(this, "KB以上"));
+    m_maxOn = add(Sized(CheckBox(this, IDC_MAX_ON, ""), 9, 8));
+    m_maxSize = add(Sized(Edit(this, IDC_MAX_SIZE), 49, 12));
+    add(Label(this, "KB以下"));
+    SetPageSizer(this, grid, 43, 13, 211, 67);
     m_minSize->ChangeValue("0");
     m_maxSize->ChangeValue("0");
     m_minSize->Disable();
@@ -274,6 +349,27 @@ wxTextCtrl* CPage3::FirstInvalidField() const {
     return nullptr;
 }
 
+std::optional<CPage3::Fault> CPage3::StartFault() const {
+    for (auto [box, field] : {std::pair{m_minOn, m_minSize}, std::pair{m_maxOn, m_maxSize}}) {
+        if (box->GetValue() && !IsUnsignedDecimal(field->GetValue().utf8_string())) {
+            return Fault{
+                wxString::Format(wxString::FromUTF8("サイズの指定「%s」は数ではありません。"
+                                                    "正の整数を入力してください。"),
+                                 field->GetValue()),
+                field};
+        }
+    }
+    SizeCriterion limits = SizeLimits();
+    if (limits.minSize > 0 && limits.maxSize > 0 && limits.minSize > limits.maxSize) {
+        return Fault{wxString::Format(wxString::FromUTF8("サイズの下限 (%lld KB) が上限 (%lld KB) "
+                                                         "を超えています。"),
+                                      static_cast<long long>(limits.minSize / 1000),
+                                      static_cast<long long>(limits.maxSize / 1000)),
+                     m_minSize};
+    }
+    return std::nullopt;
+}
+
 bool CPage3::CheckFields() {
     wxTextCtrl* field = FirstInvalidField();
     if (field == nullptr) return true;
@@ -285,14 +381,14 @@ bool CPage3::CheckFields() {
 // ---------------------------------------------------------------- CPage4
 
 namespace {
-// Where the page shows each group of the drawing-type table.
+// Where the page shows each group of the drawing-type table: two columns.
 struct TypeBox {
     int id;
-    int x, y, w;
+    int row, column;
 };
 constexpr TypeBox kTypeBoxes[] = {
-    {IDC_TYPE_DXF, 24, 13, 63},  {IDC_TYPE_DWG, 24, 29, 65},     {IDC_TYPE_JW, 24, 45, 71},
-    {IDC_TYPE_MCD, 102, 13, 74}, {IDC_TYPE_DRACAD, 102, 29, 82},
+    {IDC_TYPE_DXF, 0, 0}, {IDC_TYPE_DWG, 1, 0},    {IDC_TYPE_JW, 2, 0},
+    {IDC_TYPE_MCD, 0, 1}, {IDC_TYPE_DRACAD, 1, 1},
 };
 static_assert(std::size(kTypeBoxes) == 5, "one box per drawing-type group");
 }  // namespace
@@ -302,11 +398,15 @@ wxBEGIN_EVENT_TABLE(CPage4, wxPanel)
 wxEND_EVENT_TABLE()
 
 CPage4::CPage4(wxWindow* parent) : wxPanel(parent, 140) {
+    auto* grid = new wxGridBagSizer(DluY(this, 6), DluX(this, 15));
     for (size_t k = 0; k < std::size(kTypeBoxes); ++k) {
         const TypeBox& box = kTypeBoxes[k];
         std::string label(DrawingTypeGroups()[k].label);
-        CheckBox(this, box.id, label.c_str(), box.x, box.y, box.w, 10)->SetValue(true);
+        wxCheckBox* check = Sized(CheckBox(this, box.id, label.c_str()), 63, 10);
+        check->SetValue(true);
+        grid->Add(check, wxGBPosition(box.row, box.column));
     }
+    SetPageSizer(this, grid, 24, 13, 211, 67);
 }
 
 wxCheckBox* CPage4::Box(int id) const { return static_cast<wxCheckBox*>(FindWindow(id)); }

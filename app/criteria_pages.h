@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "search/criteria.h"
 
@@ -55,6 +56,8 @@ class CPage2 : public wxPanel {
 
     wxCheckBox* Box(int id) const;
     wxDatePickerCtrl* Picker(int id) const;
+    // Widens the pickers for the widest date, as shown on screen.
+    void FitPickers();
 
   private:
     void OnKind(wxCommandEvent& event);
@@ -85,6 +88,15 @@ class CPage3 : public wxPanel {
     bool CheckFields();
     // The first field that does not hold an unsigned decimal number, or null.
     wxTextCtrl* FirstInvalidField() const;
+    // The check made when a search starts: each field in use must hold an
+    // unsigned decimal number, and a lower limit in use must not exceed an
+    // upper one in use. The first fault's message and field; none when the
+    // limits can be used.
+    struct Fault {
+        wxString message;
+        wxTextCtrl* field;
+    };
+    std::optional<Fault> StartFault() const;
 
     wxCheckBox* MinBox() const { return m_minOn; }
     wxCheckBox* MaxBox() const { return m_maxOn; }
@@ -122,6 +134,3 @@ class CPage4 : public wxPanel {
 
     wxDECLARE_EVENT_TABLE();
 };
-
-// Places a child in dialog units of its parent: position and size.
-void PlaceInDialogUnits(wxWindow* child, int x, int y, int width, int height);

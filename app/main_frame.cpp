@@ -2,60 +2,119 @@
 
 #include <wx/accel.h>
 #include <wx/display.h>
-#include <wx/filefn.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+#include <optional>
+#include <string>
+
 #include "app/about_dialog.h"
 #include "app/criteria_pages.h"
 #include "app/desktop_open.h"
+#include "app/help_page.h"
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/plotsieve_view.h"
 #include "app/resources.h"
-#include "search/front_end.h"
+#include "app/result_list.h"
+#include "app/window_settings.h"
 
 namespace {
 wxString U8(const char* text) { return wxString::FromUTF8(text); }
+wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 constexpr int kStatusPaneWidth = 320;
+// The widest text the search shows in the status bar.
+constexpr const char* kWidestStatus = "検索中--- 8888888 枚中 8888888 枚目";
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
-    wx__DECLARE_EVT1(wxEVT_SEARCH_STATUS, wxID_ANY,
-                     wxThreadEventHandler(CMainFrame::OnSearchStatus))
-        EVT_CLOSE(CMainFrame::OnClose) EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit) EVT_MENU(
-            ID_APP_ABOUT, CMainFrame::OnAbout) EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
-            EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand) EVT_UPDATE_UI(
-                ID_EDIT_COPY, CMainFrame::OnCopyUpdate) EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
-                EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
-                    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES,
-                                        CMainFrame::OnViewCommandUpdate)
+    EVT_SEARCH_STATUS(CMainFrame::OnSearchStatus)
+    EVT_CLOSE(CMainFrame::OnClose)
+    EVT_MENU(ID_APP_EXIT, CMainFrame::OnExit)
+    EVT_MENU(ID_APP_ABOUT, CMainFrame::OnAbout)
+    EVT_MENU(ID_EDIT_COPY, CMainFrame::OnEditCommand)
+    EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand)
+    EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnCopyUpdate)
+    EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
+    EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
+    EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommandUpdate)
 wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame(const wxString& place)
-    : wxFrame(nullptr, wxID_ANY, U8("Vuva Vu Vazovo！ - Plotsieve"), wxDefaultPosition,
-              wxDefaultSize, wxDEFAULT_FRAME_STYLE & ~(wxRESIZE_BORDER | wxMAXIMIZE_BOX)) {
+    : wxFrame(nullptr, wxID_ANY, U8("Vuva Vu Vazovo！ - Plotsieve")) {
     SetIcons(ApplicationIcons());
-    m_startupDirectory = wxGetCwd();
     CreateMenus();
-
-    // Two panes: the first 320 pixels for menu prompts and the search's
-    // texts, the second a quarter of the screen.
-    wxStatusBar* status = CreateStatusBar(2);
-    status->SetFont(FormFont());
-    int screenWidth = wxDisplay(0u).GetGeometry().GetWidth();
-    const int widths[2] = {kStatusPaneWidth, screenWidth / 4};
-    status->SetStatusWidths(2, widths);
-    SetStatusBarPane(0);
-    SetStatusText(IdleText(), 0);
+    CreateStatusPanes();
 
     m_view = new CPlotsieveView(this);
     if (!place.empty()) m_view->NamePage()->SetPlace(place);
-    // The window takes the form's size and keeps it.
-    SetClientSize(m_view->GetSize());
-    SetMinSize(GetSize());
-    SetMaxSize(GetSize());
+    // The form's size is the window's least size; the window may grow, and
+    // the result list takes the room.
+    SetClientSize(m_view->GetMinSize());
+    RestoreSettings();
+}
+
+bool CMainFrame::Show(bool show) {
+    const bool changed = wxFrame::Show(show);
+    if (show && !m_fittedOnScreen) {
+        m_fittedOnScreen = true;
+        m_view->FitToShownControls();
+        ApplySize();
+    }
+    return changed;
+}
+
+void CMainFrame::CreateStatusPanes() {
+    // Two panes: the first for menu prompts and the search's texts, 320
+    // pixels or as wide as the longest text needs at the font; the second a
+    // quarter of the screen.
+    wxStatusBar* status = CreateStatusBar(2);
+    status->SetFont(FormFont());
+    int textWidth = status->GetTextExtent(U8(kWidestStatus)).GetWidth();
+    int screenWidth = wxDisplay(0u).GetGeometry().GetWidth();
+    const int widths[2] = {std::max(kStatusPaneWidth, textWidth + 2 * status->GetCharWidth()),
+                           screenWidth / 4};
+    status->SetStatusWidths(2, widths);
+    SetStatusBarPane(0);
+    SetStatusText(IdleText(), 0);
+}
+
+void CMainFrame::RestoreSettings() {
+    WindowSettings settings = LoadWindowSettings();
+    m_view->ResultList()->SetColumnWidths(settings.columnWidths);
+    m_keptSize = settings.size;
+    ApplySize();
+}
+
+void CMainFrame::ApplySize() {
+    wxSize least = ClientToWindowSize(m_view->GetMinSize());
+    SetMinSize(least);
+    wxSize size = m_keptSize;
+    if (!size.IsFullySpecified()) {
+        // Wide enough to show every column of the list, where the screen
+        // allows: the list has the room the form leaves.
+        CResultList* list = m_view->ResultList();
+        int margins = m_view->GetSize().x - list->GetSize().x;
+        int listWidth = m_view->GetMinSize().x - margins;
+        int columns = 0;
+        for (int width : list->ColumnWidths()) columns += width;
+        size = least;
+        size.x += std::max(0, columns + 2 * list->GetCharHeight() - listWidth);
+    }
+    // Never below the least size, never beyond the screen.
+    size.IncTo(least);
+    wxRect screen = wxDisplay(0u).GetClientArea();
+    size.DecTo(wxSize(std::max(screen.width, least.x), std::max(screen.height, least.y)));
+    SetSize(size);
+}
+
+void CMainFrame::SaveSettings() const {
+    WindowSettings settings;
+    if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
+    settings.columnWidths = m_view->ResultList()->ColumnWidths();
+    SaveWindowSettings(settings);
 }
 
 wxString CMainFrame::IdleText() { return U8("ﾚﾃﾞｨ"); }
@@ -112,15 +171,17 @@ void CMainFrame::DoGiveHelp(const wxString& text, bool show) {
     SetStatusText(show ? text : IdleText(), 0);
 }
 
-void CMainFrame::OnSearchStatus(wxThreadEvent& event) {
+void CMainFrame::OnSearchStatus(wxCommandEvent& event) {
     // The event carries the text to show; its int is the status code.
     SetStatusText(event.GetString(), 0);
-    GetStatusBar()->Update();
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {
     // A running search is stopped and its worker joined before the form goes.
-    if (m_view != nullptr) m_view->StopAndWait();
+    if (m_view != nullptr) {
+        m_view->StopAndWait();
+        SaveSettings();
+    }
     Destroy();
 }
 
@@ -137,12 +198,12 @@ void CMainFrame::OnEditCommand(wxCommandEvent& event) {
 }
 
 void CMainFrame::OnViewCommand(wxCommandEvent& event) {
-    // The form handles the list's commands, as the active view.
-    if (m_view != nullptr) m_view->GetEventHandler()->ProcessEventLocally(event);
+    // The result list handles the list's commands wherever the focus is.
+    if (m_view != nullptr) m_view->ResultList()->GetEventHandler()->ProcessEventLocally(event);
 }
 
 void CMainFrame::OnViewCommandUpdate(wxUpdateUIEvent& event) {
-    if (m_view != nullptr) m_view->GetEventHandler()->ProcessEventLocally(event);
+    if (m_view != nullptr) m_view->ResultList()->GetEventHandler()->ProcessEventLocally(event);
 }
 
 void CMainFrame::OnAbout(wxCommandEvent&) {
@@ -150,11 +211,18 @@ void CMainFrame::OnAbout(wxCommandEvent&) {
     about.ShowModal();
 }
 
-wxString CMainFrame::HelpPagePath() const { return m_startupDirectory + "/help/help1.htm"; }
-
 void CMainFrame::OnHelp(wxCommandEvent&) {
-    // Whether the page exists is the desktop's business.
-    OpenWithDesktop(HelpPagePath().utf8_string());
+    // The page installed with the program, or the build folder's copy.
+    const std::string programFolder = ProgramFolder();
+    if (std::optional<std::string> page = FindHelpPage(programFolder)) {
+        OpenWithDesktop(*page);
+        return;
+    }
+    wxString places;
+    for (const std::string& candidate : HelpPageCandidates(programFolder)) {
+        places += "\n" + U8(candidate);
+    }
+    ShowMessage(this, U8("ヘルプのページが見つかりません。探した場所:") + places);
 }
 
 void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {

@@ -3,29 +3,34 @@
 #include <wx/frame.h>
 
 class CPlotsieveView;
-class wxThreadEvent;
 
-// The main window: fixed size, taken from the search form it holds; a status
-// bar of two panes whose first shows the search's progress; menu bar and
-// accelerators 128.
+// The main window: the search form it holds, which takes the room the window
+// has beyond the form's least size; a status bar of two panes whose first
+// shows the search's progress; menu bar and accelerators 128. Its size and
+// the result list's column widths are kept between runs.
 class CMainFrame : public wxFrame {
   public:
     // `place` fills the place field (empty: left empty).
     explicit CMainFrame(const wxString& place = wxString());
 
     CPlotsieveView* View() const { return m_view; }
-    // The folder the program was started in.
-    const wxString& StartupDirectory() const { return m_startupDirectory; }
 
     static wxString IdleText();
-    // The help page: help/help1.htm under the start-up folder.
-    wxString HelpPagePath() const;
+
+    // The first show lays the form out with its controls' sizes on screen.
+    bool Show(bool show = true) override;
 
   private:
     void CreateMenus();
+    void CreateStatusPanes();
+    void RestoreSettings();
+    // The window's size: the one kept from the last run, or wide enough for
+    // the list's columns; never below the form's least size.
+    void ApplySize();
+    void SaveSettings() const;
     void DoGiveHelp(const wxString& text, bool show) override;
 
-    void OnSearchStatus(wxThreadEvent& event);
+    void OnSearchStatus(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnEditCommand(wxCommandEvent& event);
@@ -36,7 +41,8 @@ class CMainFrame : public wxFrame {
     void OnCopyUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
-    wxString m_startupDirectory;
+    bool m_fittedOnScreen = false;
+    wxSize m_keptSize = wxDefaultSize;
 
     wxDECLARE_EVENT_TABLE();
 };

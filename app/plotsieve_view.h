@@ -1,17 +1,18 @@
 #pragma once
 
 #include <wx/panel.h>
+#include <wx/timer.h>
 
-#include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
-#include "results/sort.h"
+#include "app/search_reports.h"
 #include "search/front_end.h"
 #include "search/search_session.h"
 
+class CResultList;
 class Cpage1;
 class CPage2;
 class CPage3;
@@ -19,26 +20,30 @@ class CPage4;
 class wxBookCtrlEvent;
 class wxButton;
 class wxCheckBox;
-class wxContextMenuEvent;
-class wxDataObject;
-class wxImageList;
-class wxListCtrl;
-class wxListEvent;
-class wxUpdateUIEvent;
 class wxNotebook;
 class wxThreadEvent;
 
-// The worker's status report on its way to the main frame: the code in
-// GetInt(), the value in GetExtraLong(), the text (UTF-8 copy) in GetString().
-wxDECLARE_EVENT(wxEVT_SEARCH_STATUS, wxThreadEvent);
+// A status text of the search on its way to the main frame's status bar: the
+// text in GetString(), the status code in GetInt(), the count in
+// GetExtraLong().
+wxDECLARE_EVENT(wxEVT_SEARCH_STATUS, wxCommandEvent);
+#define EVT_SEARCH_STATUS(func) wx__DECLARE_EVT0(wxEVT_SEARCH_STATUS, wxCommandEventHandler(func))
+
+// The worker has reported something the window has not shown yet.
+wxDECLARE_EVENT(wxEVT_SEARCH_REPORTS, wxThreadEvent);
+#define EVT_SEARCH_REPORTS(func) wx__DECLARE_EVT0(wxEVT_SEARCH_REPORTS, wxThreadEventHandler(func))
 
 // The search form: the criteria sheet, the start and stop buttons, the
 // narrowing box and the result list. It is the search's front end: the
 // worker's reads are answered from values the handlers keep up to date, and
-// its reports are queued to this window, so they are carried out on the UI
-// thread in the order the worker made them.
+// its reports gather in a queue that the window empties at its own pace: the
+// latest status text at most every kReportInterval, rows in batches, the end
+// of a search at once. So the window answers clicks at any moment of a
+// search, however fast the worker reports.
 class CPlotsieveView : public wxPanel, private SearchFrontEnd {
   public:
+    static constexpr std::chrono::milliseconds kReportInterval{40};
+
     explicit CPlotsieveView(wxWindow* parent);
     ~CPlotsieveView() override;
 
@@ -48,21 +53,14 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // Stops a running search and waits until its worker has ended.
     void StopAndWait();
     bool IsSearching() const;
+    // No search runs and everything the last one reported is shown.
+    bool IsIdle() const { return !IsSearching() && m_endShown; }
 
     static void ShowKeywordHelp(wxWindow* parent);
 
-    // The list's actions. Each works on the selected rows, from the top of
-    // the list down, and reads the paths from the rows' records.
-    std::vector<std::string> SelectedPaths() const;
-    void OpenSelectedFiles();
-    void CopySelectedFiles();
-    // The copy and drag data: URI list, GNOME copied files and plain paths.
-    wxDataObject* BuildFileListData() const;
-    // Sorts the rows once, ascending.
-    void SortRows(SortKey key);
-    // wxLC_ICON, wxLC_SMALL_ICON, wxLC_LIST or wxLC_REPORT.
-    void SetViewMode(long mode);
-    long ViewMode() const;
+    // Lays the form out again with the sizes its controls have on screen;
+    // called once the window is shown (the form's least size may grow).
+    void FitToShownControls();
 
     Cpage1* NamePage() const { return m_page1; }
     CPage2* DatePage() const { return m_page2; }
@@ -72,11 +70,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     wxButton* StartButton() const { return m_start; }
     wxButton* StopButton() const { return m_stop; }
     wxCheckBox* NarrowBox() const { return m_narrow; }
-    wxListCtrl* ResultList() const { return m_list; }
-    wxImageList* SmallImages() const { return m_smallImages; }
-    wxImageList* LargeImages() const { return m_largeImages; }
-    // The record a row owns.
-    const ResultRecord* RecordOfRow(long row) const;
+    CResultList* ResultList() const { return m_list; }
 
   private:
     // SearchFrontEnd, called on the worker thread.
@@ -88,32 +82,29 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     void LoadTypeIcon(int slot, const std::string& path) override;
     void AddResultRow(ResultRecord record, int slot) override;
     void EndNarrowingMode() override;
+    void SearchEnded() override;
+    void WakeWindow();
 
     // Their halves on the UI thread.
-    void AppendRow(const ResultRecord& record, int slot);
-    // A row for a record that m_records owns, at the end of the list.
-    long InsertRow(const ResultRecord& record, int slot);
-    void ApplyTypeIcon(int slot, const std::string& path);
+    void ShowReports();
+    void ShowAllReports();
+    void ShowStatus(const SearchStatus& status);
     void LeaveNarrowingMode();
-    void ClearResults();
+    // The message that refuses a start for criteria the search cannot use, or
+    // an empty text; the field at fault gets the focus.
+    wxString CriteriaFault(const SearchRequest& request);
 
     void CreateControls();
+    void ArrangeControls();
     void OnStart(wxCommandEvent& event);
     void OnStop(wxCommandEvent& event);
     void OnNarrow(wxCommandEvent& event);
     void OnKeywordHelp(wxCommandEvent& event);
     void OnKeywordText(wxCommandEvent& event);
     void OnSheetPageChanging(wxBookCtrlEvent& event);
-    void OnSearchStatus(wxThreadEvent& event);
-    void OnViewMode(wxCommandEvent& event);
-    void OnViewModeUpdate(wxUpdateUIEvent& event);
-    void OnSort(wxCommandEvent& event);
-    void OnOpen(wxCommandEvent& event);
-    void OnCopy(wxCommandEvent& event);
-    void OnSelectionCommandUpdate(wxUpdateUIEvent& event);
-    void OnItemActivated(wxListEvent& event);
-    void OnBeginDrag(wxListEvent& event);
-    void OnContextMenu(wxContextMenuEvent& event);
+    void OnSheetPageChanged(wxBookCtrlEvent& event);
+    void OnReports(wxThreadEvent& event);
+    void OnReportTimer(wxTimerEvent& event);
 
     Cpage1* m_page1 = nullptr;
     CPage2* m_page2 = nullptr;
@@ -123,15 +114,13 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     wxButton* m_start = nullptr;
     wxButton* m_stop = nullptr;
     wxCheckBox* m_narrow = nullptr;
-    wxListCtrl* m_list = nullptr;
-    wxImageList* m_smallImages = nullptr;  // owned by the list
-    wxImageList* m_largeImages = nullptr;  // owned by the list
+    CResultList* m_list = nullptr;
 
     bool m_narrowFlag = false;
-    std::vector<std::unique_ptr<ResultRecord>> m_records;  // one per row
-    // Reports carry the number of the search that made them; a report of an
-    // earlier search that is still queued when the next one starts is dropped.
-    std::atomic<unsigned> m_searchNumber{0};
+    bool m_endShown = true;  // the end of the last search is shown
+    SearchReports m_reports;
+    wxTimer m_reportTimer;
+    std::chrono::steady_clock::time_point m_lastReport;
     std::mutex m_keywordMutex;
     std::string m_keyword;  // CP932, the keyword field's last value that CP932 holds
     std::unique_ptr<SearchSession> m_session;

@@ -10,6 +10,35 @@
 #include "app/resources/plotsieve_16.xpm"
 #include "app/resources/plotsieve_32.xpm"
 #include "app/resources/start_48.xpm"
+#include "app/resources/type_dracad_16.xpm"
+#include "app/resources/type_dracad_32.xpm"
+#include "app/resources/type_jwcad_16.xpm"
+#include "app/resources/type_jwcad_32.xpm"
+#include "app/resources/type_vectorworks_16.xpm"
+#include "app/resources/type_vectorworks_32.xpm"
+
+namespace {
+wxBitmap Scaled(const char* const* xpm, int size) {
+    wxImage image(xpm);
+    if (image.GetWidth() != size) image.Rescale(size, size, wxIMAGE_QUALITY_HIGH);
+    return wxBitmap(image);
+}
+
+struct OwnIcon {
+    std::string_view extension;
+    const char* const* small;
+    const char* const* large;
+};
+constexpr OwnIcon kOwnIcons[] = {
+    {"jwc", type_jwcad_16_xpm, type_jwcad_32_xpm},
+    {"jwk", type_jwcad_16_xpm, type_jwcad_32_xpm},
+    {"jww", type_jwcad_16_xpm, type_jwcad_32_xpm},
+    {"mcd", type_vectorworks_16_xpm, type_vectorworks_32_xpm},
+    {"mpp", type_dracad_16_xpm, type_dracad_32_xpm},
+    {"mpx", type_dracad_16_xpm, type_dracad_32_xpm},
+    {"mpz", type_dracad_16_xpm, type_dracad_32_xpm},
+};
+}  // namespace
 
 wxIconBundle ApplicationIcons() {
     wxIconBundle icons;
@@ -23,6 +52,13 @@ wxBitmap DocumentIcon(int size) {
     if (size == 32) return wxBitmap(document_32_xpm);
     wxImage image(document_32_xpm);
     return wxBitmap(image.Scale(size, size, wxIMAGE_QUALITY_HIGH));
+}
+
+wxBitmap OwnTypeIcon(std::string_view extension, int size) {
+    for (const OwnIcon& icon : kOwnIcons) {
+        if (icon.extension == extension) return Scaled(size <= 16 ? icon.small : icon.large, size);
+    }
+    return {};
 }
 
 wxBitmap StartButtonBitmap() { return wxBitmap(start_48_xpm); }

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// The desktop's icon for the type of the file at `path` (its MIME type's theme
-// icon), `size` pixels square; an invalid bitmap when the desktop knows no
-// type or no icon for it. Called on the UI thread.
+// The icon of the type of the file at `path`, `size` pixels square: the
+// desktop's (its MIME type's theme icon), or the program's own for a drawing
+// type the desktop does not know yet; an invalid bitmap when neither has one.
+// Called on the UI thread.
 wxBitmap DesktopTypeIcon(const std::string& path, int size);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <cstdio>
-
-// Each command takes the arguments after its name and returns the exit status.
+// Each command takes its arguments with its own name as argv[0] and returns
+// the exit status.
 int RunExtractCommand(int argc, char** argv);
 int RunSearchCommand(int argc, char** argv);

@@ -1,3 +1,7 @@
+#include <getopt.h>
+#include <signal.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -6,8 +10,11 @@
 
 #include "bytes/text_kind.h"
 #include "cli/commands.h"
+#include "cli/option_errors.h"
+#include "cli/output_stream.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
+#include "plotsieve_version.h"
 #include "search/extract_text.h"
 #include "search/text_cleanup.h"
 
@@ -24,11 +31,14 @@ void PrintUsage(FILE* to) {
         "                 TEXT MTEXT ATTRIB ATTDEF ATTDEF_TAG ATTDEF_PROMPT DIMENSION\n"
         "                 MULTILEADER TABLE_CELL MOJI JW_DIMENSION JW_BLOCK JW_MEMO\n"
         "                 JW_TITLE MCD_TEXT DRACAD_TEXT\n"
-        "  --show-kind    begin each printed line with its kind and a tab\n",
+        "  --show-kind    begin each printed line with its kind and a tab\n"
+        "  --version      print the version and exit\n"
+        "  -h, --help     print this help and exit\n"
+        "Options and files come in any order; \"--\" ends the options.\n"
+        "Exit status: 0, or 2 when a file could not be read (the others are still\n"
+        "printed), for a usage error, or when the output could not be written.\n",
         to);
 }
-
-void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
 
 // The kinds a comma-separated list names, as a set indexed by kind; nothing
 // when a name is unknown (`bad` then holds it).
@@ -86,73 +96,91 @@ std::string FormatLines(const ExtractedText& text, const ExtractOptions& options
     return out;
 }
 
+// Values of the options, all long-only but --help.
+enum ExtractOption { OPT_RAW = 256, OPT_KINDS, OPT_SHOW_KIND, OPT_VERSION };
+
+const option kExtractOptions[] = {
+    {"raw", no_argument, nullptr, OPT_RAW},
+    {"kinds", required_argument, nullptr, OPT_KINDS},
+    {"show-kind", no_argument, nullptr, OPT_SHOW_KIND},
+    {"version", no_argument, nullptr, OPT_VERSION},
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "plotsieve-cli extract: %s\n", message.c_str());
+    PrintUsage(stderr);
+    return 2;
+}
+
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
     ExtractOptions options;
-    std::vector<std::string> files;
-    bool optionsEnded = false;
-    for (int i = 0; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (!optionsEnded && arg == "--raw") {
-            options.raw = true;
-        } else if (!optionsEnded && arg == "--show-kind") {
-            options.showKind = true;
-        } else if (!optionsEnded && (arg == "--kinds" || arg.rfind("--kinds=", 0) == 0)) {
-            std::string list;
-            if (arg != "--kinds") {
-                list = arg.substr(std::strlen("--kinds="));
-            } else if (i + 1 < argc) {
-                list = argv[++i];
-            } else {
-                std::fprintf(stderr, "plotsieve-cli extract: --kinds needs a list of kinds\n");
-                PrintUsage(stderr);
-                return 2;
+    optind = 0;  // a fresh scan (GNU getopt)
+    opterr = 0;  // messages are ours
+    for (int code; (code = getopt_long(argc, argv, ":h", kExtractOptions, nullptr)) != -1;) {
+        switch (code) {
+            case OPT_RAW:
+                options.raw = true;
+                break;
+            case OPT_SHOW_KIND:
+                options.showKind = true;
+                break;
+            case OPT_KINDS: {
+                std::string bad;
+                std::optional<std::vector<bool>> kinds = ParseKinds(optarg, bad);
+                if (!kinds) return UsageError("unknown kind '" + bad + "'");
+                options.kinds = std::move(*kinds);
+                break;
             }
-            std::string bad;
-            std::optional<std::vector<bool>> kinds = ParseKinds(list, bad);
-            if (!kinds) {
-                std::fprintf(stderr, "plotsieve-cli extract: unknown kind '%s'\n", bad.c_str());
-                PrintUsage(stderr);
-                return 2;
-            }
-            options.kinds = std::move(*kinds);
-        } else if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-            PrintUsage(stdout);
-            return 0;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "plotsieve-cli extract: unknown option '%s'\n", arg.c_str());
-            PrintUsage(stderr);
-            return 2;
-        } else {
-            files.push_back(arg);
+            case OPT_VERSION:
+                std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
+                return std::fflush(stdout) == 0 ? 0 : 2;
+            case 'h':
+                PrintUsage(stdout);
+                return std::fflush(stdout) == 0 ? 0 : 2;
+            case ':':
+                return UsageError(OptionInError(argc, argv, true) + " needs a value");
+            default:
+                return UsageError("unknown option: " + OptionInError(argc, argv, false));
         }
     }
+    std::vector<std::string> files(argv + optind, argv + argc);
     if (files.empty()) {
         PrintUsage(stderr);
         return 2;
     }
+    // A closed pipe shows as EPIPE on the write, which ends the command quietly.
+    signal(SIGPIPE, SIG_IGN);
+    OutputStream out(stdout);
 
     int status = 0;
-    for (size_t k = 0; k < files.size(); ++k) {
+    for (size_t k = 0; k < files.size() && !out.Failed(); ++k) {
         const std::string& path = files[k];
         if (files.size() > 1) {
-            if (k > 0 && !options.raw) Write("\n");
-            Write("==> " + path + " <==\n");
+            if (k > 0 && !options.raw) out.Write("\n");
+            out.Write("==> " + path + " <==\n");
         }
         ExtractedText text;
         if (!ExtractText(path, text)) {
-            std::fflush(stdout);
+            out.Flush();
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),
                          LastReadError().c_str());
             status = 2;
             continue;
         }
         std::string lines = FormatLines(text, options);
-        Write(options.raw ? lines : Cp932ToUtf8(lines));
+        out.Write(options.raw ? lines : Cp932ToUtf8(lines));
+        out.Flush();
     }
-    std::fflush(stdout);
+    out.Flush();
+    if (out.Error() == EPIPE) return 0;
+    if (out.Failed()) {
+        std::fprintf(stderr, "plotsieve-cli: cannot write the text: %s\n",
+                     std::strerror(out.Error()));
+        return 2;
+    }
     return status;
 }

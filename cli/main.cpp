@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "plotsieve_version.h"
 
 namespace {
 
@@ -9,9 +10,9 @@ void PrintUsage(FILE* to) {
     std::fputs(
         "usage: plotsieve-cli COMMAND [ARGS]\n"
         "commands:\n"
-        "  search [OPTIONS] PLACE     list the drawings whose text holds a keyword\n"
+        "  search [OPTIONS] [PLACE]   list the drawings whose text holds a keyword\n"
         "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
-        "Run a command with --help for its options.\n",
+        "Run a command with --help for its options; --version prints the version.\n",
         to);
 }
 
@@ -22,11 +23,16 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return 2;
     }
-    if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 2, argv + 2);
-    if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 2, argv + 2);
+    // Each command sees its own name as argv[0], as getopt expects.
+    if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(stdout);
-        return 0;
+        return std::fflush(stdout) == 0 ? 0 : 2;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 2;
     }
     std::fprintf(stderr, "plotsieve-cli: unknown command '%s'\n", argv[1]);
     PrintUsage(stderr);

@@ -1,144 +1,256 @@
 #include "cli/result_output.h"
 
-#include <array>
-#include <string>
+#include <algorithm>
+#include <cstdio>
 
+#include "cli/unicode_text.h"
 #include "platform/clock.h"
+#include "platform/encoding.h"
 
 namespace {
 
-// Decodes one UTF-8 character at `i`; gives 0xFFFD and length 1 for a byte
-// that starts no valid character.
-char32_t DecodeUtf8(const std::string& s, size_t i, size_t& length) {
-    auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-    uint8_t b = byte(i);
-    length = 1;
-    if (b < 0x80) return b;
-    size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > s.size()) return 0xFFFD;
-    char32_t cp = b & (0x7F >> n);
-    for (size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0xFFFD;
-        cp = cp << 6 | (byte(i + k) & 0x3F);
-    }
-    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0xFFFD;
-    }
-    length = n;
-    return cp;
+const char* const kMatchHeader = "一致箇所";
+
+// The cells every format derives from a row: name, type and folder cut from
+// the path as shown, so they keep the file's own case.
+struct RowCells {
+    std::string name, type, folder, size, created, modified;
+};
+
+RowCells CellsOf(const ResultRecord& record, const std::string& path) {
+    PathParts parts = SplitPath(path);
+    return {std::string(parts.name),
+            std::string(parts.type),
+            std::string(parts.folder),
+            FormatSizeCell(record.size),
+            FormatTimeCell(record.creationTime),
+            FormatTimeCell(record.modificationTime)};
 }
 
-bool IsWide(char32_t cp) {
-    return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-           (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-           (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-           (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+std::string HexEscape(unsigned char byte) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+    return escape;
 }
 
-// JSON string: escapes, and U+FFFD for bytes that are no UTF-8 (a file name
-// need not be valid UTF-8; paths0 and tsv hand such names out intact).
+// A cell for a terminal: control characters and bytes that start no UTF-8
+// character written as escapes, so a name cannot move the cursor.
+std::string ForTerminal(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\t' || byte == '\n' || byte == '\r') {
+            out += byte == '\t' ? "\\t" : byte == '\n' ? "\\n" : "\\r";
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += HexEscape(byte);
+            ++i;
+        } else if (byte < 0x80) {
+            out += text[i++];
+        } else {
+            size_t length = 1;
+            while (length < 4 && i + length < text.size() &&
+                   (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) {
+                ++length;
+            }
+            // The longest run that is one valid character, else one bad byte.
+            while (length > 1 && !IsValidUtf8(std::string_view(text).substr(i, length))) --length;
+            if (length == 1 && !IsValidUtf8(std::string_view(text).substr(i, 1))) {
+                out += HexEscape(byte);
+            } else {
+                out.append(text, i, length);
+            }
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string TsvField(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        switch (ch) {
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += ch;
+        }
+    }
+    return out;
+}
+
+// A JSON string; bytes that are no UTF-8 become U+FFFD (the path's exact
+// bytes travel in "path_bytes").
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
     for (size_t i = 0; i < s.size();) {
-        size_t length;
-        char32_t cp = DecodeUtf8(s, i, length);
-        if (cp == '"' || cp == '\\') {
+        unsigned char byte = static_cast<unsigned char>(s[i]);
+        if (byte == '"' || byte == '\\') {
             out += '\\';
-            out += static_cast<char>(cp);
-        } else if (cp < 0x20) {
+            out += s[i++];
+        } else if (byte == '\t' || byte == '\n' || byte == '\r') {
+            out += byte == '\t' ? "\\t" : byte == '\n' ? "\\n" : "\\r";
+            ++i;
+        } else if (byte < 0x20) {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(cp));
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
             out += escape;
-        } else if (cp == 0xFFFD && length == 1) {
-            out += "\xEF\xBF\xBD";
+            ++i;
+        } else if (byte < 0x80) {
+            out += s[i++];
         } else {
-            out.append(s, i, length);
+            size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            if (i + length <= s.size() && IsValidUtf8(std::string_view(s).substr(i, length))) {
+                out.append(s, i, length);
+                i += length;
+            } else {
+                out += "\xEF\xBF\xBD";
+                ++i;
+            }
         }
-        i += length;
     }
     return out + "\"";
 }
 
-// Local time in ISO 8601 with the offset written "+09:00".
+std::string Base64(const std::string& bytes) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
+        out += kDigits[group >> 18 & 63];
+        out += kDigits[group >> 12 & 63];
+        out += i + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string IsoTime(int64_t time) {
     std::string text = FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S%z");
     if (text.size() < 5) return text;
     return text.substr(0, text.size() - 2) + ":" + text.substr(text.size() - 2);
 }
 
-std::array<std::string, 6> CellsOf(const ResultRecord& record) {
-    ResultCells c = FormatResultCells(record);
-    return {c.name, c.type, c.folder, c.size, c.created, c.modified};
+std::string MatchCell(const ResultRecord& record) {
+    if (!record.matchKind) return {};
+    return std::string(TextKindName(*record.matchKind)) + ": " + Cp932ToUtf8(record.matchText);
 }
 
-void Put(const std::string& text, FILE* out) { std::fwrite(text.data(), 1, text.size(), out); }
+ResultWriter::ResultWriter(OutputFormat format, bool header, bool showMatch, OutputStream& out)
+    : m_format(format), m_header(header), m_showMatch(showMatch), m_out(out) {}
 
-}  // namespace
+void ResultWriter::Begin() {
+    if (m_format == OutputFormat::Json) m_out.Write("[");
+    if (m_format != OutputFormat::Table) return;
+    std::vector<std::string> headers(kResultColumnHeaders.begin(), kResultColumnHeaders.end());
+    if (m_showMatch) headers.push_back(kMatchHeader);
+    m_widths.assign(headers.size(), 0);
+    if (!m_header) return;
+    for (size_t k = 0; k < headers.size(); ++k) m_widths[k] = DisplayWidth(headers[k]);
+    WriteTableLine(headers);
+}
 
-size_t DisplayWidth(const std::string& utf8) {
-    size_t width = 0;
-    for (size_t i = 0; i < utf8.size();) {
-        size_t length;
-        width += IsWide(DecodeUtf8(utf8, i, length)) ? 2 : 1;
-        i += length;
+std::vector<std::string> ResultWriter::TableCells(const ResultRecord& record,
+                                                  const std::string& path) const {
+    RowCells c = CellsOf(record, path);
+    std::vector<std::string> cells{
+        ForTerminal(c.name), ForTerminal(c.type), ForTerminal(c.folder), c.size,
+        c.created,           c.modified};
+    if (m_showMatch) cells.push_back(ForTerminal(MatchCell(record)));
+    return cells;
+}
+
+void ResultWriter::Fit(const ResultRecord& record, const std::string& path) {
+    if (m_format != OutputFormat::Table) return;
+    std::vector<std::string> cells = TableCells(record, path);
+    for (size_t k = 0; k < cells.size(); ++k) {
+        m_widths[k] = std::max(m_widths[k], DisplayWidth(cells[k]));
     }
-    return width;
 }
 
-void WriteResults(const std::vector<ResultRecord>& rows, OutputFormat format, FILE* out) {
-    switch (format) {
+void ResultWriter::WriteTableLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (size_t k = 0; k < cells.size(); ++k) {
+        line += cells[k];
+        if (k + 1 < cells.size()) {
+            size_t width = DisplayWidth(cells[k]);
+            m_widths[k] = std::max(m_widths[k], width);
+            line.append(m_widths[k] - width + 2, ' ');
+        }
+    }
+    m_out.Write(line + "\n");
+}
+
+void ResultWriter::Row(const ResultRecord& record, const std::string& path) {
+    switch (m_format) {
+        case OutputFormat::Paths:
+            m_out.Write(path + "\n");
+            break;
         case OutputFormat::Paths0:
-            for (const ResultRecord& row : rows) {
-                Put(row.fullPath, out);
-                std::fputc('\0', out);
+            m_out.Write(path);
+            m_out.Write(std::string_view("\0", 1));
+            break;
+        case OutputFormat::Table:
+            WriteTableLine(TableCells(record, path));
+            break;
+        case OutputFormat::Tsv: {
+            RowCells c = CellsOf(record, path);
+            std::string line = TsvField(c.name) + "\t" + TsvField(c.type) + "\t" +
+                               TsvField(c.folder) + "\t" + c.size + "\t" +
+                               IsoTime(record.creationTime) + "\t" +
+                               IsoTime(record.modificationTime) + "\t" + TsvField(path);
+            if (m_showMatch) {
+                std::string kind =
+                    record.matchKind ? std::string(TextKindName(*record.matchKind)) : "";
+                line += "\t" + kind + "\t" + TsvField(Cp932ToUtf8(record.matchText));
             }
-            return;
-        case OutputFormat::Tsv:
-            for (const ResultRecord& row : rows) {
-                for (const std::string& cell : CellsOf(row)) Put(cell + "\t", out);
-                Put(row.fullPath + "\n", out);
-            }
-            return;
-        case OutputFormat::Json: {
-            static const char* const kKeys[6] = {"name", "type",    "folder",
-                                                 "size", "created", "modified"};
-            Put("[", out);
-            for (size_t r = 0; r < rows.size(); ++r) {
-                std::array<std::string, 6> cells = CellsOf(rows[r]);
-                Put(r == 0 ? "\n  {" : ",\n  {", out);
-                for (int k = 0; k < 6; ++k) {
-                    Put(std::string("\"") + kKeys[k] + "\": " + JsonString(cells[k]) + ", ", out);
-                }
-                Put("\"path\": " + JsonString(rows[r].fullPath) +
-                        ", \"bytes\": " + std::to_string(rows[r].size) +
-                        ", \"created_iso\": " + JsonString(IsoTime(rows[r].creationTime)) +
-                        ", \"modified_iso\": " + JsonString(IsoTime(rows[r].modificationTime)) +
-                        "}",
-                    out);
-            }
-            Put(rows.empty() ? "]\n" : "\n]\n", out);
-            return;
+            m_out.Write(line + "\n");
+            break;
         }
-        case OutputFormat::Table: {
-            std::vector<std::array<std::string, 6>> lines;
-            lines.push_back({kResultColumnHeaders[0], kResultColumnHeaders[1],
-                             kResultColumnHeaders[2], kResultColumnHeaders[3],
-                             kResultColumnHeaders[4], kResultColumnHeaders[5]});
-            for (const ResultRecord& row : rows) lines.push_back(CellsOf(row));
-            std::array<size_t, 6> widths{};
-            for (const auto& line : lines) {
-                for (int k = 0; k < 6; ++k) widths[k] = std::max(widths[k], DisplayWidth(line[k]));
-            }
-            for (const auto& line : lines) {
-                std::string text;
-                for (int k = 0; k < 6; ++k) {
-                    text += line[k];
-                    if (k < 5) text += std::string(widths[k] - DisplayWidth(line[k]) + 2, ' ');
+        case OutputFormat::Json: {
+            RowCells c = CellsOf(record, path);
+            std::string object = m_rows == 0 ? "\n  {" : ",\n  {";
+            object +=
+                "\"name\": " + JsonString(c.name) + ", \"type\": " + JsonString(c.type) +
+                ", \"folder\": " + JsonString(c.folder) + ", \"size\": " + JsonString(c.size) +
+                ", \"created\": " + JsonString(c.created) +
+                ", \"modified\": " + JsonString(c.modified) + ", \"path\": " + JsonString(path);
+            if (!IsValidUtf8(path)) object += ", \"path_bytes\": \"" + Base64(path) + "\"";
+            object += ", \"bytes\": " + std::to_string(record.size) +
+                      ", \"created_iso\": " + JsonString(IsoTime(record.creationTime)) +
+                      ", \"modified_iso\": " + JsonString(IsoTime(record.modificationTime));
+            if (m_showMatch) {
+                if (record.matchKind) {
+                    object += ", \"match_kind\": " +
+                              JsonString(std::string(TextKindName(*record.matchKind))) +
+                              ", \"match_text\": " + JsonString(Cp932ToUtf8(record.matchText));
+                } else {
+                    object += ", \"match_kind\": null, \"match_text\": null";
                 }
-                Put(text + "\n", out);
             }
-            return;
+            m_out.Write(object + "}");
+            break;
         }
     }
+    ++m_rows;
+}
+
+void ResultWriter::End() {
+    if (m_format == OutputFormat::Json) m_out.Write(m_rows == 0 ? "]\n" : "\n]\n");
 }

@@ -2,30 +2,90 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <mutex>
+#include <cstring>
 #include <thread>
 
 #include "cli/commands.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
+#include "cli/unicode_text.h"
 #include "platform/encoding.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+#include "platform/fs.h"
+#include "plotsieve_version.h"
+#include "search/drawing_types.h"
+#include "search/extract_text.h"
 #include "search/search_session.h"
 
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+// The running search, which Ctrl-C stops at once (StopSearch only sets a
+// lock-free atomic flag, which a signal handler may do).
+std::atomic<SearchSession*> g_session{nullptr};
 
-void OnInterrupt(int) { g_interrupted = 1; }
+// The first Ctrl-C asks the search to stop; a second one ends the program
+// at once.
+void OnInterrupt(int) {
+    if (g_interrupted) {
+        signal(SIGINT, SIG_DFL);
+        raise(SIGINT);
+    }
+    g_interrupted = 1;
+    if (SearchSession* session = g_session.load()) session->StopSearch();
+}
 
-// The front end of a terminal: rows are kept for the output at the end,
-// progress goes to stderr on one rewritten line when stderr is a terminal.
-class TerminalFrontEnd : public SearchFrontEnd {
+// Paths as the user sees them: relative to the current folder when the place
+// was given relative, as ripgrep and fd print them.
+class PathShower {
   public:
-    TerminalFrontEnd(const SearchOptions& options, std::string keyword)
-        : m_options(options), m_keyword(std::move(keyword)), m_live(isatty(STDERR_FILENO)) {}
+    explicit PathShower(const SearchOptions& options) {
+        if (options.place == kAllDrivesPlace || options.place.empty() ||
+            options.place[0] == kPathSeparator) {
+            return;
+        }
+        m_absolute = AbsolutePath(options.place);
+        if (!options.placeGiven) return;  // "a.dxf", not "./a.dxf"
+        m_prefix = options.place;
+    }
+
+    std::string Show(const std::string& path) const {
+        if (m_absolute.empty() || path.compare(0, m_absolute.size(), m_absolute) != 0) return path;
+        if (path.size() == m_absolute.size()) return m_prefix.empty() ? "." : m_prefix;
+        std::string rest = path.substr(m_absolute.size());
+        if (m_absolute.back() != kPathSeparator) {
+            if (rest[0] != kPathSeparator) return path;
+            rest.erase(0, 1);
+        }
+        if (m_prefix.empty()) return rest;
+        return m_prefix.back() == kPathSeparator ? m_prefix + rest
+                                                 : m_prefix + kPathSeparator + rest;
+    }
+
+  private:
+    std::string m_absolute;  // the place as the search walks it
+    std::string m_prefix;    // what stands for it in the output
+};
+
+// The command line's front end: rows go to stdout as they are found (at the
+// end when sorted), progress to stderr on one rewritten line when stderr is
+// a terminal, skipped folders and files to stderr as they are met.
+class CommandLineFrontEnd : public SearchFrontEnd {
+  public:
+    CommandLineFrontEnd(const SearchOptions& options, const PathShower& shower,
+                        ResultWriter& writer, OutputStream& out)
+        : m_options(options),
+          m_shower(shower),
+          m_writer(writer),
+          m_out(out),
+          m_live(isatty(STDERR_FILENO) && !options.quiet),
+          m_rowsOnTerminal(isatty(STDOUT_FILENO)) {}
 
     std::string KeywordText() override { return m_keyword; }
     bool IncludeSubfolders() override { return m_options.subfolders; }
@@ -33,27 +93,64 @@ class TerminalFrontEnd : public SearchFrontEnd {
     SizeCriterion SizeLimits() override { return m_options.size; }
 
     void PostStatus(const SearchStatus& status) override {
+        if (m_out.Failed()) return;  // the reader has gone: end quietly
         if (m_options.timing) NoteTiming(status.phase);
-        bool final = status.phase == SearchPhase::Done || status.phase == SearchPhase::Cancelled;
-        if (final) {
+        if (status.phase == SearchPhase::Cancelled) {
+            cancelled = true;
             std::fprintf(stderr, "%s%s\n", m_live ? "\r\x1b[K" : "", status.text.c_str());
-            cancelled = status.phase == SearchPhase::Cancelled;
+        } else if (status.phase == SearchPhase::Done) {
+            if (!m_options.quiet) {
+                std::fprintf(stderr, "%s%s\n", m_live ? "\r\x1b[K" : "", status.text.c_str());
+            }
         } else if (m_live) {
             std::fprintf(stderr, "\r\x1b[K%s", status.text.c_str());
+            m_progressShown = true;
         }
         std::fflush(stderr);
     }
     void LoadTypeIcon(int, const std::string&) override {}
-    void AddResultRow(ResultRecord record, int) override { rows.push_back(std::move(record)); }
+    void AddResultRow(ResultRecord record, int) override {
+        ++hits;
+        if (!m_lastPass || m_out.Failed()) return;
+        if (m_options.sort) {
+            rows.push_back(std::move(record));
+            return;
+        }
+        if (m_rowsOnTerminal) ClearProgress();
+        m_writer.Row(record, m_shower.Show(record.fullPath));
+        m_out.Flush();
+        if (m_out.Failed()) outputFailed.store(true);
+    }
     void EndNarrowingMode() override {}
+    void ReportSkipped(const std::string& path, const std::string& reason) override {
+        skipped = true;
+        if (m_out.Failed()) return;
+        ClearProgress();
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", m_shower.Show(path).c_str(),
+                     reason.c_str());
+    }
 
-    void SetKeyword(std::string keyword) { m_keyword = std::move(keyword); }
+    void StartPass(std::string keyword, bool lastPass) {
+        m_keyword = std::move(keyword);
+        m_lastPass = lastPass;
+        hits = 0;
+        cancelled = false;
+    }
 
-    std::vector<ResultRecord> rows;
+    std::vector<ResultRecord> rows;  // the last pass's hits, kept for sorting
+    int64_t hits = 0;                // the current pass's hits
     bool cancelled = false;
+    bool skipped = false;
+    std::atomic<bool> outputFailed{false};
 
   private:
     using Clock = std::chrono::steady_clock;
+
+    void ClearProgress() {
+        if (!m_progressShown) return;
+        std::fputs("\r\x1b[K", stderr);
+        m_progressShown = false;
+    }
 
     // With --timing: how long the collecting and testing phases took.
     void NoteTiming(SearchPhase phase) {
@@ -66,10 +163,12 @@ class TerminalFrontEnd : public SearchFrontEnd {
         } else if (!m_testStarted) {
             m_testStarted = true;
             m_testStart = now;
+            ClearProgress();
             std::fprintf(stderr, "collecting: %.3f s\n", seconds(now - m_collectStart));
         }
         if (final) {
             m_collecting = false;
+            ClearProgress();
             std::fprintf(stderr, "testing: %.3f s\n", seconds(now - m_testStart));
             m_testStarted = false;
             m_collectStart = now;
@@ -81,12 +180,22 @@ class TerminalFrontEnd : public SearchFrontEnd {
     bool m_testStarted = false;
     bool m_collecting = false;
     const SearchOptions& m_options;
+    const PathShower& m_shower;
+    ResultWriter& m_writer;
+    OutputStream& m_out;
     std::string m_keyword;
+    bool m_lastPass = true;
     bool m_live;
+    bool m_rowsOnTerminal;
+    bool m_progressShown = false;
 };
 
+// The keyword in CP932 after NFC normalisation (a kana and a separate voiced
+// mark become the one voiced kana CP932 holds); nothing, with a message, when
+// CP932 cannot hold it.
 std::optional<std::string> KeywordInCp932(const std::string& utf8) {
-    std::optional<std::string> cp932 = Utf8ToCp932(utf8);
+    std::optional<std::string> composed = NormalizeNfc(utf8);
+    std::optional<std::string> cp932 = composed ? Utf8ToCp932(*composed) : std::nullopt;
     if (!cp932) {
         std::fprintf(stderr,
                      "plotsieve-cli: the keyword \"%s\" holds characters that drawings in CP932 "
@@ -96,69 +205,135 @@ std::optional<std::string> KeywordInCp932(const std::string& utf8) {
     return cp932;
 }
 
-// Runs one pass and waits for it, passing Ctrl-C on as a stop request.
-// Returns false when the pass was refused.
-bool RunPass(SearchSession& session, const SearchRequest& request) {
+// A place that is missing, or a file that is no drawing of the chosen types,
+// is refused before the search starts, with the reason.
+bool CheckPlace(const SearchOptions& options) {
+    if (options.place.empty() || options.place == kAllDrivesPlace) return true;
+    std::optional<FileStatus> status = ReadFileStatus(options.place);
+    if (!status) {
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
+                     LastReadError().c_str());
+        return false;
+    }
+    if (status->isFolder) return true;
+    for (const std::string& extension : ExtensionsForTypes(options.typeMask)) {
+        if (options.place.size() >= extension.size() &&
+            LowerCasePath(options.place.substr(options.place.size() - extension.size())) ==
+                extension) {
+            return true;
+        }
+    }
+    std::fprintf(stderr, "plotsieve-cli: %s: not a folder, nor a drawing of the chosen types\n",
+                 options.place.c_str());
+    return false;
+}
+
+// Runs one pass and waits for it, passing Ctrl-C and a failed output on as a
+// stop request. Returns false when the pass was refused.
+bool RunPass(SearchSession& session, const SearchRequest& request,
+             const CommandLineFrontEnd& frontEnd) {
     StartResult result = session.StartSearch(request);
     if (result != StartResult::Started) {
         std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
         return false;
     }
     while (session.IsRunning()) {
-        if (g_interrupted) session.StopSearch();
+        if (g_interrupted || frontEnd.outputFailed.load()) session.StopSearch();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     session.Wait();
     return true;
 }
 
+// The exit of a failed output: quiet for a reader that has gone (as after
+// `| head -1`), a message and 2 for anything else (a full disk).
+int OutputFailure(const OutputStream& out) {
+    if (out.Error() == EPIPE) return 0;
+    std::fprintf(stderr, "plotsieve-cli: cannot write the results: %s\n",
+                 std::strerror(out.Error()));
+    return 2;
+}
+
 }  // namespace
 
 int RunSearchCommand(int argc, char** argv) {
-    std::vector<std::string> args(argv, argv + argc);
-    if (std::find(args.begin(), args.end(), "--help") != args.end() ||
-        std::find(args.begin(), args.end(), "-h") != args.end()) {
-        std::fputs(kSearchUsage, stdout);
-        return 0;
+    SearchCommandLine line = ParseSearchCommandLine(argc, argv);
+    switch (line.action) {
+        case SearchCommandLine::Action::Help:
+            std::fputs(kSearchUsage, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 2;
+        case SearchCommandLine::Action::Version:
+            std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 2;
+        case SearchCommandLine::Action::UsageError:
+            std::fprintf(stderr, "plotsieve-cli search: %s\n%s", line.error.c_str(), kSearchUsage);
+            return 2;
+        case SearchCommandLine::Action::Search:
+            break;
     }
-    std::string error;
-    std::optional<SearchOptions> options = ParseSearchOptions(args, error);
-    if (!options) {
-        std::fprintf(stderr, "plotsieve-cli search: %s\n%s", error.c_str(), kSearchUsage);
-        return 2;
-    }
-    std::vector<std::string> keywords{options->keyword};
-    keywords.insert(keywords.end(), options->andKeywords.begin(), options->andKeywords.end());
+    const SearchOptions& options = line.options;
+
+    std::vector<std::string> keywords{options.keyword};
+    keywords.insert(keywords.end(), options.andKeywords.begin(), options.andKeywords.end());
     std::vector<std::string> cp932Keywords;
     for (const std::string& keyword : keywords) {
         std::optional<std::string> cp932 = KeywordInCp932(keyword);
         if (!cp932) return 2;
         cp932Keywords.push_back(*cp932);
     }
+    if (!CheckPlace(options)) return 2;
 
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
+    // A closed pipe shows as EPIPE on the write, which ends the search quietly.
+    signal(SIGPIPE, SIG_IGN);
 
-    TerminalFrontEnd frontEnd(*options, cp932Keywords.front());
-    SearchSession session(frontEnd, options->threads);
-    for (size_t pass = 0; pass < cp932Keywords.size(); ++pass) {
-        frontEnd.SetKeyword(cp932Keywords[pass]);
-        frontEnd.rows.clear();
-        SearchRequest request{options->place, options->typeMask, pass > 0};
-        if (!RunPass(session, request)) return 2;
-        if (frontEnd.cancelled) return 130;
-        if (frontEnd.rows.empty()) break;  // nothing left to narrow
+    OutputStream out(stdout);
+    PathShower shower(options);
+    bool header = options.format == OutputFormat::Table && isatty(STDOUT_FILENO);
+    ResultWriter writer(options.format, header, options.showMatch, out);
+    CommandLineFrontEnd frontEnd(options, shower, writer, out);
+    writer.Begin();
+
+    {
+        SearchSession session(frontEnd, options.threads);
+        g_session.store(&session);
+        for (size_t pass = 0; pass < cp932Keywords.size(); ++pass) {
+            frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
+            SearchRequest request{options.place, options.typeMask, pass > 0};
+            if (g_interrupted) break;
+            if (!RunPass(session, request, frontEnd)) {
+                g_session.store(nullptr);
+                return 2;
+            }
+            if (frontEnd.cancelled || out.Failed() || frontEnd.hits == 0) break;
+        }
+        g_session.store(nullptr);
     }
+    if (out.Failed()) return OutputFailure(out);
 
-    if (options->sort) {
-        SortKey key = *options->sort;
+    if (options.sort) {
+        SortKey key = *options.sort;
         std::stable_sort(frontEnd.rows.begin(), frontEnd.rows.end(),
                          [key](const ResultRecord& a, const ResultRecord& b) {
                              return CompareResultRecords(a, b, key) < 0;
                          });
+        for (const ResultRecord& row : frontEnd.rows) writer.Fit(row, shower.Show(row.fullPath));
+        for (const ResultRecord& row : frontEnd.rows) writer.Row(row, shower.Show(row.fullPath));
     }
-    WriteResults(frontEnd.rows, options->format, stdout);
-    std::fflush(stdout);
-    return frontEnd.rows.empty() ? 1 : 0;
+    writer.End();
+    out.Flush();
+    if (out.Failed()) return OutputFailure(out);
+
+    if (frontEnd.cancelled || g_interrupted) {
+        // Stopped: the cancel text is out; end as the signal would have, so
+        // that a shell loop around the command stops too.
+        signal(SIGINT, SIG_DFL);
+        raise(SIGINT);
+        return 130;
+    }
+    if (frontEnd.skipped) return 2;
+    return frontEnd.hits == 0 ? 1 : 0;
 }

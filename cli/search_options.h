@@ -7,11 +7,12 @@
 #include "results/sort.h"
 #include "search/criteria.h"
 
-enum class OutputFormat { Table, Tsv, Json, Paths0 };
+enum class OutputFormat { Table, Tsv, Json, Paths, Paths0 };
 
 struct SearchOptions {
-    std::string place;
-    std::string keyword;                   // UTF-8 as typed
+    std::string place = ".";  // as typed; "." when none was given
+    bool placeGiven = false;
+    std::string keyword;                   // UTF-8 as typed; the pieces of several -k joined by "|"
     std::vector<std::string> andKeywords;  // narrowing passes, in order
     bool subfolders = true;
     unsigned typeMask = TYPE_ALL;
@@ -20,16 +21,29 @@ struct SearchOptions {
     std::optional<SortKey> sort;
     OutputFormat format = OutputFormat::Table;
     unsigned threads = 0;
-    bool timing = false;  // report the time of each phase on stderr
+    bool timing = false;     // report the time of each phase on stderr
+    bool quiet = false;      // no progress and no final count on stderr
+    bool showMatch = false;  // a last cell with where each drawing matched
 };
 
-// Parses the arguments after "search". On a usage error gives nothing and
-// sets `error` to the message.
-std::optional<SearchOptions> ParseSearchOptions(const std::vector<std::string>& args,
-                                                std::string& error);
+// What the arguments after "search" ask for.
+struct SearchCommandLine {
+    enum class Action { Search, Help, Version, UsageError };
+    Action action = Action::Search;
+    SearchOptions options;
+    std::string error;  // the usage error's message
+};
 
-// "YYYY-MM-DD[ HH:MM[:SS]]" in local time. A date alone means its first
-// second, or with `endOfDay` its last.
-std::optional<int64_t> ParseLocalTime(const std::string& text, bool endOfDay);
+// Parses the arguments after "search" (argv[0] is "search" itself) in the
+// GNU way: options and PLACE in any order, "--" ends the options, a long
+// option's value after "=" or as the next argument, a short one's attached
+// or next ("-k配置", "-k 配置").
+SearchCommandLine ParseSearchCommandLine(int argc, char** argv);
+
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" or "YYYY-MM-DDTHH:MM[:SS]" in local
+// time, or the last form followed by "Z" or an offset "+09:00" as the JSON
+// output writes it. A date alone means its first second, or with `endOfDay`
+// its last. Nothing for any other text or an impossible date.
+std::optional<int64_t> ParseTimeArgument(const std::string& text, bool endOfDay);
 
 extern const char* const kSearchUsage;

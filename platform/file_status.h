@@ -22,5 +22,5 @@ struct FileStatus {
 };
 
 // The status of the file at `path` (links followed); nothing when it cannot
-// be read.
+// be read (LastReadError() then says why).
 std::optional<FileStatus> ReadFileStatus(const std::string& path);

@@ -16,11 +16,19 @@ struct FolderListing {
     uint64_t inode = 0;
 };
 
-// Lists the folder at `path`. Nothing when it cannot be listed (missing, no
-// permission, not a folder, path too long).
-std::optional<FolderListing> ListFolder(const std::string& path);
+// Why a folder could not be listed.
+struct ListFailure {
+    bool missing = false;     // nothing is there (or a link leads nowhere)
+    bool notAFolder = false;  // something is there, but no folder
+    std::string reason;       // the system's words, for messages ("Permission denied")
+};
 
-// True when `ch` separates folders in a path typed by the user.
+// Lists the folder at `path`. Nothing when it cannot be listed (missing, no
+// permission, not a folder, path too long); `failure`, when given, then says why.
+std::optional<FolderListing> ListFolder(const std::string& path, ListFailure* failure = nullptr);
+
+// True when `ch` separates folders in a native path. On POSIX systems that is
+// "/" alone: a backslash is an ordinary character of a file name.
 bool IsPathSeparator(char ch);
 
 // The native separator appended to folder paths.

@@ -32,9 +32,18 @@ using FileBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 // that shrinks while read leaves zeros at the end. Never throws.
 std::optional<FileBytes> ReadWholeFile(const std::string& path);
 
-// The reason the last ReadWholeFile or OpenFileSource on this thread failed,
-// for messages.
+// The reason the last ReadWholeFile, OpenFileSource or ReadFileStatus on this
+// thread failed, for messages.
 std::string LastReadError();
+
+// Why it failed, as a kind the caller can act on.
+enum class ReadFailure {
+    None,
+    Missing,          // nothing is there (a file that vanished, a link leading nowhere)
+    NotARegularFile,  // a folder, FIFO, device or socket
+    Other,            // no permission, an I/O error, ...: worth telling the user
+};
+ReadFailure LastReadFailure();
 
 // Sets what LastReadError tells (an errno value; 0 for no error).
 void SetLastReadError(int error);

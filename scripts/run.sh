@@ -8,10 +8,7 @@ bash scripts/install-deps.sh $(cat scripts/build-deps.txt)
 cmake -S . -B build -G Ninja >/dev/null
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     cmake --build build --target plotsieve -j "$(nproc)"
-    # Started in its own folder, where help/help1.htm lies beside it.
-    samples="$PWD/samples"
-    cd build/app
-    exec ./plotsieve "$samples"
+    exec build/app/plotsieve "$PWD/samples"
 fi
 cmake --build build --target plotsieve-cli -j "$(nproc)"
 build/cli/plotsieve-cli search -k '平面図|配置図|ガラス' samples || [ $? -eq 1 ]

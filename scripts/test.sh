@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the full build's tests, the engine tests under
+# Builds and runs every test: the full build's tests, the checks of what a
+# distribution takes (desktop entry, AppStream metadata, MIME types, manual
+# pages, the Debian package and lintian), the engine tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a format check, and a short
 # run of every fuzz target (FUZZ_SECONDS in all, 20 by default).
 set -euo pipefail
@@ -17,6 +19,9 @@ echo "== full build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLOTSIEVE_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== desktop files, manual pages and the Debian package"
+bash scripts/check_package.sh build
 
 echo "== engine tests under ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLOTSIEVE_ENGINE_ONLY=ON \

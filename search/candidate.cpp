@@ -1,7 +1,17 @@
 #include "search/candidate.h"
 
+#include "platform/fs.h"
 #include "search/extract_text.h"
 #include "search/line_match.h"
+
+namespace {
+
+// The reason to report for the read that just failed on this thread.
+std::string SkipReason() {
+    return LastReadFailure() == ReadFailure::Other ? LastReadError() : std::string();
+}
+
+}  // namespace
 
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
     int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
@@ -28,7 +38,11 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
                                    const DateCriterion& date, const SizeCriterion& size) {
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
-    if (!status || !PassesFilters(*status, date, size)) return outcome;
+    if (!status) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
+    if (!PassesFilters(*status, date, size)) return outcome;
     outcome.passedFilters = true;
     // An empty piece matches every text and an empty list none, so neither
     // needs the file's text.
@@ -40,7 +54,10 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
         return outcome;
     }
     ExtractedText text;
-    ExtractText(path, text);
+    if (!ExtractText(path, text)) {
+        outcome.skipReason = SkipReason();
+        return outcome;
+    }
     std::optional<LineMatch> match = FindMatchingLine(text, keywords);
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));

@@ -17,6 +17,10 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
 struct CandidateOutcome {
     bool passedFilters = false;  // false also when the status cannot be read
     std::optional<ResultRecord> hit;
+    // Why the candidate could not be tested (its status or its bytes could
+    // not be read), for the front end; empty when it was tested, and for a
+    // file that vanished or is no regular file.
+    std::string skipReason;
 };
 
 // Tests the candidate at `path` (as found on disk): status, date and size,

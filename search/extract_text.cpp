@@ -1,8 +1,10 @@
 #include "search/extract_text.h"
 
+#include <cerrno>
 #include <new>
 
 #include "platform/file_source.h"
+#include "platform/fs.h"
 #include "search/drawing_types.h"
 
 void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out) {
@@ -37,6 +39,7 @@ bool ExtractText(const std::string& path, ExtractedText& out) {
         // A file too large to hold, or text too large to build: treated as a
         // file that cannot be read.
         out.Clear();
+        SetLastReadError(ENOMEM);
         return false;
     }
 }

@@ -22,7 +22,8 @@ std::string ExtractionKey(std::string_view path);
 
 // Reads the file at `path` with the reader of its extension (compared without
 // regard to case) into `out`. Returns false, adding nothing, when the file
-// cannot be opened or read, or is not a regular file. Never throws.
+// cannot be opened or read, or is not a regular file (LastReadError() then
+// says why). Never throws.
 bool ExtractText(const std::string& path, ExtractedText& out);
 
 // The same, as the lines joined with CR LF (empty when the file cannot be

@@ -14,7 +14,7 @@ bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
     m_stayOnFileSystem = stayOnFileSystem;
     m_haveRootDevice = false;
     m_visited.clear();
-    if (!WalkFolder(folder)) {
+    if (!WalkFolder(folder, true)) {
         m_candidates.clear();
         return false;
     }
@@ -30,10 +30,25 @@ bool FolderWalk::IsCandidateName(const std::string& name) const {
     return false;
 }
 
-bool FolderWalk::WalkFolder(std::string folder) {
+bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
+    std::string given = folder;
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
-    std::optional<FolderListing> listing = ListFolder(folder);
-    if (!listing) return true;  // a folder that cannot be listed adds nothing
+    ListFailure failure;
+    std::optional<FolderListing> listing = ListFolder(folder, &failure);
+    if (!listing) {
+        // A drawing given as the place is searched alone.
+        if (isPlace && failure.notAFolder && !given.empty() && given.back() != kPathSeparator &&
+            IsCandidateName(given)) {
+            m_candidates.push_back(given);
+            return true;
+        }
+        // A folder that cannot be listed adds nothing; one that vanished
+        // since its parent was listed is no news.
+        if (m_hooks.skipped && (isPlace || !failure.missing)) {
+            m_hooks.skipped(given, failure.reason);
+        }
+        return true;
+    }
     if (!m_haveRootDevice) {
         m_haveRootDevice = true;
         m_rootDevice = listing->device;
@@ -45,7 +60,7 @@ bool FolderWalk::WalkFolder(std::string folder) {
     for (size_t k = 0; k < listing->entries.size(); ++k) {
         const FolderEntry& entry = listing->entries[k];
         if (entry.isFolder && m_hooks.includeSubfolders && m_hooks.includeSubfolders()) {
-            if (!WalkFolder(folder + entry.name)) return false;
+            if (!WalkFolder(folder + entry.name, false)) return false;
         }
         if (IsCandidateName(entry.name)) {
             m_candidates.push_back(folder + entry.name);

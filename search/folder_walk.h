@@ -12,25 +12,29 @@
 // name ends in one of the extensions (a folder so named too), depth first, in
 // name order, a subfolder's candidates before the later entries of its parent.
 // Links to folders are never followed, and a folder is walked once however it
-// is reached.
+// is reached. A place that is a file is its own only candidate when its name
+// ends in one of the extensions.
 class FolderWalk {
   public:
     struct Hooks {
         std::function<bool()> includeSubfolders;  // asked at each folder entry
         std::function<void(size_t)> progress;     // candidates so far, as a folder is entered
+        // A folder that could not be listed (not one that vanished), with the reason.
+        std::function<void(const std::string&, const std::string&)> skipped;
     };
 
     FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
                Hooks hooks, std::vector<std::string>& candidates);
 
-    // Walks `folder` (with or without a final separator). With
+    // Walks `folder` (with or without a final separator), or takes the file
+    // named so. With
     // `stayOnFileSystem`, folders of another file system are not entered.
     // Returns false when the walk was cancelled: the candidates are then
     // emptied.
     bool Walk(const std::string& folder, bool stayOnFileSystem = false);
 
   private:
-    bool WalkFolder(std::string folder);
+    bool WalkFolder(std::string folder, bool isPlace);
     bool IsCandidateName(const std::string& name) const;
 
     const std::vector<std::string>& m_extensions;

@@ -61,6 +61,14 @@ class SearchFrontEnd {
     // A completed search turns narrowing mode off: the narrowing box is
     // unticked, the place editable and the subfolder box enabled again.
     virtual void EndNarrowingMode() = 0;
+    // A folder that could not be listed or a candidate that could not be read,
+    // with the system's reason ("Permission denied"); the search goes on
+    // without it. Reported in candidate order; things that vanished during
+    // the search and entries that are no regular file are not reported.
+    virtual void ReportSkipped(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
     // The worker is about to end (completed or cancelled).
     virtual void SearchEnded() {}
 };

@@ -76,6 +76,9 @@ void SearchSession::RunWorker(SearchRequest request) {
             {[this] { return m_frontEnd.IncludeSubfolders(); },
              [this](size_t candidatesSoFar) {
                  m_frontEnd.PostStatus(CollectingStatus(static_cast<int64_t>(candidatesSoFar)));
+             },
+             [this](const std::string& path, const std::string& reason) {
+                 m_frontEnd.ReportSkipped(path, reason);
              }},
             m_candidates);
         if (request.place == kAllDrivesPlace) {
@@ -118,6 +121,9 @@ void SearchSession::RunWorker(SearchRequest request) {
             outcome = pool->Take(i);
         } else {
             outcome = EvaluateCandidateSafely(nextJob(i), keywords);
+        }
+        if (!outcome.skipReason.empty()) {
+            m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
         }
         if (outcome.passedFilters) {
             int slot = TypeSlotOf(ExtractionKey(m_candidates[i]));

@@ -171,12 +171,20 @@ if __name__ == "__main__":
     write_xpm("document_32", DOCUMENT, 32)
     write_xpm("document_16", DOCUMENT, 16)
     write_xpm("start_48", START, 48)
-    installed = {
-        "apps/plotsieve": APPLICATION,
-        "mimetypes/application-x-jwcad": typed("#2E9E48"),
-        "mimetypes/application-x-vectorworks": typed("#2F6FC0"),
-        "mimetypes/application-x-dracad": typed("#E07B1F"),
+    # The type icons are built in too, for a desktop whose MIME database does
+    # not know these types yet (a program run from its build folder).
+    types = {
+        "jwcad": typed("#2E9E48"),
+        "vectorworks": typed("#2F6FC0"),
+        "dracad": typed("#E07B1F"),
     }
+    for kind, scene in types.items():
+        write_xpm(f"type_{kind}_32", scene, 32)
+        write_xpm(f"type_{kind}_16", scene, 16)
+    # The application icon carries the AppStream id, as the .desktop file does.
+    installed = {"apps/io.github.plotsieve.Plotsieve": APPLICATION}
+    for kind, scene in types.items():
+        installed[f"mimetypes/application-x-{kind}"] = scene
     for size in (16, 32, 48, 128):
         for name, scene in installed.items():
             folder = f"hicolor/{size}x{size}/{os.path.dirname(name)}"

@@ -4,12 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/fs.h"
+
 std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     struct statx sx {};
     if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
               STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME |
                   STATX_CTIME | STATX_INO,
               &sx) != 0) {
+        SetLastReadError(errno);
         return std::nullopt;
     }
     FileStatus status;

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -51,18 +53,28 @@ std::string UnescapeMountField(const std::string& field) {
 
 }  // namespace
 
-std::optional<FolderListing> ListFolder(const std::string& path) {
+std::optional<FolderListing> ListFolder(const std::string& path, ListFailure* failure) {
+    auto fail = [failure](int error) -> std::nullopt_t {
+        if (failure) {
+            failure->missing = error == ENOENT;
+            failure->notAFolder = error == ENOTDIR;
+            failure->reason = std::strerror(error);
+        }
+        return std::nullopt;
+    };
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return fail(errno);
     struct stat status {};
     if (fstat(fd, &status) != 0) {
+        int error = errno;
         close(fd);
-        return std::nullopt;
+        return fail(error);
     }
     DirectoryStream dir(fdopendir(fd));
     if (!dir.get()) {
+        int error = errno;
         close(fd);
-        return std::nullopt;
+        return fail(error);
     }
     FolderListing listing;
     listing.device = static_cast<uint64_t>(status.st_dev);
@@ -84,7 +96,7 @@ std::optional<FolderListing> ListFolder(const std::string& path) {
     return listing;
 }
 
-bool IsPathSeparator(char ch) { return ch == '/' || ch == '\\'; }
+bool IsPathSeparator(char ch) { return ch == '/'; }
 
 std::string AbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;

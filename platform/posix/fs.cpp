@@ -78,6 +78,20 @@ std::optional<FileBytes> ReadWholeFile(const std::string& path) {
 
 void SetLastReadError(int error) { t_lastError = error; }
 
+ReadFailure LastReadFailure() {
+    switch (t_lastError) {
+        case 0:
+            return ReadFailure::None;
+        case ENOENT:
+            return ReadFailure::Missing;
+        case EISDIR:
+        case EINVAL:
+            return ReadFailure::NotARegularFile;
+        default:
+            return ReadFailure::Other;
+    }
+}
+
 std::string LastReadError() {
     if (t_lastError == EINVAL) return "not a regular file";
     return t_lastError == 0 ? std::string("no error") : std::string(std::strerror(t_lastError));

@@ -4,6 +4,7 @@
 #include <wx/dateevt.h>
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 
 #include "app/ids.h"
 #include "app/size_text.h"
@@ -186,4 +187,20 @@ TEST(SizeText, UnsignedDecimalAllowsBlanksAroundDigitsOnly) {
     EXPECT_FALSE(IsUnsignedDecimal("+3"));
     EXPECT_FALSE(IsUnsignedDecimal("-3"));
     EXPECT_FALSE(IsUnsignedDecimal("12kb"));
+}
+
+TEST_F(CriteriaTest, KeyboardPageSwitchTakesTheFocusToThePageShown) {
+    wxTextCtrl* keyword = view->NamePage()->KeywordField();
+    keyword->SetFocus();
+    Pump();
+    if (wxWindow::FindFocus() != keyword) GTEST_SKIP() << "the virtual display gave no focus";
+    wxUIActionSimulator keys;
+    keys.Char(WXK_PAGEDOWN, wxMOD_CONTROL);
+    wxNotebook* sheet = view->CriteriaSheet();
+    if (!RunUntil([sheet] { return sheet->GetSelection() == 1; }, 5)) {
+        GTEST_SKIP() << "the virtual display took no keys";
+    }
+    wxWindow* focus = wxWindow::FindFocus();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(focus == view->DatePage() || view->DatePage()->IsDescendant(focus));
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The MIME package that the install adds gives every JW_CAD drawing (.jwc,
-# .jwk and .jww, and "JwwData." content under any name) one type, and so the
+# .jwk and .jww, and "jw_cad(c)data", "jw_cad(c)sym" or "JwwData." content
+# under any name) one type, and so the
 # JW_CAD icon in the result list. Usage: desktop_types_test.sh PACKAGE.xml
 set -eu
 home=$(mktemp -d)
@@ -26,7 +27,11 @@ printf 'jw_cad(c)sym' >"$home/a.jwk"
 printf 'JwwData.\274\002\000\000' >"$home/a.jww"
 cp "$home/a.jww" "$home/B.JWW"
 cp "$home/a.jww" "$home/drawing"
-for name in a.jwc a.jwk a.jww B.JWW drawing; do expect "$name" application/x-jwcad; done
+cp "$home/a.jwc" "$home/old-drawing"
+cp "$home/a.jwk" "$home/old-symbol"
+for name in a.jwc a.jwk a.jww B.JWW drawing old-drawing old-symbol; do
+    expect "$name" application/x-jwcad
+done
 # The magic alone does not take other content.
 printf 'JwwDat' >"$home/other"
 [ "$(type_of "$home/other")" != application/x-jwcad ] || { echo "other: application/x-jwcad" >&2; exit 1; }

@@ -10,6 +10,7 @@
 #include <wx/statusbr.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -18,6 +19,11 @@
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/plotsieve_view.h"
+#include "app/result_list.h"
+#include "app/window_settings.h"
+
+// The toolkit's warnings and failed checks so far in this run.
+int ToolkitWarnings();
 
 namespace gui_testing {
 
@@ -61,16 +67,21 @@ inline void Click(wxCheckBox* box) {
 class FrameTest : public testing::Test {
   protected:
     void SetUp() override {
+        // Each test starts from the defaults, not from what the last one kept.
+        std::filesystem::remove(SettingsFilePath().utf8_string());
         SetMessageHook([this](const wxString& text, const wxString& caption) {
             messages.push_back(text);
             captions.push_back(caption);
         });
+        warningsAtStart = ToolkitWarnings();
         frame = new CMainFrame;
         frame->Show();
         view = frame->View();
         Pump();
     }
     void TearDown() override {
+        // Start-up and every step of the test went without toolkit warnings.
+        EXPECT_EQ(ToolkitWarnings(), warningsAtStart);
         if (frame != nullptr) {
             frame->Close(true);
             RunUntil([] { return wxTopLevelWindows.empty(); }, 30);
@@ -84,10 +95,12 @@ class FrameTest : public testing::Test {
     void SearchAndWait() {
         Click(view->StartButton());
         ASSERT_TRUE(RunUntil([this] {
-            return !view->IsSearching() && (StatusText().EndsWith(U8("枚見つかりました")) ||
-                                            StatusText() == U8("処理はｷｬﾝｾﾙされました"));
+            return view->IsIdle() && (StatusText().EndsWith(U8("枚見つかりました")) ||
+                                      StatusText() == U8("処理はｷｬﾝｾﾙされました"));
         }));
     }
+
+    CResultList* List() const { return view->ResultList(); }
 
     // The cells of every row, tab-separated.
     std::vector<std::string> Rows() const {
@@ -108,6 +121,7 @@ class FrameTest : public testing::Test {
     CPlotsieveView* view = nullptr;
     std::vector<wxString> messages;
     std::vector<wxString> captions;
+    int warningsAtStart = 0;
 };
 
 }  // namespace gui_testing

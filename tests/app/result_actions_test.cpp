@@ -6,11 +6,13 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/about_dialog.h"
 #include "app/criteria_pages.h"
 #include "app/desktop_open.h"
+#include "app/help_page.h"
 #include "app/ids.h"
 #include "app/place_chooser.h"
 #include "results/file_list.h"
@@ -123,7 +125,7 @@ TEST_F(ResultActionsTest, OpenAndCopyActOnTheSelectedRowsTopDown) {
     EXPECT_TRUE(Enabled(ID_EDIT_COPY));
     const std::vector<std::string> selected = {(dir.path() / "a.dxf").string(),
                                                (dir.path() / "c.dxf").string()};
-    EXPECT_EQ(view->SelectedPaths(), selected);
+    EXPECT_EQ(List()->SelectedPaths(), selected);
 
     // A double click opens every selected row, not only the clicked one.
     wxListEvent activated(wxEVT_LIST_ITEM_ACTIVATED, IDC_RESULT_LIST);
@@ -169,28 +171,58 @@ TEST_F(ResultActionsTest, ViewModesSwitchAndCarryTheirCheckMarks) {
     };
     EXPECT_EQ(checked(), "---x");
     Command(ID_VIEW_LARGE_ICONS);
-    EXPECT_EQ(view->ViewMode(), wxLC_ICON);
+    EXPECT_EQ(List()->ViewMode(), wxLC_ICON);
     EXPECT_EQ(checked(), "x---");
     Command(ID_VIEW_SMALL_ICONS);
-    EXPECT_EQ(view->ViewMode(), wxLC_SMALL_ICON);
+    EXPECT_EQ(List()->ViewMode(), wxLC_SMALL_ICON);
     Command(ID_VIEW_LIST);
-    EXPECT_EQ(view->ViewMode(), wxLC_LIST);
+    EXPECT_EQ(List()->ViewMode(), wxLC_LIST);
     EXPECT_EQ(checked(), "--x-");
     Command(ID_VIEW_DETAILS);
     Command(ID_VIEW_DETAILS);
-    EXPECT_EQ(view->ViewMode(), wxLC_REPORT);
+    EXPECT_EQ(List()->ViewMode(), wxLC_REPORT);
     EXPECT_EQ(checked(), "---x");
     // The rows keep their order, cells, records and selection.
     EXPECT_EQ(Rows(), rows);
-    EXPECT_EQ(view->SelectedPaths(), std::vector<std::string>{(dir.path() / "b.dwg").string()});
-    EXPECT_EQ(view->ResultList()->GetColumnCount(), 6);
+    EXPECT_EQ(List()->SelectedPaths(), std::vector<std::string>{(dir.path() / "b.dwg").string()});
+    EXPECT_EQ(view->ResultList()->GetColumnCount(), 7);
 }
 
-TEST_F(ResultActionsTest, HelpOpensThePageUnderTheStartupFolder) {
-    EXPECT_EQ(frame->StartupDirectory(), wxGetCwd());
+TEST_F(ResultActionsTest, HelpIsFoundWhereInstalledNeverUnderTheStartupFolder) {
+    // <prefix>/bin holds the program; the installed page and the build
+    // folder's copy beside the program.
+    TempDir prefix;
+    const std::filesystem::path bin = prefix.path() / "bin";
+    const std::filesystem::path installed = prefix.path() / "share/plotsieve/help/help1.htm";
+    const std::filesystem::path besideProgram = bin / "help/help1.htm";
+    std::filesystem::create_directories(installed.parent_path());
+    std::filesystem::create_directories(besideProgram.parent_path());
+    WriteFileBytes(installed, "<html></html>");
+    WriteFileBytes(besideProgram, "<html></html>");
+    EXPECT_EQ(FindHelpPage(bin.string()), installed.string());
+    std::filesystem::remove(installed);
+    EXPECT_EQ(FindHelpPage(bin.string()), besideProgram.string());
+    std::filesystem::remove(besideProgram);
+    std::filesystem::create_directories(besideProgram);  // a folder is no page
+    EXPECT_EQ(FindHelpPage(bin.string()), std::nullopt);
+
+    // A page under the folder the program was started in is not taken.
+    Add("help/help1.htm", 10, 1);
+    const wxString startedIn = wxGetCwd();
+    ASSERT_TRUE(wxSetWorkingDirectory(wxString::FromUTF8(dir.path().string())));
+    EXPECT_EQ(FindHelpPage(bin.string()), std::nullopt);
     Command(ID_HELP_PAGE);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], (wxGetCwd() + "/help/help1.htm").utf8_string());
+    wxSetWorkingDirectory(startedIn);
+
+    // The command opens the page beside this program, or says where it looked.
+    if (std::optional<std::string> page = FindHelpPage(ProgramFolder())) {
+        EXPECT_EQ(opened, std::vector<std::string>{*page});
+        EXPECT_TRUE(messages.empty());
+    } else {
+        EXPECT_TRUE(opened.empty());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].Find("share/plotsieve/help/help1.htm"), wxNOT_FOUND);
+    }
 }
 
 TEST_F(ResultActionsTest, AboutBoxShowsTheVersion) {
@@ -218,4 +250,201 @@ TEST_F(ResultActionsTest, ChooserGivesAFolderAFileOrEveryDrive) {
     EXPECT_EQ(chooser.Choice().utf8_string(), file.string());
     chooser.ChooseAllDrives();
     EXPECT_EQ(chooser.Choice(), U8("全てのドライブ"));
+}
+
+namespace {
+
+// A stand-in for xdg-open: records each argument's bytes, one a line, in
+// "arguments" beside itself and exits with `status`. It runs with nothing else
+// on its PATH.
+std::filesystem::path FakeOpener(const std::filesystem::path& folder, int status) {
+    std::filesystem::path opener = folder / "xdg-open";
+    WriteFileBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" +
+                               (folder / "arguments").string() + "'\nexit " +
+                               std::to_string(status) + "\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    return opener;
+}
+
+// Sets PATH for the life of the object.
+class PathSetting {
+  public:
+    explicit PathSetting(const std::string& value) : m_old(std::getenv("PATH")) {
+        setenv("PATH", value.c_str(), 1);
+    }
+    ~PathSetting() { setenv("PATH", m_old.c_str(), 1); }
+
+  private:
+    std::string m_old;
+};
+
+// A file name as Windows writes it in Shift_JIS: 平面図.dxf.
+const std::string kCp932Name = "\x95\xBD\x96\xCA\x90\x7D.dxf";
+
+}  // namespace
+
+TEST_F(ResultActionsTest, NameThatIsNotUtf8ShowsDecodedAndIsHandedOnByItsBytes) {
+    std::filesystem::path drawing = Add(kCp932Name, 10, 1);
+    ListAll();
+    ASSERT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(Names(), std::vector<std::string>{"平面図.dxf"});
+    Select({0});
+    List()->SetFocus();
+    Pump();
+    Command(ID_OPEN_FILES);
+    EXPECT_EQ(opened, std::vector<std::string>{drawing.string()});
+
+    // The copied URI list carries the bytes percent-encoded, and nothing
+    // after its last line.
+    Command(ID_EDIT_COPY);
+    wxClipboardLocker clipboard;
+    ASSERT_TRUE(!!clipboard);
+    wxCustomDataObject uris(wxDataFormat("text/uri-list"));
+    ASSERT_TRUE(wxTheClipboard->GetData(uris));
+    std::string list(static_cast<const char*>(uris.GetData()), uris.GetSize());
+    EXPECT_EQ(list, BuildUriList({drawing.string()}));
+    EXPECT_NE(list.find("/%95%BD%96%CA%90%7D.dxf\r\n"), std::string::npos);
+    EXPECT_EQ(list.find('\0'), std::string::npos);
+    wxCustomDataObject gnome(wxDataFormat("x-special/gnome-copied-files"));
+    ASSERT_TRUE(wxTheClipboard->GetData(gnome));
+    EXPECT_EQ(std::string(static_cast<const char*>(gnome.GetData()), gnome.GetSize()),
+              BuildGnomeCopiedFiles({drawing.string()}));
+    wxTextDataObject text;
+    ASSERT_TRUE(wxTheClipboard->GetData(text));
+    EXPECT_NE(text.GetText().Find(U8("平面図.dxf")), wxNOT_FOUND);
+}
+
+TEST_F(ResultActionsTest, OpeningHandsTheExactBytesToTheOpenerAndShowsItsFailures) {
+    SetOpenHook(nullptr);  // the desktop's opener, which this test stands in for
+    std::filesystem::path plain = Add("a.dxf", 10, 1);
+    std::filesystem::path cp932 = Add(kCp932Name, 10, 1);
+    ListAll();
+    Command(ID_SORT_BY_NAME);
+    Select({0, 1});
+    TempDir bin;
+    FakeOpener(bin.path(), 3);
+    {
+        PathSetting path(bin.path().string());
+        Command(ID_OPEN_FILES);
+        ASSERT_TRUE(RunUntil([this] { return messages.size() == 2; }, 30));
+    }
+    // The openers run side by side and end in any order.
+    std::string arguments = testing_support::ReadFileBytes(bin.path() / "arguments");
+    EXPECT_TRUE(arguments == plain.string() + "\n" + cp932.string() + "\n" ||
+                arguments == cp932.string() + "\n" + plain.string() + "\n")
+        << arguments;
+    for (const wxString& message : messages) {
+        EXPECT_NE(message.Find(U8("開くプログラムが登録されていません")), wxNOT_FOUND);
+    }
+    const wxString both = messages[0] + messages[1];
+    EXPECT_NE(both.Find("a.dxf"), wxNOT_FOUND);
+    EXPECT_NE(both.Find(U8("平面図.dxf")), wxNOT_FOUND);
+
+    // No opener at all: one message, and the second file is not tried.
+    messages.clear();
+    TempDir empty;
+    PathSetting path(empty.path().string());
+    Command(ID_OPEN_FILES);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].Find("xdg-open"), wxNOT_FOUND);
+}
+
+TEST_F(ResultActionsTest, HeaderClickSortsByTheColumnAndAgainReverses) {
+    Add("plan10.dxf", 10, 1);
+    Add("plan9.dxf", 3000, 1);
+    Add("plan2.dxf", 2000, 1);
+    ListAll();
+    auto click = [this](int column) {
+        wxListEvent event(wxEVT_LIST_COL_CLICK, IDC_RESULT_LIST);
+        event.SetEventObject(List());
+        event.m_col = column;
+        List()->GetEventHandler()->ProcessEvent(event);
+    };
+    click(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plan2.dxf", "plan9.dxf", "plan10.dxf"}));
+    EXPECT_EQ(List()->SortColumn(), 0);
+    EXPECT_TRUE(List()->SortAscending());
+    click(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plan10.dxf", "plan9.dxf", "plan2.dxf"}));
+    EXPECT_FALSE(List()->SortAscending());
+    click(3);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plan10.dxf", "plan2.dxf", "plan9.dxf"}));
+    EXPECT_TRUE(List()->SortAscending());
+    // The menu's commands keep their order by character codes.
+    Command(ID_SORT_BY_NAME);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plan10.dxf", "plan2.dxf", "plan9.dxf"}));
+    EXPECT_EQ(List()->SortColumn(), -1);
+}
+
+TEST_F(ResultActionsTest, ContextMenuFromTheKeyboardOpensAtTheFocusedRow) {
+    for (const char* name : {"a.dxf", "b.dxf", "c.dxf", "d.dxf"}) Add(name, 10, 1);
+    ListAll();
+    auto focus = [this](long row) {
+        List()->SetItemState(row, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                             wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+        return List()->ContextMenuPoint(wxDefaultPosition);
+    };
+    wxRect first, third;
+    ASSERT_TRUE(List()->GetItemRect(0, first));
+    ASSERT_TRUE(List()->GetItemRect(2, third));
+    // At the focused row's foot, whichever row that is (the rectangles are
+    // in the list's coordinates, headers included).
+    const wxPoint atFirst = focus(0), atThird = focus(2);
+    EXPECT_TRUE(first.Contains(atFirst)) << atFirst.x << "," << atFirst.y;
+    EXPECT_TRUE(third.Contains(atThird)) << atThird.x << "," << atThird.y;
+    EXPECT_EQ(atThird.y, third.GetBottom());
+    EXPECT_TRUE(wxRect(List()->GetClientSize()).Contains(atThird));
+    // From the mouse: where the pointer is.
+    wxPoint screen = List()->ClientToScreen(wxPoint(7, 9));
+    EXPECT_EQ(List()->ContextMenuPoint(screen), wxPoint(7, 9));
+}
+
+TEST_F(ResultActionsTest, ColumnWidthsAndWindowSizeAreKeptBetweenRuns) {
+    List()->SetColumnWidth(2, 333);
+    frame->SetSize(frame->GetSize() + wxSize(40, 30));
+    Pump();
+    const wxSize size = frame->GetSize();
+    frame->Close(true);
+    ASSERT_TRUE(RunUntil([] { return wxTopLevelWindows.empty(); }, 30));
+    ASSERT_TRUE(std::filesystem::exists(SettingsFilePath().utf8_string()));
+
+    frame = new CMainFrame;
+    frame->Show();
+    view = frame->View();
+    Pump();
+    EXPECT_EQ(List()->GetColumnWidth(2), 333);
+    EXPECT_EQ(frame->GetSize(), size);
+    // The details view gives them back after another view.
+    Command(ID_VIEW_LIST);
+    Command(ID_VIEW_DETAILS);
+    EXPECT_EQ(List()->GetColumnWidth(2), 333);
+
+    // Damaged settings give the defaults.
+    WriteFileBytes(SettingsFilePath().utf8_string(),
+                   "[Window]\nWidth=abc\nHeight=-5\n[ResultList]\nColumn0=9999999\nColumn1=40\n");
+    WindowSettings damaged = LoadWindowSettings();
+    EXPECT_FALSE(damaged.size.IsFullySpecified());
+    EXPECT_TRUE(damaged.columnWidths.empty());
+}
+
+TEST_F(ResultActionsTest, ColumnsOfLongTextsWidenToShowTheirLongestCellWhole) {
+    const std::string deep = "a_rather_long_folder_name/and_another_one/図面/物件_1234";
+    Add(deep + "/x.dxf", 10, 1);
+    Add("short_name_of_a_drawing_that_goes_on.dxf", 10, 1);
+    const int folderBefore = List()->GetColumnWidth(2);
+    ListAll();
+    wxString longestFolder;
+    for (long row = 0; row < List()->GetItemCount(); ++row) {
+        wxString folder = List()->GetItemText(row, 2);
+        if (folder.length() > longestFolder.length()) longestFolder = folder;
+    }
+    EXPECT_GT(List()->GetColumnWidth(2), folderBefore);
+    EXPECT_GT(List()->GetColumnWidth(2), List()->GetTextExtent(longestFolder).x);
+    EXPECT_GT(List()->GetColumnWidth(0),
+              List()->GetTextExtent("short_name_of_a_drawing_that_goes_on").x + 16);
+    // A column the user widened stays as wide.
+    List()->SetColumnWidth(2, List()->GetColumnWidth(2) + 50);
+    const int chosen = List()->GetColumnWidth(2);
+    ListAll();
+    EXPECT_EQ(List()->GetColumnWidth(2), chosen);
 }

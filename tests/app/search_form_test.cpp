@@ -1,10 +1,13 @@
+#include <gio/gio.h>
 #include <wx/imaglist.h>
+#include <wx/notebook.h>
 #include <wx/textctrl.h>
 
 #include <algorithm>
 #include <cctype>
 
 #include "app/criteria_pages.h"
+#include "app/display_text.h"
 #include "app/ids.h"
 #include "app/resources.h"
 #include "app/type_icon.h"
@@ -58,6 +61,15 @@ std::vector<std::string> Names(const std::vector<std::string>& rows) {
     return names;
 }
 
+// True when the desktop's MIME database gives `name` the type `type`.
+bool KnowsMimeType(const char* name, const char* type) {
+    gboolean uncertain = FALSE;
+    gchar* guess = g_content_type_guess(name, nullptr, 0, &uncertain);
+    bool known = guess != nullptr && std::string(guess) == type;
+    g_free(guess);
+    return known;
+}
+
 bool SameImage(const wxBitmap& a, const wxBitmap& b) {
     wxImage x = a.ConvertToImage(), y = b.ConvertToImage();
     return x.GetSize() == y.GetSize() &&
@@ -81,11 +93,12 @@ TEST_F(SearchFormTest, SearchListsTheHitsWithTheirCellsAndCount) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a", "c", "z"}));
     for (long row = 0; row < 3; ++row) {
-        const ResultRecord* record = view->RecordOfRow(row);
+        const ResultRecord* record = List()->RecordOfRow(row);
         ASSERT_NE(record, nullptr);
         ResultCells cells = FormatResultCells(*record);
         EXPECT_EQ(rows[row], cells.name + "\t" + cells.type + "\t" + cells.folder + "\t" +
-                                 cells.size + "\t" + cells.created + "\t" + cells.modified);
+                                 cells.size + "\t" + cells.created + "\t" + cells.modified + "\t" +
+                                 MatchCell(*record));
         if (cells.name == "c") {
             // The cells show the lower-cased path; the record keeps the real one.
             EXPECT_EQ(cells.type, "dxf");
@@ -103,12 +116,12 @@ TEST_F(SearchFormTest, TypeSlotTakesTheDesktopIconAndOthersKeepThePlaceholder) {
     EXPECT_EQ(StatusText(), U8("0 枚見つかりました"));
     wxBitmap placeholder = DocumentIcon(16);
     // The slot is loaded for the first dxf that is tested, hit or not.
-    EXPECT_TRUE(SameImage(view->SmallImages()->GetBitmap(0), placeholder));
+    EXPECT_TRUE(SameImage(List()->SmallImages()->GetBitmap(0), placeholder));
     wxBitmap desktop = DesktopTypeIcon((dir.path() / "a.dxf").string(), 16);
     if (!desktop.IsOk()) GTEST_SKIP() << "this desktop has no icon for DXF drawings";
-    EXPECT_TRUE(SameImage(view->SmallImages()->GetBitmap(1), desktop));
-    EXPECT_FALSE(SameImage(view->SmallImages()->GetBitmap(1), placeholder));
-    EXPECT_EQ(view->SmallImages()->GetImageCount(), 10);
+    EXPECT_TRUE(SameImage(List()->SmallImages()->GetBitmap(1), desktop));
+    EXPECT_FALSE(SameImage(List()->SmallImages()->GetBitmap(1), placeholder));
+    EXPECT_EQ(List()->SmallImages()->GetImageCount(), 10);
 }
 
 TEST_F(SearchFormTest, RefusedStartsShowTheirMessageAndKeepTheList) {
@@ -196,8 +209,8 @@ TEST_F(SearchFormTest, StartDuringASearchIsRefusedAndStopCancels) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], U8("検索中です。先に検索中止で止めてください"));
     Click(view->StopButton());
-    ASSERT_TRUE(RunUntil(
-        [this] { return !view->IsSearching() && StatusText() == U8("処理はｷｬﾝｾﾙされました"); }));
+    ASSERT_TRUE(
+        RunUntil([this] { return view->IsIdle() && StatusText() == U8("処理はｷｬﾝｾﾙされました"); }));
     EXPECT_LT(Rows().size(), 1500u);
 
     // Stop while idle, then start: the search runs to its end.
@@ -215,7 +228,7 @@ TEST_F(SearchFormTest, SizeLimitSetDuringASearchAppliesToTheRest) {
     // At least 1000 KB: none of the drawings not yet tested passes.
     view->SizePage()->MinField()->SetValue("1000");
     Click(view->SizePage()->MinBox());
-    ASSERT_TRUE(RunUntil([this] { return !view->IsSearching(); }));
+    ASSERT_TRUE(RunUntil([this] { return view->IsIdle(); }));
     Pump();
     EXPECT_LT(Rows().size(), 1500u);
     EXPECT_EQ(StatusText(), wxString::Format(U8("%d 枚見つかりました"), int(Rows().size())));
@@ -255,4 +268,111 @@ TEST_F(SearchFormTest, TypePageChoosesTheExtensionsSearched) {
     EXPECT_EQ(view->TypePage()->TypeMask(), 0x77u);
     SearchAndWait();
     EXPECT_EQ(Names(Rows()), std::vector<std::string>{"a"});
+}
+
+TEST_F(SearchFormTest, CriteriaTheSearchCannotUseAreRefusedWithAMessage) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    SetCriteria(Place(), "plan");
+    CPage3* sizes = view->SizePage();
+
+    // A size field in use that holds no number: no limit would be applied.
+    Click(sizes->MinBox());
+    sizes->MinField()->SetValue("abc");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].Find("abc"), wxNOT_FOUND);
+    EXPECT_FALSE(view->IsSearching());
+    EXPECT_EQ(view->CriteriaSheet()->GetCurrentPage(), sizes);
+
+    // A lower limit above the upper one: nothing could be found.
+    sizes->MinField()->SetValue("50");
+    Click(sizes->MaxBox());
+    sizes->MaxField()->SetValue("10");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].Find("50 KB"), wxNOT_FOUND);
+    EXPECT_NE(messages[1].Find("10 KB"), wxNOT_FOUND);
+    EXPECT_FALSE(view->IsSearching());
+
+    // A field not in use may hold anything; an upper limit of 0 is none.
+    sizes->MaxField()->SetValue("0");
+    Click(sizes->MinBox());
+    sizes->MinField()->SetValue("abc");
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("1 枚見つかりました"));
+    sizes->MinField()->SetValue("0");
+
+    // A place that does not exist.
+    SetCriteria(Place() + "/missing", "plan");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_NE(messages[2].Find("missing"), wxNOT_FOUND);
+    EXPECT_FALSE(view->IsSearching());
+    EXPECT_EQ(Rows().size(), 1u);
+    // Narrowing searches the last hits wherever the place points.
+    Click(view->NarrowBox());
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("1 枚見つかりました"));
+    EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(SearchFormTest, StatusTextsReachTheWindowAFewTensASecondAndTheEndAtOnce) {
+    // Before the reports were gathered, each drawing's text queued up behind
+    // the one before, and the window answered nothing until all were shown.
+    MakeLargeTree(1500);
+    SetCriteria(Place(), "nothing here");
+    int shown = 0;
+    frame->Bind(wxEVT_SEARCH_STATUS, [&shown](wxCommandEvent& event) {
+        ++shown;
+        event.Skip();
+    });
+    auto start = std::chrono::steady_clock::now();
+    Click(view->StartButton());
+    ASSERT_TRUE(RunUntil([this] { return view->IsIdle(); }));
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(StatusText(), U8("0 枚見つかりました"));
+    // At most one text each interval, and the last one at once.
+    EXPECT_LE(shown, 2 + elapsed / CPlotsieveView::kReportInterval);
+    EXPECT_GE(shown, 1);
+}
+
+TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
+    MakeLargeTree(2500);
+    SetCriteria(Place(), "plan");
+    SearchAndWait();
+    ASSERT_EQ(Rows().size(), 2500u);
+    // One folder, walked in its listing's order: the names show that order
+    // whatever it is, with each drawing once.
+    std::vector<std::string> names = Names(Rows());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+    EXPECT_EQ(StatusText(), U8("2500 枚見つかりました"));
+
+    // A stop while rows are still being added ends the search with its text.
+    Click(view->StartButton());
+    ASSERT_TRUE(RunUntil([this] { return Rows().size() > 0 || view->IsIdle(); }));
+    Click(view->StopButton());
+    ASSERT_TRUE(RunUntil([this] { return view->IsIdle(); }));
+    EXPECT_TRUE(StatusText() == U8("処理はｷｬﾝｾﾙされました") ||
+                StatusText() == U8("2500 枚見つかりました"));
+}
+
+TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
+    Write(dir.path() / "a.jwc", "");
+    SetCriteria(Place(), "");
+    SearchAndWait();
+    ASSERT_EQ(Rows().size(), 1u);
+    wxBitmap own = OwnTypeIcon("jwc", 16);
+    ASSERT_TRUE(own.IsOk());
+    EXPECT_FALSE(SameImage(own, DocumentIcon(16)));
+    // Slot 2: JW_CAD. The desktop's own icon, where it knows the type.
+    wxBitmap shown = List()->SmallImages()->GetBitmap(2);
+    EXPECT_FALSE(SameImage(shown, DocumentIcon(16)));
+    if (!KnowsMimeType("a.jwc", "application/x-jwcad")) {
+        EXPECT_TRUE(SameImage(shown, own));
+    }
+    // *.mpp is audio to the stock database; a drawing gets its own icon.
+    if (!KnowsMimeType("a.mpp", "application/x-dracad")) {
+        EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32), OwnTypeIcon("mpp", 32)));
+    }
 }

@@ -95,6 +95,52 @@ TEST(CliExtract, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("extract").status, 2);
     EXPECT_EQ(RunCli("extract --bogus x.dxf").status, 2);
     EXPECT_EQ(RunCli("frobnicate").status, 2);
+    CliRun run = Cli({"extract", "x.dxf", "--kinds"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("--kinds needs a value"), std::string::npos) << run.err;
+    run = Cli({"extract", "-x", "x.dxf"});
+    EXPECT_NE(run.err.find("unknown option: -x"), std::string::npos) << run.err;
+    EXPECT_EQ(Cli({"extract", "--kinds=NOPE", "x.dxf"}).status, 2);
+}
+
+TEST(CliExtract, OptionsInEveryGnuFormAndFilesAfterTheirEnd) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "-a.dxf", "0\nTEXT\n  1\nA\n0\nTEXT\n  1\nB\n");
+    std::string cwd = dir.path();
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"extract", "--kinds=MOJI,TEXT", "--", "-a.dxf"},
+          std::vector<std::string>{"extract", "--kinds", "text", "./-a.dxf"},
+          std::vector<std::string>{"extract", "./-a.dxf", "--kinds", "TEXT"}}) {
+        CliRun run = Cli(args, cwd);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "A\nB\n") << args[2];
+    }
+    EXPECT_EQ(Cli({"extract", "--kinds=MOJI", "--", "-a.dxf"}, cwd).out, "");
+    CliRun run = Cli({"extract", "--show-kind", "--raw", "--", "-a.dxf"}, cwd);
+    EXPECT_EQ(run.out, "TEXT\tA\r\nTEXT\tB\r\n");
+    run = Cli({"extract", "--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("plotsieve-cli ", 0), 0u);
+}
+
+TEST(CliExtract, WriteErrorsExitWithTwoAndAClosedPipeEndsQuietly) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", "0\nTEXT\n  1\nA\n");
+    CliProcess full({"extract", (dir.path() / "a.dxf").string()}, "", "/dev/full");
+    CliRun run = full.Finish();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot write the text: No space left on device"), std::string::npos)
+        << run.err;
+    // Many files: the first block arrives, then the reader goes away.
+    std::vector<std::string> args{"extract"};
+    for (int k = 0; k < 2000; ++k) args.push_back((dir.path() / "a.dxf").string());
+    CliProcess head(args);
+    EXPECT_FALSE(head.Read(1).empty());
+    head.CloseOutput();
+    run = head.Finish();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(CliExtract, PrintsTheTextAfterCleanUpRawKeepsTheStoredBytes) {

@@ -1,6 +1,9 @@
-// plotsieve-cli search, run as a user runs it.
+// plotsieve-cli search, run as a user runs it: keywords, places, filters,
+// exit statuses, errors and signals.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "plotsieve_version.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
 
@@ -23,49 +26,200 @@ struct Drawings {
     std::string Path(const char* relative) const { return (dir.path() / relative).string(); }
 };
 
+std::string Nul(const std::string& path) { return path + std::string(1, '\0'); }
+
+// `count` drawings with long names, so that their paths fill more than a pipe
+// holds (64 KiB) and the program is still writing when the test acts.
+void ManyDrawings(const std::filesystem::path& folder, int count) {
+    for (int k = 0; k < count; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%04d", k);
+        WriteFileBytes(folder / (std::string(name) + std::string(120, 'x') + ".dxf"), "0\n");
+    }
+}
+
 }  // namespace
 
 TEST(CliSearch, KeywordsFormatsAndExitStatus) {
     Drawings d;
     CliRun run = RunCli("search -k '平面図|ガラス' --format paths0 " + d.Place());
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out,
-              d.Path("a.dxf") + std::string(1, '\0') + d.Path("sub/B.DXF") + std::string(1, '\0'));
+    EXPECT_EQ(run.out, Nul(d.Path("a.dxf")) + Nul(d.Path("sub/B.DXF")));
     run = RunCli("search -k nothing " + d.Place());
     EXPECT_EQ(run.status, 1);
     run = RunCli("search -k 'ＰＬＡＮ' --format tsv " + d.Place());
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "b");  // the shown name is lower-cased
+    EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "B");  // the name as the file spells it
     EXPECT_NE(run.out.find("\t" + d.Path("sub/B.DXF") + "\n"), std::string::npos);
+}
+
+TEST(CliSearch, ArgumentsInEveryGnuForm) {
+    Drawings d;
+    std::string place = d.dir.path();
+    std::string both = Nul(d.Path("a.dxf")) + Nul(d.Path("sub/B.DXF"));
+    EXPECT_EQ(Cli({"search", "--keyword=平面図", "-0", place}).out, Nul(d.Path("a.dxf")));
+    EXPECT_EQ(Cli({"search", "-k平面図", "--format=paths0", place}).out, Nul(d.Path("a.dxf")));
+    EXPECT_EQ(Cli({"search", place, "-0", "-k", "平面図"}).out, Nul(d.Path("a.dxf")));
+    // Repeated -k adds OR pieces; --and narrows.
+    EXPECT_EQ(Cli({"search", "-k", "平面図", "-k", "ガラス", "-0", place}).out, both);
+    EXPECT_EQ(Cli({"search", "-k", "平面図", "-k", "ガラス", "--and", "plan", "-0", place}).out,
+              Nul(d.Path("sub/B.DXF")));
+    // What follows -k is the keyword, even when it looks like an option.
+    CliRun run = Cli({"search", "-k", "--help", place});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    // Options after "--" are places.
+    run = Cli({"search", "-0", "--", "--no-such-folder"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("--no-such-folder: No such file or directory"), std::string::npos);
+
+    run = Cli({"search", "--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, std::string("plotsieve-cli ") + PLOTSIEVE_VERSION + "\n");
+    EXPECT_EQ(Cli({"--version"}).out, run.out);
+    run = Cli({"search", "--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("--show-match"), std::string::npos);
+
+    run = Cli({"search", "--bogus", place});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown option: --bogus"), std::string::npos);
+    run = Cli({"search", "-x", place});
+    EXPECT_NE(run.err.find("unknown option: -x"), std::string::npos);
+    run = Cli({"search", place, "--format"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("--format needs a value"), std::string::npos);
+    EXPECT_EQ(Cli({"search", place, "-k"}).status, 2);
+    EXPECT_EQ(Cli({"search", "--format=xml", place}).status, 2);
+    EXPECT_EQ(Cli({"search", place, place}).status, 2);
+}
+
+TEST(CliSearch, PlaceDefaultsToTheCurrentFolderAndRelativePlacesGiveRelativePaths) {
+    Drawings d;
+    std::string cwd = d.dir.path();
+    EXPECT_EQ(Cli({"search", "--format", "paths"}, cwd).out, "a.dxf\nc.dwg\nsub/B.DXF\n");
+    EXPECT_EQ(Cli({"search", "--format", "paths", "."}, cwd).out,
+              "./a.dxf\n./c.dwg\n./sub/B.DXF\n");
+    EXPECT_EQ(Cli({"search", "--format", "paths", "sub"}, cwd).out, "sub/B.DXF\n");
+    EXPECT_EQ(Cli({"search", "--format", "paths", "sub/"}, cwd).out, "sub/B.DXF\n");
+    EXPECT_EQ(Cli({"search", "--format", "paths", "sub/../sub"}, cwd).out, "sub/../sub/B.DXF\n");
+    EXPECT_EQ(Cli({"search", "--format", "paths", "--types", "dwg"}, cwd).out, "c.dwg\n");
+    // The folder cell is cut from the path as shown.
+    CliRun run = Cli({"search", "--format", "tsv", "sub"}, cwd);
+    EXPECT_EQ(run.out.substr(0, run.out.find("\t", 6) + 1), "B\tDXF\tsub/\t");
+}
+
+TEST(CliSearch, ADrawingGivenAsThePlaceIsSearchedAlone) {
+    Drawings d;
+    CliRun run = Cli({"search", "-k", "ｶﾞﾗｽ", "-0", d.Path("sub/B.DXF")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Nul(d.Path("sub/B.DXF")));
+    EXPECT_EQ(Cli({"search", "-k", "平面図", d.Path("sub/B.DXF")}).status, 1);
+    EXPECT_EQ(Cli({"search", "-0", "sub/B.DXF"}, d.dir.path()).out, Nul("sub/B.DXF"));
+    // A file of a type not chosen, or of no drawing type, is refused with a reason.
+    run = Cli({"search", "--types", "dwg", d.Path("a.dxf")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("a.dxf: not a folder, nor a drawing of the chosen types"),
+              std::string::npos);
+    WriteFileBytes(d.dir.path() / "notes.txt", "");
+    EXPECT_EQ(Cli({"search", d.Path("notes.txt")}).status, 2);
+}
+
+TEST(CliSearch, MissingPlaceIsAnErrorNotAnEmptyResult) {
+    Drawings d;
+    CliRun run = Cli({"search", d.Path("missing")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "plotsieve-cli: " + d.Path("missing") + ": No such file or directory\n");
+}
+
+TEST(CliSearch, UnreadableFoldersAndFilesAreNamedAndTheSearchGoesOn) {
+    if (!RunsObeyPermissions()) GTEST_SKIP() << "runs cannot give up root's file access";
+    Drawings d;
+    std::filesystem::create_directories(d.dir.path() / "locked");
+    WriteFileBytes(d.dir.path() / "locked" / "hidden.dxf", "0\n  1\nplan\n");
+    WriteFileBytes(d.dir.path() / "z.dxf", "0\n  1\nplan\n");
+    chmod(d.Path("locked").c_str(), 0);
+    chmod(d.Path("z.dxf").c_str(), 0);
+    CliRun run = Cli({"search", "-k", "plan", "-0", d.dir.path()});
+    chmod(d.Path("locked").c_str(), 0700);
+    EXPECT_EQ(run.status, 2);  // hits, but something was skipped
+    EXPECT_EQ(run.out, Nul(d.Path("sub/B.DXF")));
+    EXPECT_NE(run.err.find("plotsieve-cli: " + d.Path("locked") + ": Permission denied\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("plotsieve-cli: " + d.Path("z.dxf") + ": Permission denied\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("1 枚見つかりました"), std::string::npos);
+    // The unreadable folder given as the place.
+    chmod(d.Path("locked").c_str(), 0);
+    run = Cli({"search", "locked"}, d.dir.path());
+    chmod(d.Path("locked").c_str(), 0700);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("plotsieve-cli: locked: Permission denied\n"), std::string::npos);
+    // Without a keyword no file is read, so an unreadable one is still listed.
+    run = Cli({"search", "-0", "--types", "dxf", "--no-subfolders", d.dir.path()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Nul(d.Path("a.dxf")) + Nul(d.Path("z.dxf")));
 }
 
 TEST(CliSearch, NarrowingSortingAndFilters) {
     Drawings d;
     // Every drawing, then only those that also hold "plan".
     CliRun run = RunCli("search --and plan --format paths0 " + d.Place());
-    EXPECT_EQ(run.out, d.Path("sub/B.DXF") + std::string(1, '\0'));
+    EXPECT_EQ(run.out, Nul(d.Path("sub/B.DXF")));
     run = RunCli("search --sort size --format paths0 " + d.Place());
-    EXPECT_EQ(run.out.substr(run.out.rfind('\0', run.out.size() - 2) + 1),
-              d.Path("c.dwg") + std::string(1, '\0'));
+    EXPECT_EQ(run.out.substr(run.out.rfind('\0', run.out.size() - 2) + 1), Nul(d.Path("c.dwg")));
     run = RunCli("search --min-kb 2 --format paths0 " + d.Place());
-    EXPECT_EQ(run.out, d.Path("c.dwg") + std::string(1, '\0'));
+    EXPECT_EQ(run.out, Nul(d.Path("c.dwg")));
     run = RunCli("search --no-subfolders --types dxf --format paths0 " + d.Place());
-    EXPECT_EQ(run.out, d.Path("a.dxf") + std::string(1, '\0'));
+    EXPECT_EQ(run.out, Nul(d.Path("a.dxf")));
     run = RunCli("search --modified --before 2000-01-01 " + d.Place());
     EXPECT_EQ(run.status, 1);
     run = RunCli("search --created --after 2000-01-01 --format paths0 " + d.Place());
     EXPECT_EQ(run.status, 0);
 }
 
-TEST(CliSearch, JsonCarriesCellsPathBytesAndTimes) {
-    Drawings d;
-    CliRun run = RunCli("search --types dwg --format json " + d.Place());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("\"name\": \"c\", \"type\": \"dwg\""), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"size\": \"2KB\""), std::string::npos);
-    EXPECT_NE(run.out.find("\"bytes\": 2500"), std::string::npos);
-    EXPECT_NE(run.out.find("\"path\": \"" + d.Path("c.dwg") + "\""), std::string::npos);
-    EXPECT_NE(run.out.find("\"modified_iso\": \"20"), std::string::npos);
+TEST(CliSearch, TimesInTheFormTheJsonWritesAreAccepted) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", "0\n");
+    // 2021-06-01 00:00:00 UTC, 09:00 in the runs' zone.
+    timespec times[2] = {{1622505600, 0}, {1622505600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir.path() / "a.dxf").c_str(), times, 0), 0);
+    std::string place = dir.path();
+    auto hits = [&](std::vector<std::string> limits) {
+        std::vector<std::string> args{"search", "-0", place};
+        args.insert(args.end(), limits.begin(), limits.end());
+        return Cli(args).status == 0;
+    };
+    CliRun json = Cli({"search", "--format", "json", place});
+    EXPECT_NE(json.out.find("\"modified_iso\": \"2021-06-01T09:00:00+09:00\""), std::string::npos)
+        << json.out;
+    EXPECT_TRUE(hits({"--before", "2021-06-01T09:00:00+09:00"}));
+    EXPECT_TRUE(hits({"--after", "2021-06-01T09:00:00+09:00"}));
+    EXPECT_FALSE(hits({"--before", "2021-06-01T08:59:59+09:00"}));
+    EXPECT_TRUE(hits({"--after", "2021-06-01T00:00:00Z"}));
+    EXPECT_FALSE(hits({"--after", "2021-05-31T20:00:01-04:00"}));
+    EXPECT_TRUE(hits({"--before", "2021-06-01T09:00"}));  // local time
+    EXPECT_FALSE(hits({"--before", "2021-06-01 08:59"}));
+    EXPECT_TRUE(hits({"--between", "2021-06-01", "2021-06-01"}));
+    EXPECT_TRUE(hits({"--between=2021-05-31T23:00Z", "2021-06-01T01:00+0000"}));
+    EXPECT_FALSE(hits({"--between", "2021-06-02", "2021-06-03"}));
+    for (const char* bad : {"2021-06-01T09", "2021-02-29T00:00Z", "2021-06-01T09:00+9",
+                            "2021-06-01T09:00:00+09:00x", "2021-6-1"}) {
+        EXPECT_EQ(Cli({"search", place, "--before", bad}).status, 2) << bad;
+    }
+}
+
+TEST(CliSearch, NfdKeywordIsComposedBeforeItIsConverted) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "a.dxf", "0\n  1\n\x83\x4b\x83\x89\x83\x58\n");  // ガラス
+    // カ and a combining voiced mark: refused before, one voiced kana now.
+    CliRun run =
+        Cli({"search", "-k", "\xe3\x82\xab\xe3\x82\x99\xe3\x83\xa9\xe3\x82\xb9", "-0", dir.path()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Nul((dir.path() / "a.dxf").string()));
 }
 
 TEST(CliSearch, RefusalsAndUsageErrorsExitWithTwo) {
@@ -81,8 +235,56 @@ TEST(CliSearch, RefusalsAndUsageErrorsExitWithTwo) {
     EXPECT_NE(ReadFileBytes(err).find("CP932"), std::string::npos);
     EXPECT_EQ(RunCli("search --before 2020-02-30 " + d.Place()).status, 2);
     EXPECT_EQ(RunCli("search --min-kb -3 " + d.Place()).status, 2);
-    EXPECT_EQ(RunCli("search").status, 2);
-    // The final count always reaches stderr.
+    EXPECT_EQ(RunCli("").status, 2);
+    // The final count reaches stderr, unless asked to be quiet.
     EXPECT_EQ(RunCli("search -k 平面図 " + d.Place(), err).status, 0);
     EXPECT_NE(ReadFileBytes(err).find("1 枚見つかりました"), std::string::npos);
+    CliRun quiet = Cli({"search", "-q", "-k", "平面図", d.dir.path()});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
+}
+
+TEST(CliSearch, WriteErrorsExitWithTwoAndAClosedPipeEndsQuietly) {
+    Drawings d;
+    CliProcess full({"search", "--format", "tsv", d.dir.path()}, "", "/dev/full");
+    CliRun run = full.Finish();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot write the results: No space left on device"), std::string::npos)
+        << run.err;
+    // Help and version check their writes too.
+    CliProcess help({"search", "--help"}, "", "/dev/full");
+    EXPECT_EQ(help.Finish().status, 2);
+
+    TempDir many;
+    ManyDrawings(many.path(), 1000);
+    CliProcess head({"search", "--format", "paths", many.path()});
+    EXPECT_FALSE(head.Read(1).empty());  // the first row arrives before the search ends
+    head.CloseOutput();
+    run = head.Finish();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.err.find("cannot write"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("見つかりました"), std::string::npos) << run.err;
+}
+
+TEST(CliSearch, CtrlCKeepsTheRowsSoFarPrintsTheCancelTextAndEndsBySigint) {
+    TempDir many;
+    ManyDrawings(many.path(), 1000);
+    CliProcess search({"search", "--format", "json", "--threads", "2", many.path()});
+    EXPECT_FALSE(search.Read(4096).empty());
+    search.Signal(SIGINT);
+    CliRun run = search.Finish();
+    EXPECT_EQ(run.signal, SIGINT);
+    EXPECT_NE(run.err.find("処理はｷｬﾝｾﾙされました"), std::string::npos) << run.err;
+    // The rows found so far, in a closed array.
+    size_t rows = 0;
+    for (size_t at = run.out.find("\"path\""); at != std::string::npos;
+         at = run.out.find("\"path\"", at + 1)) {
+        ++rows;
+    }
+    EXPECT_GT(rows, 0u);
+    EXPECT_LT(rows, 1000u);
+    EXPECT_EQ(run.out.substr(0, 1), "[");
+    ASSERT_GT(run.out.size(), 4u);
+    EXPECT_EQ(run.out.substr(run.out.size() - 4), "}\n]\n");
 }

@@ -37,6 +37,13 @@ TEST(FormatResultCells, CutsNameTypeAndFolderFromTheShownPath) {
     EXPECT_EQ(cells.folder, "/図面/");
 }
 
+TEST(SplitPath, BackslashIsAnOrdinaryCharacterOfANativeName) {
+    PathParts parts = SplitPath("/a\\b/back\\slash.d\\x.dxf");
+    EXPECT_EQ(parts.folder, "/a\\b/");
+    EXPECT_EQ(parts.name, "back\\slash.d\\x");
+    EXPECT_EQ(parts.type, "dxf");
+}
+
 TEST(FormatSizeCell, KilobytesOfOneThousandTruncated) {
     EXPECT_EQ(FormatSizeCell(0), "0.000KB");
     EXPECT_EQ(FormatSizeCell(5), "0.005KB");

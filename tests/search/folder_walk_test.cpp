@@ -17,11 +17,15 @@ struct Walker {
     bool subfolders = true;
     std::vector<size_t> progress;
     std::vector<std::string> candidates;
+    std::vector<std::string> skipped;
 
     bool Walk(const std::string& folder) {
         FolderWalk walk(
             extensions, cancel,
-            {[this] { return subfolders; }, [this](size_t count) { progress.push_back(count); }},
+            {[this] { return subfolders; }, [this](size_t count) { progress.push_back(count); },
+             [this](const std::string& path, const std::string& reason) {
+                 skipped.push_back(path + ": " + reason);
+             }},
             candidates);
         return walk.Walk(folder);
     }
@@ -58,13 +62,29 @@ TEST(FolderWalk, LinkedFoldersAreNotFollowedSoCyclesEnd) {
     EXPECT_EQ(walker.candidates, std::vector<std::string>{(dir.path() / "a/x.dxf").string()});
 }
 
-TEST(FolderWalk, WhatCannotBeListedAddsNothing) {
+TEST(FolderWalk, WhatCannotBeListedIsReportedAndAddsNothing) {
     TempDir dir;
     Walker walker;
     EXPECT_TRUE(walker.Walk((dir.path() / "missing").string()));
-    WriteFileBytes(dir.path() / "file.dxf", "");
-    EXPECT_TRUE(walker.Walk((dir.path() / "file.dxf").string()));
+    WriteFileBytes(dir.path() / "notes.txt", "");
+    EXPECT_TRUE(walker.Walk((dir.path() / "notes.txt").string()));
     EXPECT_TRUE(walker.candidates.empty());
+    EXPECT_EQ(walker.skipped, (std::vector<std::string>{
+                                  (dir.path() / "missing").string() + ": No such file or directory",
+                                  (dir.path() / "notes.txt").string() + ": Not a directory"}));
+}
+
+TEST(FolderWalk, ADrawingGivenAsThePlaceIsItsOnlyCandidate) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "file.DXF", "");
+    Walker walker;
+    EXPECT_TRUE(walker.Walk((dir.path() / "file.DXF").string()));
+    EXPECT_EQ(walker.candidates, std::vector<std::string>{(dir.path() / "file.DXF").string()});
+    // With a final separator it names a folder, which it is not.
+    walker.candidates.clear();
+    EXPECT_TRUE(walker.Walk((dir.path() / "file.DXF").string() + "/"));
+    EXPECT_TRUE(walker.candidates.empty());
+    EXPECT_EQ(walker.skipped.size(), 1u);
 }
 
 TEST(FolderWalk, ToleratesDeepLongAndOddlyNamedPaths) {

@@ -35,6 +35,9 @@ class RecordingFrontEnd : public SearchFrontEnd {
         Record("row " + std::to_string(slot) + " " + record.fullPath);
     }
     void EndNarrowingMode() override { Record("end narrowing"); }
+    void ReportSkipped(const std::string& path, const std::string& reason) override {
+        Record("skipped " + path + ": " + reason);
+    }
     void SearchEnded() override { Record("ended"); }
 
     std::vector<std::string> events;

@@ -126,11 +126,65 @@ TEST(SearchSession, TypesSubfoldersAndEmptyKeywordShapeTheCandidates) {
     EXPECT_TRUE(frontEnd.rows.empty());
 }
 
-TEST(SearchSession, MissingPlaceCompletesWithNoHits) {
+TEST(SearchSession, MissingPlaceIsReportedAndCompletesWithNoHits) {
     RecordingFrontEnd frontEnd;
     SearchSession session(frontEnd, 1);
     RunSearch(session, {"/no/such/folder", TYPE_ALL, false});
+    EXPECT_EQ(frontEnd.Only("skipped"),
+              std::vector<std::string>{"/no/such/folder: No such file or directory"});
     EXPECT_EQ(frontEnd.Only("status").back(), "3 0 枚見つかりました");
+}
+
+TEST(SearchSession, ADrawingAsThePlaceIsTheOnlyCandidate) {
+    Tree tree;
+    RecordingFrontEnd frontEnd;
+    frontEnd.keyword = "elevation";
+    SearchSession session(frontEnd, 1);
+    RunSearch(session, {tree / "b/c.DXF", TYPE_ALL, false});
+    EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "b/c.DXF"});
+    EXPECT_EQ(session.Candidates(), std::vector<std::string>{tree / "b/c.DXF"});
+    EXPECT_TRUE(frontEnd.Only("skipped").empty());
+    // A file of a type not chosen, and any other file, give no candidate.
+    RunSearch(session, {tree / "b/c.DXF", TYPE_DWG, false});
+    EXPECT_TRUE(session.Candidates().empty());
+    RunSearch(session, {tree / "g.txt", TYPE_ALL, false});
+    EXPECT_TRUE(session.Candidates().empty());
+    EXPECT_EQ(frontEnd.Only("skipped").size(), 2u);
+}
+
+TEST(SearchSession, UnreadableCandidatesAreReportedInCandidateOrderUnderThePool) {
+    // Links that lead to themselves cannot be read even by root; links that
+    // lead nowhere, files that vanished and folders named like drawings are
+    // no news.
+    TempDir dir;
+    for (int i = 0; i < 60; ++i) {
+        std::string name = std::to_string(1000 + i) + ".dxf";
+        if (i % 7 == 3) {
+            std::filesystem::create_symlink(name, dir.path() / name);
+        } else if (i % 7 == 5) {
+            std::filesystem::create_symlink("nowhere", dir.path() / name);
+        } else if (i % 7 == 6) {
+            std::filesystem::create_directory(dir.path() / name);
+        } else {
+            WriteFileBytes(dir.path() / name, Dxf("plan"));
+        }
+    }
+    auto run = [&](unsigned threads) {
+        RecordingFrontEnd frontEnd;
+        frontEnd.keyword = "plan";
+        SearchSession session(frontEnd, threads);
+        RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+        return frontEnd.events;
+    };
+    std::vector<std::string> single = run(1);
+    std::vector<std::string> skipped;
+    for (const std::string& event : single) {
+        if (event.rfind("skipped ", 0) == 0) skipped.push_back(event);
+    }
+    ASSERT_EQ(skipped.size(), 9u);
+    EXPECT_EQ(skipped[0], "skipped " + (dir.path() / "1003.dxf").string() +
+                              ": Too many levels of symbolic links");
+    EXPECT_EQ(run(4), single);
 }
 
 TEST(SearchSession, DateAndSizeLimitsAreReadForEachCandidate) {

@@ -1,0 +1,29 @@
+#include "app/help_page.h"
+
+#include <wx/filename.h>
+#include <wx/stdpaths.h>
+
+#include <filesystem>
+
+#include "platform/file_status.h"
+
+std::vector<std::string> HelpPageCandidates(const std::string& programFolder) {
+    return {programFolder + "/../share/plotsieve/help/help1.htm",
+            programFolder + "/help/help1.htm"};
+}
+
+std::optional<std::string> FindHelpPage(const std::string& programFolder) {
+    for (const std::string& candidate : HelpPageCandidates(programFolder)) {
+        std::optional<FileStatus> status = ReadFileStatus(candidate);
+        if (status && !status->isFolder) {
+            // Opened without the "bin/.." detour.
+            return std::filesystem::path(candidate).lexically_normal().string();
+        }
+    }
+    return std::nullopt;
+}
+
+std::string ProgramFolder() {
+    wxFileName program(wxStandardPaths::Get().GetExecutablePath());
+    return program.GetPath().utf8_string();
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <wx/listctrl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/search_reports.h"
+#include "results/result_record.h"
+#include "results/sort.h"
+
+class wxContextMenuEvent;
+class wxDataObject;
+class wxImageList;
+class wxUpdateUIEvent;
+
+// The result list (control 1004): one row per hit, each owning its record;
+// seven columns in the details view (the six of a row's file and "一致箇所",
+// where the drawing matched); one icon slot per drawing type in each of two
+// image lists. It carries out the list's actions on the selected rows, from
+// the top of the list down: open, copy, drag, the context menu, the sort
+// commands, a click on a column header, and the four view modes.
+class CResultList : public wxListCtrl {
+  public:
+    CResultList(wxWindow* parent, wxWindowID id);
+    ~CResultList() override;
+
+    // Rows, added at the end in the order given; the records move in.
+    void AppendRows(std::vector<PendingRow>& rows);
+    void AppendRow(ResultRecord record, int slot);
+    // Deletes every row and its record.
+    void Clear();
+    const ResultRecord* RecordOfRow(long row) const;
+
+    // Puts the type's icon for the file at `path` into `slot` of both image
+    // lists; where there is none, the placeholder stays.
+    void ApplyTypeIcon(int slot, const std::string& path);
+    wxImageList* SmallImages() const { return m_smallImages; }
+    wxImageList* LargeImages() const { return m_largeImages; }
+
+    // The selected rows' full paths, from the top down.
+    std::vector<std::string> SelectedPaths() const;
+    void OpenSelectedFiles();
+    void CopySelectedFiles();
+    // The copy and drag data: a URI list, GNOME's copied files (both carry the
+    // paths' exact bytes) and the paths as text, one a line.
+    wxDataObject* BuildFileListData() const;
+
+    // The sort commands: rows sorted once, ascending, by the records.
+    void SortRows(SortKey key);
+    // A click on a column header: sorts by what the column shows, ascending,
+    // or reversed when the column was the last one sorted by.
+    void SortByColumn(int column);
+    int SortColumn() const { return m_sortColumn; }  // -1: none
+    bool SortAscending() const { return m_sortAscending; }
+
+    // wxLC_ICON, wxLC_SMALL_ICON, wxLC_LIST or wxLC_REPORT.
+    void SetViewMode(long mode);
+    long ViewMode() const;
+
+    // Where the context menu opens, in the list's client coordinates: at the
+    // pointer when it was asked for with the mouse (`screenPosition`), and at
+    // the focused row (else the first selected, else the top of the list)
+    // when it was asked for from the keyboard (wxDefaultPosition).
+    wxPoint ContextMenuPoint(const wxPoint& screenPosition) const;
+
+    // Column widths in pixels, by column: wide enough for the column's header
+    // and for the widest cell of a fixed format at the list's font.
+    std::vector<int> DefaultColumnWidths() const;
+    std::vector<int> ColumnWidths() const;
+    // A list of the wrong length is ignored.
+    void SetColumnWidths(const std::vector<int>& widths);
+
+  private:
+    long InsertRow(const ResultRecord& record, int slot);
+    void NoteLongestCell(int column, const wxString& text);
+    void FitColumnsToLongestCells();
+
+    void OnViewMode(wxCommandEvent& event);
+    void OnViewModeUpdate(wxUpdateUIEvent& event);
+    void OnSort(wxCommandEvent& event);
+    void OnOpen(wxCommandEvent& event);
+    void OnCopy(wxCommandEvent& event);
+    void OnSelectionCommandUpdate(wxUpdateUIEvent& event);
+    void OnItemActivated(wxListEvent& event);
+    void OnBeginDrag(wxListEvent& event);
+    void OnColumnClick(wxListEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+
+    wxImageList* m_smallImages = nullptr;                  // owned by the list
+    wxImageList* m_largeImages = nullptr;                  // owned by the list
+    std::vector<std::unique_ptr<ResultRecord>> m_records;  // one per row
+    std::vector<int> m_columnWidths;  // kept while the details view is not shown
+    // The longest cell added since the columns were last fitted, by column.
+    struct LongestCell {
+        size_t weight = 0;
+        wxString text;
+    };
+    std::array<LongestCell, 7> m_longestCells;
+    int m_sortColumn = -1;
+    bool m_sortAscending = true;
+
+    wxDECLARE_EVENT_TABLE();
+};

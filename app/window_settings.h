@@ -1,0 +1,26 @@
+#pragma once
+
+#include <wx/gdicmn.h>
+#include <wx/string.h>
+
+#include <vector>
+
+// What the window keeps between runs: its size and the result list's column
+// widths, in plotsieve.conf in the user's configuration folder
+// ($XDG_CONFIG_HOME/plotsieve, by default ~/.config/plotsieve). Nothing of a
+// search is kept.
+struct WindowSettings {
+    wxSize size = wxDefaultSize;    // the main window's size; default: none kept
+    std::vector<int> columnWidths;  // pixels, by column; empty: none kept
+};
+
+// The file the settings live in.
+wxString SettingsFilePath();
+
+// The kept settings; defaults for anything missing or out of range (sizes
+// below 1 or above 100000 pixels). A missing or unreadable file gives
+// defaults.
+WindowSettings LoadWindowSettings();
+
+// Writes the settings, creating the folder; false when it cannot be written.
+bool SaveWindowSettings(const WindowSettings& settings);
