@@ -14,11 +14,6 @@ constexpr size_t kSentinelBytes = sizeof kSentinel;
 constexpr uint32_t kMaxClassBytes = uint32_t{4} << 20;
 constexpr uint32_t kFirstClassNumber = 500;
 
-bool SameName(std::string name, std::string_view wanted) {
-    while (!name.empty() && name.back() == '\0') name.pop_back();
-    return name == wanted;
-}
-
 // The class records of R13 to R2000, in the `size` bytes after the size.
 uint32_t FindInR13Classes(ByteView data, DwgVersion version, CodePage codePage,
                           std::string_view dxfName) {
@@ -29,14 +24,14 @@ uint32_t FindInR13Classes(ByteView data, DwgVersion version, CodePage codePage,
     ByteView d = classes.data;
     BitCursor& c = classes.main;
     while (BitsLeft(d, c) >= 8 && !classes.Overrun()) {
-        uint32_t number = ReadBitShort(d, c);        // BS class number
-        ReadBitShort(d, c);                          // BS version (flags)
-        ReadObjectText(classes);                     // TV application name
-        ReadObjectText(classes);                     // TV C++ class name
-        std::string name = ReadObjectText(classes);  // TV DXF name
-        ReadBit(d, c);                               // B was a zombie
-        ReadBitShort(d, c);                          // BS item class id
-        if (!classes.Overrun() && SameName(std::move(name), dxfName)) return number;
+        uint32_t number = ReadBitShort(d, c);              // BS class number
+        ReadBitShort(d, c);                                // BS version (flags)
+        SkipObjectText(classes);                           // TV application name
+        SkipObjectText(classes);                           // TV C++ class name
+        bool wanted = NextObjectTextIs(classes, dxfName);  // TV DXF name
+        ReadBit(d, c);                                     // B was a zombie
+        ReadBitShort(d, c);                                // BS item class id
+        if (!classes.Overrun() && wanted) return number;
     }
     return 0;
 }
@@ -67,20 +62,20 @@ std::optional<uint32_t> FindInSectionClasses(ByteView data, DwgVersion version, 
     ReadBit(d, c);                          // B 1
     if (classes.Overrun() || highest < kFirstClassNumber) return std::nullopt;
     for (uint32_t k = kFirstClassNumber; k <= highest && !classes.Overrun(); ++k) {
-        uint32_t number = ReadBitShort(d, c);        // BS class number
-        ReadBitShort(d, c);                          // BS proxy flags
-        ReadObjectText(classes);                     // T application name
-        ReadObjectText(classes);                     // T C++ class name
-        std::string name = ReadObjectText(classes);  // T DXF name
-        ReadBit(d, c);                               // B was a zombie
-        ReadBitShort(d, c);                          // BS item class id
-        ReadBitLong(d, c);                           // BL number of objects of the class
-        ReadBitLong(d, c);                           // BL DWG version
-        ReadBitLong(d, c);                           // BL maintenance version
-        ReadBitLong(d, c);                           // BL unknown
-        ReadBitLong(d, c);                           // BL unknown
+        uint32_t number = ReadBitShort(d, c);              // BS class number
+        ReadBitShort(d, c);                                // BS proxy flags
+        SkipObjectText(classes);                           // T application name
+        SkipObjectText(classes);                           // T C++ class name
+        bool wanted = NextObjectTextIs(classes, dxfName);  // T DXF name
+        ReadBit(d, c);                                     // B was a zombie
+        ReadBitShort(d, c);                                // BS item class id
+        ReadBitLong(d, c);                                 // BL number of objects of the class
+        ReadBitLong(d, c);                                 // BL DWG version
+        ReadBitLong(d, c);                                 // BL maintenance version
+        ReadBitLong(d, c);                                 // BL unknown
+        ReadBitLong(d, c);                                 // BL unknown
         if (classes.Overrun()) break;
-        if (SameName(std::move(name), dxfName)) return number;
+        if (wanted) return number;
     }
     return 0;
 }

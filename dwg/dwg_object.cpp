@@ -47,6 +47,55 @@ bool OpenDwgObject(ByteView data, DwgVersion version, CodePage codePage, uint64_
     return true;
 }
 
+namespace {
+
+// The next text field's bytes and the width of a character (1: TV, 2: TU),
+// unconverted; empty past the end.
+std::string NextTextBytes(DwgObject& object, size_t& width) {
+    if (object.version < DwgVersion::R2007) {
+        width = 1;
+        return ReadTextValue(object.data, object.main);
+    }
+    width = 2;
+    if (!object.hasStrings) return {};
+    std::string units = ReadUnicodeText(object.data, object.strings);
+    if (object.strings.bit > object.stringsEnd) {
+        object.strings.overrun = true;
+        return {};
+    }
+    return units;
+}
+
+}  // namespace
+
+bool NextObjectTextIs(DwgObject& object, std::string_view ascii) {
+    size_t width = 1;
+    std::string bytes = NextTextBytes(object, width);
+    // Closing zero characters are not part of the text.
+    while (bytes.size() >= width &&
+           bytes.compare(bytes.size() - width, width, std::string(width, '\0')) == 0) {
+        bytes.resize(bytes.size() - width);
+    }
+    if (bytes.size() != ascii.size() * width) return false;
+    for (size_t k = 0; k < ascii.size(); ++k) {
+        if (bytes[k * width] != ascii[k]) return false;
+        if (width == 2 && bytes[k * width + 1] != '\0') return false;
+    }
+    return true;
+}
+
+void SkipObjectText(DwgObject& object) {
+    if (object.version < DwgVersion::R2007) {
+        uint32_t count = ReadBitShort(object.data, object.main);  // BS count of bytes
+        SkipBits(object.data, object.main, uint64_t{8} * count);
+        return;
+    }
+    if (!object.hasStrings) return;
+    uint32_t count = ReadBitShort(object.data, object.strings);  // BS count of UTF-16 units
+    SkipBits(object.data, object.strings, uint64_t{16} * count);
+    if (object.strings.bit > object.stringsEnd) object.strings.overrun = true;
+}
+
 std::string ReadObjectText(DwgObject& object) {
     if (object.version < DwgVersion::R2007) {
         return ToCp932(ReadTextValue(object.data, object.main), object.codePage);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bytes/byte_view.h"
@@ -51,6 +52,14 @@ bool FindStringStream(DwgObject& object, uint64_t dataBits);
 // has no string stream). Past the end of the bytes it gives empty text and
 // the object is overrun.
 std::string ReadObjectText(DwgObject& object);
+
+// Whether the next text field of the object is `ascii` (ASCII text), with any
+// closing zero characters left out; steps over the field either way without
+// converting it.
+bool NextObjectTextIs(DwgObject& object, std::string_view ascii);
+
+// Steps over the next text field of the object without reading it.
+void SkipObjectText(DwgObject& object);
 
 // A line an entity gives: its kind and its CP932 text.
 struct EntityText {
