@@ -62,6 +62,8 @@ enum PlotsieveId : int {
     ID_SORT_BY_SIZE = 22780,
     ID_SORT_BY_TYPE = 22781,
     ID_OPEN_FILES = 22783,
+    ID_USE_CACHE = 22784,
+    ID_CLEAR_CACHE = 22785,
     ID_EDIT_COPY = wxID_COPY,
     ID_EDIT_CUT = wxID_CUT,
     ID_APP_ABOUT = wxID_ABOUT,

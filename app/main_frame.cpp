@@ -38,6 +38,10 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     EVT_MENU(ID_EDIT_CUT, CMainFrame::OnEditCommand)
     EVT_UPDATE_UI(ID_EDIT_COPY, CMainFrame::OnCopyUpdate)
     EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
+    EVT_MENU(ID_USE_CACHE, CMainFrame::OnUseCache)
+    EVT_MENU(ID_CLEAR_CACHE, CMainFrame::OnClearCache)
+    EVT_UPDATE_UI(ID_USE_CACHE, CMainFrame::OnCacheUpdate)
+    EVT_UPDATE_UI(ID_CLEAR_CACHE, CMainFrame::OnCacheUpdate)
     EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
     EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommandUpdate)
 wxEND_EVENT_TABLE()
@@ -84,6 +88,7 @@ void CMainFrame::CreateStatusPanes() {
 void CMainFrame::RestoreSettings() {
     WindowSettings settings = LoadWindowSettings();
     m_view->ResultList()->SetColumnWidths(settings.columnWidths);
+    m_view->SetUseCache(settings.useCache);
     m_keptSize = settings.size;
     ApplySize();
 }
@@ -114,6 +119,7 @@ void CMainFrame::SaveSettings() const {
     WindowSettings settings;
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
     settings.columnWidths = m_view->ResultList()->ColumnWidths();
+    settings.useCache = m_view->UsesCache();
     SaveWindowSettings(settings);
 }
 
@@ -122,6 +128,10 @@ wxString CMainFrame::IdleText() { return U8("ﾚﾃﾞｨ"); }
 void CMainFrame::CreateMenus() {
     auto* file = new wxMenu;
     file->Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    file->AppendSeparator();
+    file->AppendCheckItem(ID_USE_CACHE, U8("ｷｬｯｼｭを使う"),
+                          U8("読んだ図面の文字を保存し、変わっていない図面は読み直さない"));
+    file->Append(ID_CLEAR_CACHE, U8("ｷｬｯｼｭを消去"), U8("保存した図面の文字をすべて消去"));
     file->AppendSeparator();
     file->Append(ID_APP_EXIT, U8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), U8("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
 
@@ -231,4 +241,16 @@ void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {
         return;
     }
     OnViewCommandUpdate(event);
+}
+
+void CMainFrame::OnUseCache(wxCommandEvent& event) { m_view->SetUseCache(event.IsChecked()); }
+
+void CMainFrame::OnClearCache(wxCommandEvent&) {
+    if (!m_view->ClearCache()) ShowMessage(this, U8("ｷｬｯｼｭを消去できませんでした。"));
+}
+
+void CMainFrame::OnCacheUpdate(wxUpdateUIEvent& event) {
+    if (event.GetId() == ID_USE_CACHE) event.Check(m_view->UsesCache());
+    // The cache is cleared between searches, never under one.
+    if (event.GetId() == ID_CLEAR_CACHE) event.Enable(!m_view->IsSearching());
 }

@@ -39,6 +39,9 @@ class CMainFrame : public wxFrame {
     void OnAbout(wxCommandEvent& event);
     void OnHelp(wxCommandEvent& event);
     void OnCopyUpdate(wxUpdateUIEvent& event);
+    void OnUseCache(wxCommandEvent& event);
+    void OnClearCache(wxCommandEvent& event);
+    void OnCacheUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
     bool m_fittedOnScreen = false;

@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/frame.h>
 #include <wx/notebook.h>
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
@@ -198,6 +199,7 @@ void CPlotsieveView::StartSearch() {
         }
     }
 
+    m_session->UseTextCache(CacheSettings());
     StartResult result = m_session->StartSearch(request);
     if (result == StartResult::Started) {
         m_endShown = false;
@@ -218,6 +220,25 @@ wxString CPlotsieveView::CriteriaFault(const SearchRequest& request) {
         return wxString::Format(U8("検索場所「%s」が見つかりません。"), m_page1->PlaceValue());
     }
     return {};
+}
+
+std::optional<TextCacheSettings> CPlotsieveView::CacheSettings() const {
+    if (!m_useCache) return std::nullopt;
+    std::string path = DefaultTextCachePath();
+    if (path.empty()) return std::nullopt;
+    return TextCacheSettings{path};
+}
+
+void CPlotsieveView::SetUseCache(bool use) { m_useCache = use; }
+
+bool CPlotsieveView::ClearCache() {
+    if (m_session->IsRunning()) return false;
+    m_session->Wait();
+    // The session's own connection is closed first, then the file emptied.
+    m_session->UseTextCache(std::nullopt);
+    std::string path = DefaultTextCachePath();
+    if (path.empty() || !ReadFileStatus(path)) return true;  // nothing kept
+    return TextCache::Clear(path);
 }
 
 void CPlotsieveView::StopSearch() { m_session->StopSearch(); }
@@ -349,6 +370,16 @@ void CPlotsieveView::AddResultRow(ResultRecord record, int slot) {
 
 void CPlotsieveView::EndNarrowingMode() {
     if (m_reports.AddEndNarrowing()) WakeWindow();
+}
+
+void CPlotsieveView::ReportNotice(const std::string& text) {
+    // Said once, in the status bar's second pane, while the search goes on.
+    wxString shown = U8("ｷｬｯｼｭ: " + text);
+    CallAfter([this, shown] {
+        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(this), wxFrame)) {
+            frame->SetStatusText(shown, 1);
+        }
+    });
 }
 
 void CPlotsieveView::SearchEnded() {

@@ -58,6 +58,14 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
 
     static void ShowKeywordHelp(wxWindow* parent);
 
+    // Whether searches keep and reuse extracted text in the user's text cache
+    // (from the next start on).
+    void SetUseCache(bool use);
+    bool UsesCache() const { return m_useCache; }
+    // Empties the user's text cache; false when it cannot be done (a search
+    // runs, or the file cannot be opened).
+    bool ClearCache();
+
     // Lays the form out again with the sizes its controls have on screen;
     // called once the window is shown (the form's least size may grow).
     void FitToShownControls();
@@ -83,7 +91,9 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     void AddResultRow(ResultRecord record, int slot) override;
     void EndNarrowingMode() override;
     void SearchEnded() override;
+    void ReportNotice(const std::string& text) override;
     void WakeWindow();
+    std::optional<TextCacheSettings> CacheSettings() const;
 
     // Their halves on the UI thread.
     void ShowReports();
@@ -124,6 +134,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     std::mutex m_keywordMutex;
     std::string m_keyword;  // CP932, the keyword field's last value that CP932 holds
     std::unique_ptr<SearchSession> m_session;
+    bool m_useCache = true;
 
     wxDECLARE_EVENT_TABLE();
 };

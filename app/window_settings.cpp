@@ -42,6 +42,7 @@ WindowSettings LoadWindowSettings() {
         Plausible(width) && Plausible(height)) {
         settings.size = wxSize(static_cast<int>(width), static_cast<int>(height));
     }
+    config->Read("/Search/UseCache", &settings.useCache, true);
     for (int column = 0; column < kMostColumns; ++column) {
         long pixels = 0;
         if (!config->Read(wxString::Format("/ResultList/Column%d", column), &pixels)) break;
@@ -63,6 +64,7 @@ bool SaveWindowSettings(const WindowSettings& settings) {
         config->Write("/Window/Width", settings.size.GetWidth());
         config->Write("/Window/Height", settings.size.GetHeight());
     }
+    config->Write("/Search/UseCache", settings.useCache);
     config->DeleteGroup("/ResultList");
     for (size_t column = 0; column < settings.columnWidths.size(); ++column) {
         config->Write(wxString::Format("/ResultList/Column%zu", column),

@@ -12,6 +12,7 @@
 struct WindowSettings {
     wxSize size = wxDefaultSize;    // the main window's size; default: none kept
     std::vector<int> columnWidths;  // pixels, by column; empty: none kept
+    bool useCache = true;           // searches keep and reuse text in the text cache
 };
 
 // The file the settings live in.

@@ -4,3 +4,5 @@
 // the exit status.
 int RunExtractCommand(int argc, char** argv);
 int RunSearchCommand(int argc, char** argv);
+int RunCacheCommand(int argc, char** argv);
+int RunIndexCommand(int argc, char** argv);

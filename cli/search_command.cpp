@@ -122,6 +122,11 @@ class CommandLineFrontEnd : public SearchFrontEnd {
         if (m_out.Failed()) outputFailed.store(true);
     }
     void EndNarrowingMode() override {}
+    void ReportNotice(const std::string& text) override {
+        if (m_out.Failed()) return;
+        ClearProgress();
+        std::fprintf(stderr, "plotsieve-cli: %s\n", text.c_str());
+    }
     void ReportSkipped(const std::string& path, const std::string& reason) override {
         skipped = true;
         if (m_out.Failed()) return;
@@ -299,6 +304,7 @@ int RunSearchCommand(int argc, char** argv) {
 
     {
         SearchSession session(frontEnd, options.threads);
+        session.UseTextCache(CacheSettingsOf(options));
         g_session.store(&session);
         for (size_t pass = 0; pass < cp932Keywords.size(); ++pass) {
             frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());

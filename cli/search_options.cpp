@@ -31,6 +31,10 @@ const char* const kSearchUsage =
     "  -q, --quiet             no progress and no final count on stderr\n"
     "      --threads N         extraction threads (default: one per core)\n"
     "      --timing            report the time of each phase on stderr\n"
+    "      --no-cache          read every drawing; keep nothing in the text cache\n"
+    "      --cache FILE        the text cache's file (default: the user's cache folder)\n"
+    "      --cache-read-only   read the cache but never write it (a cache another\n"
+    "                          process writes and renames into place)\n"
     "      --version           print the version and exit\n"
     "  -h, --help              print this help and exit\n"
     "Exit status: 0 hits, 1 none, 2 usage error, refused request, unreadable place,\n"
@@ -83,24 +87,6 @@ bool IsValidDate(int year, int month, int day) {
     return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
-std::optional<unsigned> ParseTypes(const std::string& list) {
-    unsigned mask = 0;
-    std::stringstream items(list);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        if (item.empty()) continue;
-        bool known = false;
-        for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
-            if (group.cliName == item) {
-                mask |= group.bits;
-                known = true;
-            }
-        }
-        if (!known) return std::nullopt;
-    }
-    return mask;
-}
-
 std::optional<int64_t> ParsePositive(const std::string& text) {
     if (text.empty() || text.size() > 12) return std::nullopt;
     int64_t value = 0;
@@ -149,6 +135,9 @@ enum LongOnly {
     OPT_THREADS,
     OPT_TIMING,
     OPT_VERSION,
+    OPT_NO_CACHE,
+    OPT_CACHE,
+    OPT_CACHE_READ_ONLY,
 };
 
 const option kLongOptions[] = {
@@ -170,6 +159,9 @@ const option kLongOptions[] = {
     {"quiet", no_argument, nullptr, 'q'},
     {"threads", required_argument, nullptr, OPT_THREADS},
     {"timing", no_argument, nullptr, OPT_TIMING},
+    {"no-cache", no_argument, nullptr, OPT_NO_CACHE},
+    {"cache", required_argument, nullptr, OPT_CACHE},
+    {"cache-read-only", no_argument, nullptr, OPT_CACHE_READ_ONLY},
     {"version", no_argument, nullptr, OPT_VERSION},
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
@@ -325,6 +317,16 @@ SearchCommandLine ParseSearchCommandLine(int argc, char** argv) {
             case OPT_TIMING:
                 options.timing = true;
                 break;
+            case OPT_NO_CACHE:
+                options.useCache = false;
+                break;
+            case OPT_CACHE:
+                if (value.empty()) return fail("--cache needs a file");
+                options.cacheFile = value;
+                break;
+            case OPT_CACHE_READ_ONLY:
+                options.cacheReadOnly = true;
+                break;
             case OPT_VERSION:
                 line.action = SearchCommandLine::Action::Version;
                 return line;
@@ -356,4 +358,33 @@ SearchCommandLine ParseSearchCommandLine(int argc, char** argv) {
         options.placeGiven = true;
     }
     return line;
+}
+
+std::optional<TextCacheSettings> CacheSettingsOf(const SearchOptions& options) {
+    if (!options.useCache) return std::nullopt;
+    TextCacheSettings settings;
+    settings.path = options.cacheFile.empty() ? DefaultTextCachePath() : options.cacheFile;
+    // Without a cache folder (no HOME) there is nothing to keep: no cache,
+    // and nothing to say about it.
+    if (settings.path.empty()) return std::nullopt;
+    settings.readOnly = options.cacheReadOnly;
+    return settings;
+}
+
+std::optional<unsigned> ParseTypes(const std::string& list) {
+    unsigned mask = 0;
+    std::stringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        if (item.empty()) continue;
+        bool known = false;
+        for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
+            if (group.cliName == item) {
+                mask |= group.bits;
+                known = true;
+            }
+        }
+        if (!known) return std::nullopt;
+    }
+    return mask;
 }

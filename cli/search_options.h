@@ -6,6 +6,7 @@
 
 #include "results/sort.h"
 #include "search/criteria.h"
+#include "search/text_cache.h"
 
 enum class OutputFormat { Table, Tsv, Json, Paths, Paths0 };
 
@@ -21,10 +22,20 @@ struct SearchOptions {
     std::optional<SortKey> sort;
     OutputFormat format = OutputFormat::Table;
     unsigned threads = 0;
-    bool timing = false;     // report the time of each phase on stderr
-    bool quiet = false;      // no progress and no final count on stderr
-    bool showMatch = false;  // a last cell with where each drawing matched
+    bool timing = false;         // report the time of each phase on stderr
+    bool quiet = false;          // no progress and no final count on stderr
+    bool showMatch = false;      // a last cell with where each drawing matched
+    bool useCache = true;        // keep and reuse extracted text in the text cache
+    std::string cacheFile;       // the cache's file; empty: the user's cache folder
+    bool cacheReadOnly = false;  // a cache another process writes: read it only
 };
+
+// The type mask of a --types list ("dxf,jw"); nothing for an unknown name.
+std::optional<unsigned> ParseTypes(const std::string& list);
+
+// The text cache the options ask for; nothing for --no-cache, or when there
+// is no file for it (no cache folder).
+std::optional<TextCacheSettings> CacheSettingsOf(const SearchOptions& options);
 
 // What the arguments after "search" ask for.
 struct SearchCommandLine {

@@ -1,18 +1,23 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 
-#include "bytes/byte_view.h"
+#include "bytes/byte_source.h"
+#include "bytes/extracted_text.h"
 
-// Text of an ASCII DXF drawing: the value line after every group-code-1 line,
-// in file order, each + CR LF, with full-width and then ASCII spaces deleted.
-// A group-code-1 line is " 1" or "  1" (one or two spaces before the digit)
-// that starts after a line feed and ends in CR LF or LF; the value runs to the
-// next CR or LF (or to the end of the data). No other DXF structure is read.
-// Binary DXF, and any data without such a line, gives empty text.
-std::string ExtractDxfText(ByteView file);
+// Text a person sees on a DXF drawing, ASCII or binary ("AutoCAD Binary
+// DXF\r\n\x1a\0" at offset 0), read front to back as group-code/value pairs:
+// the text of TEXT, MTEXT, ATTRIB, ATTDEF, DIMENSION, MULTILEADER and
+// ACAD_TABLE entities of the ENTITIES and BLOCKS sections, in file order,
+// each line with its kind, converted to CP932 (UTF-8 from AC1021 on, the
+// $DWGCODEPAGE page before), spaces deleted (the rules are in
+// dxf_entity_text.h). The file is walked in place when the source holds it in
+// memory, and read in blocks of about 1 MiB otherwise; memory stays bounded
+// whatever its size (a value is cut at 1 MiB, the output at `out`'s limit).
+// Damaged data gives the lines found before the damage: the reading ends at
+// a code line that is not a number, or at the end of the data.
+void ExtractDxfText(ByteSource& file, ExtractedText& out);
 
-// The same, choosing the scan's filter: 32-byte blocks where the processor
-// has them (`wide`), 16-byte blocks otherwise. Both give the same text; tests
-// and fuzzing compare them.
-std::string ExtractDxfTextWithFilter(ByteView file, bool wide);
+// The same, always reading the source in blocks of `blockSize` bytes (at
+// least 1), never in place: tests and fuzzing compare both.
+void ExtractDxfTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);

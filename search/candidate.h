@@ -13,6 +13,18 @@
 // is replaced by the modification time.
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size);
 
+class TextCache;
+
+// What every candidate of one search is tested with.
+struct CandidateTest {
+    KeywordList keywords;
+    // Text kept from earlier reads, used for drawings that have not changed
+    // and given the text of those read now; nullptr for none.
+    TextCache* cache = nullptr;
+    // Reads every drawing (into the cache) and makes no hit: filling a cache.
+    bool readOnly = false;
+};
+
 // The outcome of testing one candidate.
 struct CandidateOutcome {
     bool passedFilters = false;  // false also when the status cannot be read
@@ -28,5 +40,13 @@ struct CandidateOutcome {
 // (FindMatchingLine). A hit carries its row record, with the line that matched
 // and its kind; a list with an empty piece makes every candidate a hit without
 // reading it (and with no line).
+//
+// With a cache, a drawing whose status matches its cached row is tested
+// against the cached lines and never opened; any other is read and its lines
+// handed to the cache. The hits are the same either way.
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size);
+
+// The same without a cache.
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);

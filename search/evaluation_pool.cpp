@@ -2,9 +2,9 @@
 
 #include <new>
 
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordList& keywords) {
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test) {
     try {
-        return EvaluateCandidate(job.path, keywords, job.date, job.size);
+        return EvaluateCandidate(job.path, test, job.date, job.size);
     } catch (const std::bad_alloc&) {
         CandidateOutcome outcome;
         outcome.passedFilters = true;
@@ -12,8 +12,7 @@ CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordL
     }
 }
 
-EvaluationPool::EvaluationPool(unsigned helperThreads, const KeywordList& keywords)
-    : m_keywords(keywords) {
+EvaluationPool::EvaluationPool(unsigned helperThreads, const CandidateTest& test) : m_test(test) {
     for (unsigned t = 0; t < helperThreads; ++t) m_threads.emplace_back([this] { Run(); });
 }
 
@@ -49,7 +48,7 @@ CandidateOutcome EvaluationPool::Take(size_t index) {
             CandidateJob job = std::move(m_jobs.front());
             m_jobs.pop_front();
             lock.unlock();
-            CandidateOutcome outcome = EvaluateCandidateSafely(job, m_keywords);
+            CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test);
             lock.lock();
             m_outcomes.emplace(job.index, std::move(outcome));
             continue;
@@ -69,7 +68,7 @@ void EvaluationPool::Run() {
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        CandidateOutcome outcome = EvaluateCandidateSafely(job, m_keywords);
+        CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test);
         bool awaited;
         {
             std::lock_guard<std::mutex> lock(m_mutex);

@@ -26,7 +26,7 @@ struct CandidateJob {
 // waits for those in flight.
 class EvaluationPool {
   public:
-    EvaluationPool(unsigned threads, const KeywordList& keywords);
+    EvaluationPool(unsigned threads, const CandidateTest& test);
     ~EvaluationPool();
     EvaluationPool(const EvaluationPool&) = delete;
     EvaluationPool& operator=(const EvaluationPool&) = delete;
@@ -38,7 +38,7 @@ class EvaluationPool {
   private:
     void Run();
 
-    const KeywordList& m_keywords;
+    const CandidateTest& m_test;
     std::mutex m_mutex;
     std::condition_variable m_jobReady;
     std::condition_variable m_outcomeReady;
@@ -51,4 +51,4 @@ class EvaluationPool {
 
 // Tests one candidate; a failure inside (memory running out on a huge text)
 // counts as a candidate that passed the filters without a hit.
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const KeywordList& keywords);
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test);

@@ -61,6 +61,9 @@ class SearchFrontEnd {
     // A completed search turns narrowing mode off: the narrowing box is
     // unticked, the place editable and the subfolder box enabled again.
     virtual void EndNarrowingMode() = 0;
+    // Something the user should know once, that does not stop the search (a
+    // text cache that cannot be used, say). One sentence, UTF-8.
+    virtual void ReportNotice(const std::string&) {}
     // A folder that could not be listed or a candidate that could not be read,
     // with the system's reason ("Permission denied"); the search goes on
     // without it. Reported in candidate order; things that vanished during

@@ -63,6 +63,16 @@ void SearchSession::Wait() {
 
 const std::vector<std::string>& SearchSession::Candidates() const { return m_candidates; }
 
+void SearchSession::UseTextCache(std::optional<TextCacheSettings> settings) {
+    bool same = settings && m_cacheSettings && settings->path == m_cacheSettings->path &&
+                settings->readOnly == m_cacheSettings->readOnly &&
+                settings->sizeLimit == m_cacheSettings->sizeLimit &&
+                settings->rollbackJournal == m_cacheSettings->rollbackJournal;
+    if (same) return;
+    m_cache.reset();
+    m_cacheSettings = std::move(settings);
+}
+
 void SearchSession::RunWorker(SearchRequest request) {
     auto end = [this] {
         m_running.store(false);
@@ -98,13 +108,19 @@ void SearchSession::RunWorker(SearchRequest request) {
         }
     }
 
-    KeywordList keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    CandidateTest test;
+    if (!request.fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    test.readOnly = request.fillCache;
+    if (m_cacheSettings && !m_cache) {
+        m_cache = std::make_unique<TextCache>(*m_cacheSettings);
+    }
+    test.cache = m_cache.get();
     const size_t count = m_candidates.size();
     // Candidates are handed to the pool a window ahead of the one being
     // reported, so outcomes arrive in order and a stop waits only for those
     // already handed over.
     std::unique_ptr<EvaluationPool> pool;
-    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, keywords);
+    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
     const size_t window = static_cast<size_t>(m_threads) * 4;
     size_t handedOver = 0;
     auto nextJob = [&](size_t index) {
@@ -120,7 +136,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
             outcome = pool->Take(i);
         } else {
-            outcome = EvaluateCandidateSafely(nextJob(i), keywords);
+            outcome = EvaluateCandidateSafely(nextJob(i), test);
         }
         if (!outcome.skipReason.empty()) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
@@ -141,6 +157,13 @@ void SearchSession::RunWorker(SearchRequest request) {
             TestingStatus(static_cast<int64_t>(count), static_cast<int64_t>(i + 1)));
     }
     pool.reset();
+    if (m_cache) {
+        m_cache->FinishSearch();
+        // A cache that fails says so once and the search goes on without it.
+        if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
+            m_frontEnd.ReportNotice(problem);
+        }
+    }
 
     if (m_cancel.load()) {
         m_cancel.store(false);

@@ -3,17 +3,22 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "search/front_end.h"
+#include "search/text_cache.h"
 
 // The request that the start button makes.
 struct SearchRequest {
     std::string place;  // a folder (native path bytes) or kAllDrivesPlace
     unsigned typeMask = TYPE_ALL;
     bool narrow = false;  // search the hits of the last completed search
+    // Read every candidate into the text cache and report no hits (the
+    // keyword is not read).
+    bool fillCache = false;
 };
 
 enum class StartResult {
@@ -48,6 +53,11 @@ class SearchSession {
     // Waits for the worker to end (returns at once when none runs).
     void Wait();
 
+    // Keeps what the readers extract in the text cache `settings` name, and
+    // reuses it, from the next search on; nothing: no cache. Called while no
+    // search runs.
+    void UseTextCache(std::optional<TextCacheSettings> settings);
+
     // The candidates a narrowing search would test (valid while idle).
     const std::vector<std::string>& Candidates() const;
 
@@ -62,5 +72,7 @@ class SearchSession {
     std::vector<std::string> m_candidates;
     std::vector<std::string> m_hits;
     std::vector<bool> m_iconLoaded;  // by type slot
+    std::optional<TextCacheSettings> m_cacheSettings;
+    std::unique_ptr<TextCache> m_cache;  // opened by the first search that uses it
     std::thread m_worker;
 };

@@ -98,4 +98,24 @@ std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view
     return text.Joined();
 }
 
+ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
+    if (offset >= m_bytes.size()) return {};
+    std::string_view piece = std::string_view(m_bytes).substr(offset, count);
+    // A new buffer of exactly the piece's size, so the bytes after it are
+    // outside any allocation.
+    scratch = std::vector<uint8_t>(piece.begin(), piece.end());
+    return {scratch.data(), scratch.size()};
+}
+
+std::string DxfWithTexts(std::initializer_list<std::string_view> values) {
+    std::string dxf = "  0\nSECTION\n  2\nENTITIES\n";
+    for (std::string_view value : values) {
+        dxf += "  0\nTEXT\n  8\n0\n 10\n0.0\n 20\n0.0\n 40\n2.5\n  1\n";
+        dxf += value;
+        dxf += "\n";
+    }
+    dxf += "  0\nENDSEC\n  0\nEOF\n";
+    return dxf;
+}
+
 }  // namespace testing_support

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
@@ -14,6 +16,23 @@ namespace testing_support {
 // What a reader over a byte view gives for `bytes`, its lines joined with CR
 // LF. The reader sees an exact-size copy, so an over-read trips the sanitizer.
 std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes);
+
+// A source over bytes that serves every read as a fresh copy of exactly the
+// bytes asked for, and holds no in-memory view: a reader that walks it block
+// by block and reads past a block trips the sanitizer.
+class CopyingSource final : public ByteSource {
+  public:
+    explicit CopyingSource(std::string_view bytes) : m_bytes(bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+
+  private:
+    std::string m_bytes;
+};
+
+// A minimal ASCII DXF (LF line ends) whose ENTITIES section holds one TEXT
+// entity per value, in order: what the tests of the search give as drawings.
+std::string DxfWithTexts(std::initializer_list<std::string_view> values);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);

@@ -28,14 +28,16 @@ _plotsieve_cli() {
     COMPREPLY=()
 
     if [[ $COMP_CWORD -eq 1 ]]; then
-        _plotsieve_cli_values "search extract --help --version" "$cur"
+        _plotsieve_cli_values "search extract index cache --help --version" "$cur"
         return
     fi
 
     local search_options="--keyword= --and --all-drives --no-subfolders --types= --created
         --modified --before --after --between --min-kb --max-kb --sort= --format= --show-match
-        --quiet --threads --timing --version --help -k -q -0 -h"
+        --quiet --threads --timing --no-cache --cache= --cache-read-only --version --help
+        -k -q -0 -h"
     local extract_options="--raw --kinds= --show-kind --version --help -h"
+    local index_options="--cache= --types= --no-subfolders --threads --quiet --help -q -h"
 
     # "--option=value": complete the value.
     if [[ $cur == --*=* ]]; then
@@ -53,6 +55,7 @@ _plotsieve_cli() {
                 --format) _plotsieve_cli_values "table tsv json paths paths0" "$cur"; return ;;
                 --sort) _plotsieve_cli_values "name type created modified size" "$cur"; return ;;
                 --types) _plotsieve_cli_list "dxf dwg jw mcd dra" "$cur"; return ;;
+                --cache) _filedir; return ;;
                 -k | --keyword | --and | --before | --after | --between | --min-kb | --max-kb | \
                     --threads)
                     return ;;
@@ -69,6 +72,31 @@ _plotsieve_cli() {
                     '!*.@([dD][xX][fF]|[dD][wW][gG]|[jJ][wW][cCkKwW]|[mM][cC][dD]|[mM][pP][pPxXzZ])' \
                     -- "$cur"))
                 $extglob
+            fi
+            ;;
+        index)
+            case $prev in
+                --types) _plotsieve_cli_list "dxf dwg jw mcd dra" "$cur"; return ;;
+                --cache) _filedir; return ;;
+                --threads) return ;;
+            esac
+            if [[ $cur == -* ]]; then
+                _plotsieve_cli_values "$index_options" "$cur"
+                [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
+            else
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -d -- "$cur"))
+            fi
+            ;;
+        cache)
+            case $prev in
+                --cache) _filedir; return ;;
+            esac
+            if [[ $cur == -* ]]; then
+                _plotsieve_cli_values "--cache= --help -h" "$cur"
+                [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
+            else
+                _plotsieve_cli_values "stats clear" "$cur"
             fi
             ;;
         extract)

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace {
 int g_toolkitWarnings = 0;
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     char configHome[] = "/tmp/plotsieve-gui-tests-XXXXXX";
     if (mkdtemp(configHome) == nullptr) return 1;
     setenv("XDG_CONFIG_HOME", configHome, 1);
+    // And their text cache too.
+    setenv("XDG_CACHE_HOME", (std::string(configHome) + "/cache").c_str(), 1);
     wxSetAssertHandler(FailOnAssert);
     for (const char* domain : {"Gtk", "Gdk", "GLib-GObject", "GLib", "Pango"}) {
         g_log_set_handler(domain,

@@ -13,6 +13,7 @@
 #include "app/type_icon.h"
 #include "platform/encoding.h"
 #include "results/result_record.h"
+#include "search/text_cache.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
 
@@ -24,7 +25,7 @@ namespace {
 
 // A drawing that stores `text` (UTF-8 here, CP932 in the file).
 std::string Dxf(const std::string& text) {
-    return "0\n  1\n" + Utf8ToCp932(text).value() + "\n  0\nEOF\n";
+    return testing_support::DxfWithTexts({Utf8ToCp932(text).value()});
 }
 
 void Write(const std::filesystem::path& path, const std::string& bytes) {
@@ -375,4 +376,42 @@ TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     if (!KnowsMimeType("a.mpp", "application/x-dracad")) {
         EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32), OwnTypeIcon("mpp", 32)));
     }
+}
+
+TEST_F(SearchFormTest, TheCacheMenuKeepsReusesAndClearsTheText) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    Write(dir.path() / "b.dxf", Dxf("elevation"));
+    std::string file = DefaultTextCachePath();
+    ASSERT_FALSE(file.empty());
+    auto command = [this](int id, bool checked = false) {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetInt(checked ? 1 : 0);
+        frame->GetEventHandler()->ProcessEvent(event);
+    };
+    auto stats = [&file] {
+        TextCacheStats figures;
+        EXPECT_TRUE(TextCache::ReadStats(file, figures));
+        return figures;
+    };
+
+    EXPECT_TRUE(view->UsesCache());  // on by default
+    command(ID_CLEAR_CACHE);         // the tests before this one searched with it too
+    SetCriteria(Place(), "plan");
+    SearchAndWait();
+    SearchAndWait();
+    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(stats().rows, 2);
+    EXPECT_EQ(stats().lastHits, 2);  // the repeat read nothing
+
+    command(ID_CLEAR_CACHE);
+    EXPECT_EQ(stats().rows, 0);
+    EXPECT_TRUE(messages.empty());
+
+    command(ID_USE_CACHE, false);
+    EXPECT_FALSE(view->UsesCache());
+    SearchAndWait();
+    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(stats().rows, 0);  // nothing kept without the cache
+    command(ID_USE_CACHE, true);
+    EXPECT_TRUE(view->UsesCache());
 }

@@ -7,6 +7,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
 
+using testing_support::DxfWithTexts;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
@@ -18,8 +19,8 @@ struct Drawings {
     Drawings() {
         std::filesystem::create_directories(dir.path() / "sub");
         // 平面図 and ｶﾞﾗｽ in CP932.
-        WriteFileBytes(dir.path() / "a.dxf", "0\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
-        WriteFileBytes(dir.path() / "sub" / "B.DXF", "0\n  1\n\xb6\xde\xd7\xbd\n  1\nplan\n");
+        WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"\x95\xbd\x96\xca\x90\x7d"}));
+        WriteFileBytes(dir.path() / "sub" / "B.DXF", DxfWithTexts({"\xb6\xde\xd7\xbd", "plan"}));
         WriteFileBytes(dir.path() / "c.dwg", std::string(2500, 'x'));
     }
     std::string Place() const { return Quote(dir.path()); }
@@ -137,8 +138,8 @@ TEST(CliSearch, UnreadableFoldersAndFilesAreNamedAndTheSearchGoesOn) {
     if (!RunsObeyPermissions()) GTEST_SKIP() << "runs cannot give up root's file access";
     Drawings d;
     std::filesystem::create_directories(d.dir.path() / "locked");
-    WriteFileBytes(d.dir.path() / "locked" / "hidden.dxf", "0\n  1\nplan\n");
-    WriteFileBytes(d.dir.path() / "z.dxf", "0\n  1\nplan\n");
+    WriteFileBytes(d.dir.path() / "locked" / "hidden.dxf", DxfWithTexts({"plan"}));
+    WriteFileBytes(d.dir.path() / "z.dxf", DxfWithTexts({"plan"}));
     chmod(d.Path("locked").c_str(), 0);
     chmod(d.Path("z.dxf").c_str(), 0);
     CliRun run = Cli({"search", "-k", "plan", "-0", d.dir.path()});
@@ -214,7 +215,7 @@ TEST(CliSearch, TimesInTheFormTheJsonWritesAreAccepted) {
 
 TEST(CliSearch, NfdKeywordIsComposedBeforeItIsConverted) {
     TempDir dir;
-    WriteFileBytes(dir.path() / "a.dxf", "0\n  1\n\x83\x4b\x83\x89\x83\x58\n");  // ガラス
+    WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"\x83\x4b\x83\x89\x83\x58"}));  // ガラス
     // カ and a combining voiced mark: refused before, one voiced kana now.
     CliRun run =
         Cli({"search", "-k", "\xe3\x82\xab\xe3\x82\x99\xe3\x83\xa9\xe3\x82\xb9", "-0", dir.path()});

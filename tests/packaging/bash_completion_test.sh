@@ -49,6 +49,10 @@ expect $'B.DWG\na.dxf\nplans' plotsieve-cli search ""
 expect --raw plotsieve-cli extract --r
 expect MTEXT plotsieve-cli extract --kinds MT
 expect TEXT,MTEXT plotsieve-cli extract --kinds TEXT,MT
+expect index plotsieve-cli in
+expect stats plotsieve-cli cache st
+expect --cache-read-only plotsieve-cli search --cache-r
+expect plans plotsieve-cli index ""
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failed" >&2

@@ -11,7 +11,7 @@ using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
 TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
-    std::string dxf = "0\r\n 1\r\nX\r\n";
+    std::string dxf = testing_support::DxfWithTexts({"X"});
     EXPECT_EQ(ExtractTextOfType("dxf", AsBytes(dxf)), "X\r\n");
     for (const char* key :
          {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "jww", "txt", "", "DXF"}) {
@@ -23,11 +23,12 @@ TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
 
 TEST(ExtractText, ReadsRegularFilesByTheirExtensionWhateverItsCase) {
     TempDir dir;
-    WriteFileBytes(dir.path() / "PLAN.DXF", "0\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
+    WriteFileBytes(dir.path() / "PLAN.DXF",
+                   testing_support::DxfWithTexts({"\x95\xbd\x96\xca\x90\x7d"}));
     EXPECT_EQ(ExtractText(dir.path() / "PLAN.DXF"), "\x95\xbd\x96\xca\x90\x7d\r\n");
     WriteFileBytes(dir.path() / "empty.dxf", "");
     EXPECT_EQ(ExtractText(dir.path() / "empty.dxf"), "");
-    WriteFileBytes(dir.path() / "note.txt", "0\n  1\nX\n");
+    WriteFileBytes(dir.path() / "note.txt", testing_support::DxfWithTexts({"X"}));
     EXPECT_EQ(ExtractText(dir.path() / "note.txt"), "");
 }
 

@@ -68,7 +68,7 @@ TEST(FindMatchingLine, CodesAndEscapesMatchAsTheyDraw) {
 TEST(EvaluateCandidate, AHitCarriesTheLineThatMatchedAndItsKind) {
     testing_support::TempDir dir;
     std::string path = (dir.path() / "a.dxf").string();
-    testing_support::WriteFileBytes(path, "0\r\n  1\r\nfirst\r\n  1\r\n45%%d\r\n");
+    testing_support::WriteFileBytes(path, testing_support::DxfWithTexts({"first", "45%%d"}));
     CandidateOutcome outcome = EvaluateCandidate(path, PrepareKeywords(Sjis("45 °")), {}, {});
     ASSERT_TRUE(outcome.hit);
     EXPECT_EQ(outcome.hit->matchText, Sjis("45°"));

@@ -35,6 +35,7 @@ class RecordingFrontEnd : public SearchFrontEnd {
         Record("row " + std::to_string(slot) + " " + record.fullPath);
     }
     void EndNarrowingMode() override { Record("end narrowing"); }
+    void ReportNotice(const std::string& text) override { Record("notice " + text); }
     void ReportSkipped(const std::string& path, const std::string& reason) override {
         Record("skipped " + path + ": " + reason);
     }

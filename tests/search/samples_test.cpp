@@ -18,8 +18,15 @@ struct Sample {
     std::vector<const char*> lines;  // UTF-8, as extracted
 };
 
-// Spaces are kept by the JW_CAD and DraCAD readers and deleted by the MCD one.
+// Spaces are kept by the JW_CAD and DraCAD readers and deleted by the MCD and
+// DXF ones.
 const Sample kSamples[] = {
+    {"平面図_1F.dxf", {"1階平面図", "縮尺1/100", "ｶﾞﾗｽ戸"}},
+    {"配置図.dxf", {"配置図", "敷地境界線", "ＰＬＡＮＮｏ．２"}},
+    {"立面図/南立面図.dxf", {"南立面図", "ガラス", "外壁タイル貼り"}},
+    {"立面図/北立面図.DXF", {"北立面図", "ElevationNorth"}},
+    {"断面図/詳細/矩計図.dxf", {"矩計図", "天井高CH=2400", "断熱材ｸﾞﾗｽｳｰﾙ"}},
+    {"断面図/空.dxf", {}},
     {"jw/1階平面図.jwc", {"1階平面図", "居間", "台所", "浴室", "寝室 6帖"}},
     {"jw/配置図.jwc", {"配置図", "隣地境界線", "道路　幅員4.0m", "ｶｰﾎﾟｰﾄ"}},
     {"jw/建具記号.jwk", {"建具記号", "片開き戸", "引違い窓"}},
@@ -40,7 +47,7 @@ const Sample kSamples[] = {
 
 }  // namespace
 
-TEST(Samples, JwMcdAndDracadDrawingsGiveTheTextTheyWereWrittenWith) {
+TEST(Samples, DrawingsGiveTheTextTheyWereWrittenWith) {
     auto samples = testing_support::SamplesDir();
     if (!samples) GTEST_SKIP() << "samples folder absent";
     std::set<std::filesystem::path> listed;
@@ -52,8 +59,8 @@ TEST(Samples, JwMcdAndDracadDrawingsGiveTheTextTheyWereWrittenWith) {
         EXPECT_EQ(ExtractText(path.string()), Utf8ToCp932(expected).value()) << sample.path;
     }
     // Every drawing of these formats in samples/ is listed above.
-    const std::set<std::string> extensions = {".jwc", ".jwk", ".jww", ".mcd",
-                                              ".mpp", ".mpx", ".mpz"};
+    const std::set<std::string> extensions = {".dxf", ".DXF", ".jwc", ".jwk", ".jww",
+                                              ".mcd", ".mpp", ".mpx", ".mpz"};
     for (const auto& entry : std::filesystem::recursive_directory_iterator(*samples)) {
         if (extensions.count(entry.path().extension().string())) {
             EXPECT_TRUE(listed.count(entry.path())) << entry.path() << " has no expected text";

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <future>
 
 #include "platform/clock.h"
 #include "search/candidate.h"
@@ -16,7 +17,7 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::string Dxf(const std::string& text) { return "0\n  1\n" + text + "\n  0\nEOF\n"; }
+std::string Dxf(const std::string& text) { return testing_support::DxfWithTexts({text}); }
 
 // A tree of drawings:
 //   a.dxf ("plan"), b/c.DXF ("PLAN elevation"), b/d.dwg, b/e/f.dxf ("section"),
@@ -323,12 +324,18 @@ TEST(SearchSession, DestroyingARunningSessionStopsAndJoins) {
     for (int i = 0; i < 300; ++i)
         WriteFileBytes(dir.path() / (std::to_string(i) + ".dxf"), Dxf("x"));
     RecordingFrontEnd frontEnd;
+    // The worker waits at its first report until the second start has been
+    // refused, so a fast machine cannot finish the search before it.
+    std::promise<void> refused;
+    std::shared_future<void> gate = refused.get_future().share();
+    frontEnd.onEvent = [gate](const std::string&) { gate.wait(); };
     {
         SearchSession session(frontEnd, 2);
         EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
                   StartResult::Started);
         EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
                   StartResult::AlreadyRunning);
+        refused.set_value();
     }
     EXPECT_EQ(frontEnd.events.back(), "ended");
 }

@@ -1,0 +1,536 @@
+#include "search/text_cache.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string_view>
+
+#include "platform/file_status.h"
+#include "platform/user_folders.h"
+#include "search/text_cache_codec.h"
+
+namespace {
+
+constexpr int kFormat = 1;
+// Rows written in one transaction, and how far the writer may fall behind
+// (bytes of text waiting) before new rows are dropped.
+constexpr size_t kBatchRows = 256;
+constexpr size_t kMaxQueuedBytes = size_t{32} << 20;
+// A row found in use is marked again only when its mark is older than this,
+// so a repeat search does not rewrite every row.
+constexpr int64_t kTouchInterval = int64_t{3600} * 1000000;
+constexpr int kBusyMilliseconds = 1000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
+    "CREATE TABLE IF NOT EXISTS drawings("
+    " id INTEGER PRIMARY KEY,"  // a hash of the path: one lookup finds the row
+    " path BLOB NOT NULL, device INTEGER, inode INTEGER, size INTEGER,"
+    " mtime_ns INTEGER, ctime_ns INTEGER, generation INTEGER,"
+    " last_used INTEGER, lines BLOB);"
+    "CREATE INDEX IF NOT EXISTS drawings_by_use ON drawings(last_used);";
+
+// The clock of the rows' last use: microseconds since 1970, so that rows
+// written later in one search also count as used later.
+int64_t MicrosecondsNow() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// FNV-1a over the path's bytes, as SQLite's signed row id.
+int64_t RowIdOf(std::string_view path) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (char ch : path) {
+        hash ^= static_cast<uint8_t>(ch);
+        hash *= 0x100000001b3ULL;
+    }
+    return static_cast<int64_t>(hash);
+}
+
+bool IsDamage(int code) {
+    int primary = code & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// A statement that finalises itself.
+class Statement {
+  public:
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) m_stmt = nullptr;
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return m_stmt; }
+
+  private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+int Execute(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+int64_t QueryInteger(sqlite3* db, const char* sql, int64_t otherwise) {
+    Statement statement(db, sql);
+    if (statement.get() == nullptr || sqlite3_step(statement.get()) != SQLITE_ROW) return otherwise;
+    return sqlite3_column_int64(statement.get(), 0);
+}
+
+// An SQLite URI for a file name: the characters a URI gives meaning to are
+// written as %XX.
+std::string FileUri(const std::string& path, const char* query) {
+    std::string uri = "file:";
+    for (char ch : path) {
+        auto byte = static_cast<uint8_t>(ch);
+        if (ch == '%' || ch == '?' || ch == '#' || byte < 0x20) {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            uri += escaped;
+        } else {
+            uri += ch;
+        }
+    }
+    return uri + query;
+}
+
+void RemoveWithCompanions(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::remove((path + suffix).c_str());
+    }
+}
+
+}  // namespace
+
+DrawingVersion VersionOf(const FileStatus& status, uint32_t generation) {
+    return {status.device,      status.inode, status.size, status.modificationNanos,
+            status.changeNanos, generation};
+}
+
+std::string DefaultTextCachePath() {
+    std::string folder = UserCacheFolder();
+    return folder.empty() ? std::string() : folder + "/plotsieve/text-cache.sqlite";
+}
+
+// One read connection and its lookup statement.
+struct TextCache::Reader {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* lookup = nullptr;
+    ~Reader() {
+        sqlite3_finalize(lookup);
+        sqlite3_close(db);
+    }
+};
+
+TextCache::TextCache(TextCacheSettings settings) : m_settings(std::move(settings)) {
+    m_now = MicrosecondsNow();
+    if (!Open()) return;
+    m_usable = true;
+    if (!m_settings.readOnly) m_writerThread = std::thread([this] { RunWriter(); });
+}
+
+TextCache::~TextCache() {
+    if (Usable() && !m_settings.readOnly && m_lookups.load() > 0) FinishSearch();
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_stopping = true;
+    }
+    m_queueChanged.notify_all();
+    if (m_writerThread.joinable()) m_writerThread.join();
+    m_readers.clear();
+    if (m_writer != nullptr) sqlite3_close(m_writer);
+    m_writer = nullptr;
+    if (m_damaged) SetAsideDamagedFile();
+}
+
+std::string TextCache::TakeProblem() {
+    std::lock_guard lock(m_problemMutex);
+    if (m_problemTold) return {};
+    if (!m_problem.empty()) m_problemTold = true;
+    return m_problem;
+}
+
+void TextCache::Fail(int code, const std::string& what) {
+    if (IsDamage(code)) m_damaged = true;
+    m_usable = false;
+    std::lock_guard lock(m_problemMutex);
+    if (m_problem.empty()) {
+        m_problem = "text cache " + m_settings.path + ": " + what;
+        if (IsDamage(code)) {
+            m_problem += " (the file is damaged; it is set aside and a new one is started)";
+        } else if (code != SQLITE_OK) {
+            m_problem += std::string(" (") + sqlite3_errstr(code) + ")";
+        }
+        m_problem += "; drawings are read without it";
+    }
+}
+
+sqlite3* TextCache::OpenConnection(bool forWriting) {
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    std::string uri;
+    if (m_settings.readOnly) {
+        flags |= SQLITE_OPEN_READONLY;
+        uri = FileUri(m_settings.path, "?mode=ro&immutable=1");
+    } else {
+        // Readers open the file for writing too: a write-ahead log is read
+        // through its shared-memory file, which every connection maps.
+        flags |= SQLITE_OPEN_READWRITE | (forWriting ? SQLITE_OPEN_CREATE : 0);
+        uri = FileUri(m_settings.path, "");
+    }
+    int code = sqlite3_open_v2(uri.c_str(), &db, flags, nullptr);
+    if (code != SQLITE_OK) {
+        Fail(code, "cannot be opened");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    return db;
+}
+
+bool TextCache::Open() {
+    if (m_settings.path.empty()) {
+        Fail(SQLITE_OK, "has no place (no cache folder)");
+        return false;
+    }
+    if (!m_settings.readOnly) {
+        size_t slash = m_settings.path.find_last_of('/');
+        if (slash != std::string::npos && slash > 0 &&
+            !MakePrivateFolder(m_settings.path.substr(0, slash))) {
+            Fail(SQLITE_CANTOPEN, "its folder cannot be made");
+            return false;
+        }
+        // It holds the text of the user's drawings: the owner's alone. SQLite
+        // gives its log files the same permissions.
+        if (!MakePrivateFile(m_settings.path)) {
+            Fail(SQLITE_CANTOPEN, "cannot be created");
+            return false;
+        }
+    }
+    // A damaged file is set aside once and a new one started.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_writer = OpenConnection(!m_settings.readOnly);
+        if (m_writer == nullptr) return false;
+        int code = SQLITE_OK;
+        if (!m_settings.readOnly) {
+            const char* journal = m_settings.rollbackJournal ? "PRAGMA journal_mode=DELETE;"
+                                                             : "PRAGMA journal_mode=WAL;";
+            code = Execute(m_writer, "PRAGMA auto_vacuum=INCREMENTAL;");
+            if (code == SQLITE_OK) code = Execute(m_writer, journal);
+            if (code == SQLITE_OK) code = Execute(m_writer, "PRAGMA synchronous=NORMAL;");
+            if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
+            int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
+            if (code == SQLITE_OK && format != kFormat) {
+                // A new file, or one of another layout: start it over.
+                code = Execute(m_writer,
+                               "DELETE FROM drawings;"
+                               "INSERT OR REPLACE INTO meta VALUES('format', 1);");
+            }
+        } else {
+            Statement check(m_writer, "SELECT value FROM meta WHERE key='format'");
+            code = check.get() == nullptr ? sqlite3_errcode(m_writer) : sqlite3_step(check.get());
+            if (code == SQLITE_ROW && sqlite3_column_int64(check.get(), 0) == kFormat) {
+                code = SQLITE_OK;
+            } else if (!IsDamage(code)) {
+                code = SQLITE_CANTOPEN;
+            }
+        }
+        if (code == SQLITE_OK) return true;
+        sqlite3_close(m_writer);
+        m_writer = nullptr;
+        if (!IsDamage(code) || m_settings.readOnly || attempt > 0) {
+            Fail(code, "cannot be used");
+            return false;
+        }
+        SetAsideDamagedFile();
+        std::lock_guard lock(m_problemMutex);
+        m_problem = "text cache " + m_settings.path +
+                    ": the file was damaged; it was set aside and a new one started";
+    }
+    return false;
+}
+
+void TextCache::SetAsideDamagedFile() {
+    if (m_settings.readOnly) return;
+    std::string aside = m_settings.path + ".damaged";
+    RemoveWithCompanions(aside);
+    std::rename(m_settings.path.c_str(), aside.c_str());
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        std::remove((m_settings.path + suffix).c_str());
+    }
+}
+
+std::unique_ptr<TextCache::Reader> TextCache::TakeReader() {
+    {
+        std::lock_guard lock(m_readerMutex);
+        if (!m_readers.empty()) {
+            std::unique_ptr<Reader> reader = std::move(m_readers.back());
+            m_readers.pop_back();
+            return reader;
+        }
+    }
+    auto reader = std::make_unique<Reader>();
+    reader->db = OpenConnection(false);
+    if (reader->db == nullptr) return nullptr;
+    int code = sqlite3_prepare_v2(reader->db,
+                                  "SELECT path, device, inode, size, mtime_ns, ctime_ns, "
+                                  "generation, last_used, lines FROM drawings WHERE id = ?",
+                                  -1, &reader->lookup, nullptr);
+    if (code != SQLITE_OK) {
+        Fail(code, "cannot be read");
+        return nullptr;
+    }
+    return reader;
+}
+
+void TextCache::ReturnReader(std::unique_ptr<Reader> reader) {
+    std::lock_guard lock(m_readerMutex);
+    m_readers.push_back(std::move(reader));
+}
+
+bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out) {
+    if (!m_usable) return false;
+    ++m_lookups;
+    std::unique_ptr<Reader> reader = TakeReader();
+    if (!reader) return false;
+    sqlite3_stmt* lookup = reader->lookup;
+    int64_t id = RowIdOf(path);
+    sqlite3_bind_int64(lookup, 1, id);
+    bool hit = false;
+    int code = sqlite3_step(lookup);
+    if (code == SQLITE_ROW) {
+        auto blob = [lookup](int column) {
+            const void* data = sqlite3_column_blob(lookup, column);
+            return std::string_view(static_cast<const char*>(data),
+                                    static_cast<size_t>(sqlite3_column_bytes(lookup, column)));
+        };
+        DrawingVersion stored{static_cast<uint64_t>(sqlite3_column_int64(lookup, 1)),
+                              static_cast<uint64_t>(sqlite3_column_int64(lookup, 2)),
+                              sqlite3_column_int64(lookup, 3),
+                              sqlite3_column_int64(lookup, 4),
+                              sqlite3_column_int64(lookup, 5),
+                              static_cast<uint32_t>(sqlite3_column_int64(lookup, 6))};
+        if (blob(0) == path && stored == version) {
+            hit = DecodeCachedLines(blob(8), out);
+            if (hit && sqlite3_column_int64(lookup, 7) < m_now - kTouchInterval &&
+                !m_settings.readOnly) {
+                std::lock_guard lock(m_queueMutex);
+                m_touched.push_back(id);
+            }
+        }
+    } else if (code != SQLITE_DONE) {
+        // A busy file is a miss; a damaged one stops the cache.
+        if (IsDamage(code)) Fail(code, "cannot be read");
+    }
+    sqlite3_reset(lookup);
+    ReturnReader(std::move(reader));
+    if (hit) ++m_hits;
+    return hit;
+}
+
+void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text) {
+    if (!m_usable || m_settings.readOnly) return;
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (m_queuedBytes + text.ByteCount() > kMaxQueuedBytes) return;
+        m_queuedBytes += text.ByteCount() + path.size();
+        m_queue.push_back({path, version, std::move(text)});
+    }
+    m_queueChanged.notify_all();
+}
+
+void TextCache::Flush() {
+    if (!m_writerThread.joinable()) return;
+    std::unique_lock lock(m_queueMutex);
+    m_queueChanged.notify_all();
+    m_queueChanged.wait(lock, [this] {
+        return m_queue.empty() && m_touched.empty() && !m_figuresPending && !m_writing;
+    });
+}
+
+void TextCache::FinishSearch() {
+    if (!m_settings.readOnly) {
+        std::lock_guard lock(m_queueMutex);
+        m_figures[0] = m_lookups.exchange(0);
+        m_figures[1] = m_hits.exchange(0);
+        m_figuresPending = true;
+    } else {
+        m_lookups = 0;
+        m_hits = 0;
+    }
+    Flush();
+}
+
+void TextCache::RunWriter() {
+    std::unique_lock lock(m_queueMutex);
+    for (;;) {
+        m_queueChanged.wait(lock, [this] {
+            return m_stopping || !m_queue.empty() || !m_touched.empty() || m_figuresPending;
+        });
+        if (m_queue.empty() && m_touched.empty() && !m_figuresPending) return;  // stopping
+        std::deque<Pending> batch;
+        while (!m_queue.empty() && batch.size() < kBatchRows) {
+            batch.push_back(std::move(m_queue.front()));
+            m_queue.pop_front();
+        }
+        std::vector<int64_t> touched;
+        touched.swap(m_touched);
+        int64_t figures[2] = {m_figures[0], m_figures[1]};
+        bool withFigures = m_figuresPending;
+        m_figuresPending = false;
+        m_writing = true;
+        lock.unlock();
+        size_t bytes = 0;
+        for (const Pending& pending : batch)
+            bytes += pending.text.ByteCount() + pending.path.size();
+        if (m_usable) WriteBatch(batch, touched, withFigures ? figures : nullptr);
+        lock.lock();
+        m_queuedBytes -= bytes;
+        m_writing = false;
+        m_queueChanged.notify_all();
+    }
+}
+
+void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+                           const int64_t* searchFigures) {
+    int code = Execute(m_writer, "BEGIN IMMEDIATE");
+    if (code != SQLITE_OK) {
+        // Locked too long by another writer: these rows are dropped; the
+        // drawings are read again next time.
+        if (IsDamage(code)) Fail(code, "cannot be written");
+        return;
+    }
+    {
+        Statement insert(m_writer,
+                         "INSERT OR REPLACE INTO drawings VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE id = ?");
+        for (const Pending& pending : batch) {
+            if (insert.get() == nullptr) break;
+            std::string lines = EncodeCachedLines(pending.text);
+            sqlite3_stmt* s = insert.get();
+            sqlite3_bind_int64(s, 1, RowIdOf(pending.path));
+            sqlite3_bind_blob(s, 2, pending.path.data(), static_cast<int>(pending.path.size()),
+                              SQLITE_STATIC);
+            sqlite3_bind_int64(s, 3, static_cast<int64_t>(pending.version.device));
+            sqlite3_bind_int64(s, 4, static_cast<int64_t>(pending.version.inode));
+            sqlite3_bind_int64(s, 5, pending.version.size);
+            sqlite3_bind_int64(s, 6, pending.version.modificationNanos);
+            sqlite3_bind_int64(s, 7, pending.version.changeNanos);
+            sqlite3_bind_int64(s, 8, pending.version.generation);
+            sqlite3_bind_int64(s, 9, MicrosecondsNow());
+            sqlite3_bind_blob(s, 10, lines.data(), static_cast<int>(lines.size()),
+                              SQLITE_TRANSIENT);
+            code = sqlite3_step(s);
+            sqlite3_reset(s);
+            if (code != SQLITE_DONE) break;
+        }
+        for (int64_t id : touched) {
+            if (touch.get() == nullptr || code != SQLITE_DONE) break;
+            sqlite3_bind_int64(touch.get(), 1, m_now);
+            sqlite3_bind_int64(touch.get(), 2, id);
+            code = sqlite3_step(touch.get());
+            sqlite3_reset(touch.get());
+        }
+        if (batch.empty() && touched.empty()) code = SQLITE_DONE;
+        if (searchFigures != nullptr && code == SQLITE_DONE) {
+            Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
+            const char* keys[2] = {"last_lookups", "last_hits"};
+            for (int k = 0; k < 2 && note.get() != nullptr && code == SQLITE_DONE; ++k) {
+                sqlite3_bind_text(note.get(), 1, keys[k], -1, SQLITE_STATIC);
+                sqlite3_bind_int64(note.get(), 2, searchFigures[k]);
+                code = sqlite3_step(note.get());
+                sqlite3_reset(note.get());
+            }
+        }
+    }
+    if (code != SQLITE_DONE) {
+        Execute(m_writer, "ROLLBACK");
+        Fail(code, "cannot be written");
+        return;
+    }
+    code = Execute(m_writer, "COMMIT");
+    if (code != SQLITE_OK) {
+        Execute(m_writer, "ROLLBACK");
+        Fail(code, "cannot be written");
+        return;
+    }
+    KeepBelowLimit();
+}
+
+void TextCache::KeepBelowLimit() {
+    int64_t pages = QueryInteger(m_writer, "PRAGMA page_count", 0);
+    int64_t pageSize = QueryInteger(m_writer, "PRAGMA page_size", 4096);
+    int64_t freePages = QueryInteger(m_writer, "PRAGMA freelist_count", 0);
+    int64_t used = (pages - freePages) * pageSize;
+    if (used <= m_settings.sizeLimit) return;
+    // Down to nine tenths of the limit, taking the least recently used rows
+    // first, in proportion to the rows' mean size.
+    int64_t rows = QueryInteger(m_writer, "SELECT count(*) FROM drawings", 0);
+    if (rows <= 0) return;
+    int64_t excess = used - m_settings.sizeLimit * 9 / 10;
+    int64_t drop = std::max<int64_t>(1, excess / std::max<int64_t>(1, used / rows) + 1);
+    Statement evict(m_writer,
+                    "DELETE FROM drawings WHERE id IN "
+                    "(SELECT id FROM drawings ORDER BY last_used LIMIT ?)");
+    if (evict.get() == nullptr) return;
+    sqlite3_bind_int64(evict.get(), 1, drop);
+    sqlite3_step(evict.get());
+    Execute(m_writer, "PRAGMA incremental_vacuum");
+}
+
+bool TextCache::ReadStats(const std::string& path, TextCacheStats& stats) {
+    sqlite3* db = nullptr;
+    std::string uri = FileUri(path, "?mode=ro");
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    stats.rows = QueryInteger(db, "SELECT count(*) FROM drawings", -1);
+    stats.fileBytes =
+        QueryInteger(db, "PRAGMA page_count", 0) * QueryInteger(db, "PRAGMA page_size", 0);
+    stats.lastLookups = QueryInteger(db, "SELECT value FROM meta WHERE key='last_lookups'", 0);
+    stats.lastHits = QueryInteger(db, "SELECT value FROM meta WHERE key='last_hits'", 0);
+    sqlite3_close(db);
+    return stats.rows >= 0;
+}
+
+bool TextCache::Clear(const std::string& path) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(FileUri(path, "").c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    int code = Execute(db, "DELETE FROM drawings; DELETE FROM meta WHERE key LIKE 'last_%';");
+    if (code == SQLITE_OK) Execute(db, "VACUUM");
+    sqlite3_close(db);
+    return code == SQLITE_OK;
+}
+
+bool TextCache::Copy(const std::string& from, const std::string& to) {
+    sqlite3* source = nullptr;
+    sqlite3* target = nullptr;
+    bool copied = false;
+    if (sqlite3_open_v2(FileUri(from, "?mode=ro").c_str(), &source,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK &&
+        MakePrivateFile(to) &&
+        sqlite3_open_v2(FileUri(to, "").c_str(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(source, kBusyMilliseconds);
+        if (sqlite3_backup* backup = sqlite3_backup_init(target, "main", source, "main")) {
+            copied = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            copied = sqlite3_backup_finish(backup) == SQLITE_OK && copied;
+        }
+        copied = copied &&
+                 QueryInteger(target, "SELECT value FROM meta WHERE key='format'", 0) == kFormat;
+    }
+    sqlite3_close(source);
+    sqlite3_close(target);
+    if (!copied) RemoveWithCompanions(to);
+    return copied;
+}

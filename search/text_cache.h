@@ -1,0 +1,153 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bytes/extracted_text.h"
+
+struct sqlite3;
+struct FileStatus;
+
+// What tells one version of a drawing from another: if any of these differs
+// from what the cache holds for the path, the drawing is read again.
+struct DrawingVersion {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modificationNanos = 0;
+    int64_t changeNanos = 0;
+    uint32_t generation = 0;  // the reader's generation for the drawing's type
+
+    bool operator==(const DrawingVersion&) const = default;
+};
+
+DrawingVersion VersionOf(const FileStatus& status, uint32_t generation);
+
+struct TextCacheSettings {
+    std::string path;  // the database file
+    // Opens a file that another process writes and renames into place: no
+    // lock is taken and nothing is written.
+    bool readOnly = false;
+    // The file is kept below this size: the rows used least recently go first.
+    int64_t sizeLimit = int64_t{512} << 20;
+    // Rollback journal instead of write-ahead log: for a file that is built
+    // once and then renamed into place for readers.
+    bool rollbackJournal = false;
+};
+
+// The cache file in the user's cache folder
+// ($XDG_CACHE_HOME/plotsieve/text-cache.sqlite); empty when there is none.
+std::string DefaultTextCachePath();
+
+// Numbers a person asks about: rows, the file's size, and the lookups and
+// hits of the last search that used the file.
+struct TextCacheStats {
+    int64_t rows = 0;
+    int64_t fileBytes = 0;
+    int64_t lastLookups = 0;
+    int64_t lastHits = 0;
+};
+
+// The text the readers extracted, kept in SQLite by drawing path and reused
+// while the drawing is unchanged. Only an accelerator: a cache that cannot be
+// opened, is locked or turns out damaged never fails a search. It reports one
+// problem (TakeProblem) and stops being used; a damaged file is set aside
+// (renamed with ".damaged") when the cache closes, so the next one starts new.
+//
+// Lookup may be called on several threads at once (each takes a connection of
+// its own); Store hands rows to one writer thread that commits in batches, so
+// a search never waits for the disk.
+class TextCache {
+  public:
+    explicit TextCache(TextCacheSettings settings);
+    ~TextCache();  // writes what is pending, then closes
+    TextCache(const TextCache&) = delete;
+    TextCache& operator=(const TextCache&) = delete;
+
+    bool Usable() const { return m_usable.load(); }
+
+    // The first problem met since the last call, as a sentence; empty if none.
+    std::string TakeProblem();
+
+    // Fills `out` (empty) with the lines kept for `path` when its row was
+    // made from the same version of the drawing. False for a miss.
+    bool Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out);
+
+    // Keeps the lines read from `path` (replacing any older row). Returns at
+    // once: the writer thread commits it with others. Dropped when the cache
+    // is read-only, unusable, or too far behind.
+    void Store(const std::string& path, const DrawingVersion& version, ExtractedText text);
+
+    // Waits until everything stored so far is written.
+    void Flush();
+
+    // Ends one search: its lookups and hits are written down as the last
+    // search's (for `cache stats`), the counts start again, and everything
+    // stored is written before it returns.
+    void FinishSearch();
+
+    // Lookups and hits since the cache was opened or the last FinishSearch.
+    int64_t Lookups() const { return m_lookups.load(); }
+    int64_t Hits() const { return m_hits.load(); }
+
+    // The statistics kept in the file at `path`; nothing when it cannot be read.
+    static bool ReadStats(const std::string& path, TextCacheStats& stats);
+    // Empties the cache at `path`. False when it cannot be opened.
+    static bool Clear(const std::string& path);
+    // Copies the cache at `from` (consistent, whatever writes it at the same
+    // time) into a new file `to`, private to the user. False, leaving no file,
+    // when `from` cannot be read as a cache.
+    static bool Copy(const std::string& from, const std::string& to);
+
+  private:
+    struct Reader;
+    struct Pending {
+        std::string path;
+        DrawingVersion version;
+        ExtractedText text;
+    };
+
+    sqlite3* OpenConnection(bool forWriting);
+    bool Open();
+    void Fail(int code, const std::string& what);
+    std::unique_ptr<Reader> TakeReader();
+    void ReturnReader(std::unique_ptr<Reader> reader);
+    void RunWriter();
+    void WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+                    const int64_t* searchFigures);
+    void KeepBelowLimit();
+    void SetAsideDamagedFile();
+
+    TextCacheSettings m_settings;
+    std::atomic<bool> m_usable{false};
+    std::atomic<bool> m_damaged{false};
+    std::atomic<int64_t> m_lookups{0};
+    std::atomic<int64_t> m_hits{0};
+    int64_t m_now = 0;  // microseconds, when the cache was opened: when its hits were used
+
+    std::mutex m_problemMutex;
+    std::string m_problem;
+    bool m_problemTold = false;
+
+    std::mutex m_readerMutex;
+    std::vector<std::unique_ptr<Reader>> m_readers;
+
+    sqlite3* m_writer = nullptr;
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::deque<Pending> m_queue;
+    std::vector<int64_t> m_touched;  // rows found in use, to mark as used now
+    size_t m_queuedBytes = 0;
+    bool m_figuresPending = false;  // m_figures wait to be written
+    int64_t m_figures[2] = {};      // the last search's lookups and hits
+    bool m_writing = false;         // the writer holds a batch
+    bool m_stopping = false;
+    std::thread m_writerThread;
+};

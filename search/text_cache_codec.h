@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "bytes/extracted_text.h"
+
+// The stored form of a drawing's lines in the text cache: a format byte, then
+// for each line its kind (one byte), its length (unsigned LEB128) and its
+// bytes. Format 1 deflates that list (zlib) when it is large enough for the
+// saving to pay; format 0 stores it as it is.
+std::string EncodeCachedLines(const ExtractedText& text);
+
+// Reads lines back into `out` (which must be empty). Returns false, leaving
+// `out` empty, when the data is damaged: an unknown format or kind, a length
+// past the end, a stream that does not inflate to its stated size.
+bool DecodeCachedLines(std::string_view stored, ExtractedText& out);

@@ -1,0 +1,94 @@
+// The text cache from the command line: search with and without it, index,
+// cache stats and clear, a shared read-only cache, and caches that fail.
+#include <gtest/gtest.h>
+
+#include "tests/cli/cli_runner.h"
+#include "tests/test_support.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+struct Drawings {
+    TempDir dir;
+    Drawings() {
+        std::filesystem::create_directories(dir.path() / "tree" / "sub");
+        // 平面図 and ｶﾞﾗｽ in CP932.
+        WriteFileBytes(dir.path() / "tree" / "a.dxf",
+                       "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n\x95\xbd\x96\xca\x90\x7d\n");
+        WriteFileBytes(dir.path() / "tree" / "sub" / "b.dxf",
+                       "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n\xb6\xde\xd7\xbd\n");
+    }
+    std::string Tree() const { return Quote(dir.path() / "tree"); }
+    std::filesystem::path File(const char* name) const { return dir.path() / name; }
+};
+
+}  // namespace
+
+TEST(CliCache, ARepeatSearchIsAnsweredFromTheCacheWithTheSameRows) {
+    Drawings d;
+    std::string cache = " --cache " + Quote(d.File("c.sqlite")) + " ";
+    CliRun first = RunCli("search -k 'ガラス|平面図' --format paths" + cache + d.Tree());
+    CliRun repeat = RunCli("search -k 'ガラス|平面図' --format paths" + cache + d.Tree());
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(repeat.out, first.out);
+    EXPECT_NE(first.out, "");
+    CliRun stats = RunCli("cache stats" + cache);
+    EXPECT_EQ(stats.status, 0);
+    EXPECT_NE(stats.out.find("rows: 2\n"), std::string::npos) << stats.out;
+    EXPECT_NE(stats.out.find("2 of 2 drawings from the cache"), std::string::npos) << stats.out;
+
+    EXPECT_EQ(RunCli("cache clear" + cache).status, 0);
+    EXPECT_NE(RunCli("cache stats" + cache).out.find("rows: 0\n"), std::string::npos);
+    // Without the cache nothing is kept.
+    EXPECT_EQ(
+        RunCli("search --no-cache --cache " + Quote(d.File("none.sqlite")) + " -k plan " + d.Tree())
+            .status,
+        1);
+    EXPECT_FALSE(std::filesystem::exists(d.File("none.sqlite")));
+}
+
+TEST(CliCache, AnIndexBuiltForOthersIsReadWithoutBeingChanged) {
+    Drawings d;
+    std::string shared = Quote(d.File("shared.sqlite"));
+    CliRun index = RunCli("index -q --cache " + shared + " " + d.Tree());
+    EXPECT_EQ(index.status, 0);
+    std::string before = ReadFileBytes(d.File("shared.sqlite"));
+    CliRun search = RunCli("search --cache " + shared +
+                           " --cache-read-only -k ガラス --format paths " + d.Tree());
+    EXPECT_EQ(search.status, 0);
+    EXPECT_NE(search.out.find("b.dxf"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(d.File("shared.sqlite")), before);
+    // A second index replaces the file whole (a new file renamed into place).
+    EXPECT_EQ(RunCli("index -q --cache " + shared + " " + d.Tree()).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(d.File("shared.sqlite")));
+    for (const auto& entry : std::filesystem::directory_iterator(d.dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos);
+    }
+}
+
+TEST(CliCache, ACacheThatFailsIsNamedOnceAndTheSearchGoesOn) {
+    Drawings d;
+    WriteFileBytes(d.File("damaged.sqlite"), std::string(4096, 'x'));
+    std::string err = (d.dir.path() / "err").string();
+    CliRun damaged = RunCli("search -k ガラス --format paths --cache " +
+                                Quote(d.File("damaged.sqlite")) + " " + d.Tree(),
+                            err);
+    EXPECT_EQ(damaged.status, 0);
+    EXPECT_NE(damaged.out.find("b.dxf"), std::string::npos);
+    std::string said = ReadFileBytes(err);
+    EXPECT_NE(said.find("set aside"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::exists(d.File("damaged.sqlite.damaged")));
+
+    WriteFileBytes(d.File("plain-file"), "x");
+    CliRun unusable = RunCli("search -k ガラス --format paths --cache " +
+                                 Quote(d.File("plain-file") / "c.sqlite") + " " + d.Tree(),
+                             err);
+    EXPECT_EQ(unusable.status, 0);
+    EXPECT_NE(unusable.out.find("b.dxf"), std::string::npos);
+    said = ReadFileBytes(err);
+    EXPECT_EQ(said.find("text cache"), said.rfind("text cache")) << said;  // once
+    EXPECT_NE(said.find("text cache"), std::string::npos) << said;
+}

@@ -1,0 +1,200 @@
+// Searches with the text cache: the same hits as without it, and a drawing
+// read again whenever it changed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/encoding.h"
+#include "platform/file_status.h"
+#include "search/drawing_types.h"
+#include "search/search_session.h"
+#include "search/text_cache.h"
+#include "tests/search/recording_front_end.h"
+#include "tests/test_support.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+std::string Dxf(const std::string& text) {
+    return "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n" + text + "\n  0\nENDSEC\n  0\nEOF\n";
+}
+
+// Each row as its path, kind and matched line, in hit order.
+std::vector<std::string> Hits(const RecordingFrontEnd& frontEnd) {
+    std::vector<std::string> hits;
+    for (const ResultRecord& row : frontEnd.rows) {
+        hits.push_back(row.fullPath + " " +
+                       std::string(row.matchKind ? TextKindName(*row.matchKind) : "-") + " " +
+                       row.matchText);
+    }
+    return hits;
+}
+
+struct Searcher {
+    RecordingFrontEnd frontEnd;
+    SearchSession session;
+    explicit Searcher(std::optional<TextCacheSettings> cache, unsigned threads = 2)
+        : session(frontEnd, threads) {
+        session.UseTextCache(std::move(cache));
+    }
+    std::vector<std::string> Search(const std::string& place, const std::string& keyword) {
+        frontEnd.keyword = Utf8ToCp932(keyword).value();
+        frontEnd.rows.clear();
+        session.StartSearch({place, TYPE_ALL, false});
+        session.Wait();
+        return Hits(frontEnd);
+    }
+};
+
+TextCacheStats Stats(const std::string& file) {
+    TextCacheStats stats;
+    EXPECT_TRUE(TextCache::ReadStats(file, stats));
+    return stats;
+}
+
+// Sets a file's modification time back to what it was, as a copy that keeps
+// times does.
+void SetModificationTime(const std::filesystem::path& path, const struct stat& before) {
+    struct timespec times[2] = {before.st_atim, before.st_mtim};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace
+
+TEST(CachedSearch, HitsAreTheSameWithAndWithoutTheCacheOnSamplesAndFixtures) {
+    TempDir dir;
+    std::string file = dir.path() / "text.sqlite";
+    std::vector<std::string> places;
+    if (auto samples = testing_support::SamplesDir()) places.push_back(samples->string());
+    if (auto fixtures = testing_support::FixturesDir()) places.push_back(fixtures->string());
+    if (places.empty()) GTEST_SKIP() << "no samples or fixtures";
+    const char* keywords[] = {"平面図|配置図", "ｶﾞﾗｽ", "a", "text|1", "°|±", "this is"};
+    for (const std::string& place : places) {
+        for (const char* keyword : keywords) {
+            Searcher plain(std::nullopt);
+            std::vector<std::string> expected = plain.Search(place, keyword);
+            Searcher filling(TextCacheSettings{file});
+            EXPECT_EQ(filling.Search(place, keyword), expected) << place << " " << keyword;
+            Searcher cached(TextCacheSettings{file});
+            EXPECT_EQ(cached.Search(place, keyword), expected) << place << " " << keyword;
+        }
+    }
+    // The repeat searches found every drawing they read in the cache.
+    TextCacheStats stats = Stats(file);
+    EXPECT_GT(stats.rows, 0);
+    EXPECT_GT(stats.lastLookups, 0);
+    EXPECT_EQ(stats.lastHits, stats.lastLookups);
+}
+
+TEST(CachedSearch, EveryKindOfChangeIsReadAgain) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree);
+    std::string file = dir.path() / "text.sqlite";
+    WriteFileBytes(tree / "a.dxf", Dxf("alpha"));
+    WriteFileBytes(tree / "b.dxf", Dxf("bravo"));
+    WriteFileBytes(tree / "c.dxf", Dxf("charlie"));
+    WriteFileBytes(tree / "d.dxf", Dxf("delta"));
+    Searcher first(TextCacheSettings{file}, 1);
+    ASSERT_EQ(first.Search(tree, "alpha|bravo|charlie|delta").size(), 4u);
+
+    struct stat before {};
+    // An edit that keeps the size and the modification time: only the change
+    // time tells it.
+    stat((tree / "a.dxf").c_str(), &before);
+    WriteFileBytes(tree / "a.dxf", Dxf("alpho"));
+    SetModificationTime(tree / "a.dxf", before);
+    // A truncation.
+    WriteFileBytes(tree / "b.dxf", Dxf("br"));
+    // A rename, and a new file under the old name.
+    std::filesystem::rename(tree / "c.dxf", tree / "e.dxf");
+    WriteFileBytes(tree / "c.dxf", Dxf("cobalt"));
+    // A rewrite by a new file of the same size put in place.
+    WriteFileBytes(tree / "d.new", Dxf("delto"));
+    std::filesystem::rename(tree / "d.new", tree / "d.dxf");
+
+    Searcher plain(std::nullopt, 1);
+    Searcher cached(TextCacheSettings{file}, 1);
+    for (const char* keyword : {"alpha|bravo|charlie|delta", "alpho|br|cobalt|delto|charlie"}) {
+        EXPECT_EQ(cached.Search(tree, keyword), plain.Search(tree, keyword)) << keyword;
+    }
+    EXPECT_EQ(cached.Search(tree, "alpha|bravo|delta").size(), 0u);
+}
+
+TEST(CachedSearch, TwoSearchesShareOneCacheAtOnce) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree);
+    for (int i = 0; i < 300; ++i) {
+        WriteFileBytes(tree / ("d" + std::to_string(i) + ".dxf"),
+                       Dxf(i % 3 == 0 ? "plan" : "other" + std::to_string(i)));
+    }
+    std::string file = dir.path() / "text.sqlite";
+    Searcher plain(std::nullopt);
+    std::vector<std::string> expected = plain.Search(tree, "plan");
+    ASSERT_EQ(expected.size(), 100u);
+    Searcher one(TextCacheSettings{file});
+    Searcher two(TextCacheSettings{file});
+    std::vector<std::string> oneHits;
+    std::thread other([&] { oneHits = one.Search(tree, "plan"); });
+    std::vector<std::string> twoHits = two.Search(tree, "plan");
+    other.join();
+    EXPECT_EQ(oneHits, expected);
+    EXPECT_EQ(twoHits, expected);
+    EXPECT_TRUE(one.frontEnd.Only("notice").empty());
+    EXPECT_TRUE(two.frontEnd.Only("notice").empty());
+}
+
+TEST(CachedSearch, ADamagedCacheNeverFailsASearch) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree);
+    WriteFileBytes(tree / "a.dxf", Dxf("plan"));
+    std::string file = dir.path() / "text.sqlite";
+    WriteFileBytes(file, "SQLite format 3" + std::string(5000, '\x7f'));
+    Searcher cached(TextCacheSettings{file});
+    EXPECT_EQ(cached.Search(tree, "plan").size(), 1u);
+    EXPECT_EQ(cached.Search(tree, "plan").size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(file + ".damaged"));
+
+    // A cache that cannot be opened at all: the drawings are read.
+    WriteFileBytes(dir.path() / "not-a-folder", "x");
+    Searcher without(TextCacheSettings{(dir.path() / "not-a-folder" / "c.sqlite").string()});
+    EXPECT_EQ(without.Search(tree, "plan").size(), 1u);
+    EXPECT_EQ(without.Search(tree, "plan").size(), 1u);
+    // Said once, not at every search.
+    EXPECT_EQ(without.frontEnd.Only("notice").size(), 1u);
+}
+
+TEST(CachedSearch, AFilledCacheAnswersReadOnlySearchesWithoutReadingDrawings) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree);
+    WriteFileBytes(tree / "a.dxf", Dxf("plan"));
+    WriteFileBytes(tree / "b.dxf", Dxf("elevation"));
+    std::string file = dir.path() / "shared.sqlite";
+    {
+        Searcher indexer(TextCacheSettings{file, false, int64_t{1} << 30, true});
+        indexer.session.StartSearch({tree, TYPE_ALL, false, true});
+        indexer.session.Wait();
+        EXPECT_TRUE(indexer.frontEnd.rows.empty());
+    }
+    // Every drawing's current version has its row.
+    TextCache shared({file, true});
+    for (const char* name : {"a.dxf", "b.dxf"}) {
+        std::string path = (tree / name).string();
+        ExtractedText text;
+        uint32_t generation = FindDrawingType("dxf")->generation;
+        EXPECT_TRUE(shared.Lookup(path, VersionOf(*ReadFileStatus(path), generation), text))
+            << name;
+    }
+    Searcher reader(TextCacheSettings{file, true});
+    EXPECT_EQ(reader.Search(tree, "plan|elevation").size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+}
