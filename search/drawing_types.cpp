@@ -21,18 +21,8 @@ void ReadInMemory(ByteSource& file, ExtractedText& out) {
     Read(ByteView{bytes.data(), bytes.size()}, out);
 }
 
-// Readers that still give their text as one string of lines + CR LF.
-template <std::string (*Read)(ByteView), TextKind kKind>
-void ReadJoinedLines(ByteView file, ExtractedText& out) {
-    std::string joined = Read(file);
-    size_t start = 0;
-    for (size_t end; (end = joined.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        if (!out.Add(kKind, std::string_view(joined).substr(start, end - start))) return;
-    }
-}
-
 constexpr DrawingType kDrawingTypes[] = {
-    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1},
+    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2},
     {"dxf", TYPE_DXF, 1, ExtractDxfText, 2},
     {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
     {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
