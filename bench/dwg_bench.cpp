@@ -1,7 +1,9 @@
 // Throughput of the DWG reader over the real drawings in the fixtures folder
 // (../shared/fixtures/dwg, or PLOTSIEVE_FIXTURES): files per second and MB/s
-// (10^6 bytes), over all drawings together and over each one. Without the
-// folder the program reports one skipped benchmark and exits normally.
+// (10^6 bytes) over the drawings of each version together and over each
+// drawing, read from memory and from the file with positioned reads (as the
+// search reads them). Without the folder the program reports one skipped
+// benchmark and exits normally.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -9,15 +11,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dwg/dwg.h"
+#include "platform/file_source.h"
 
 namespace {
 
 struct Drawing {
     std::string name;
+    std::string path;
     std::string bytes;
 };
 
@@ -31,24 +37,31 @@ std::vector<Drawing> LoadDrawings() {
     for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
         if (entry.path().extension() != ".dwg") continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        drawings.push_back(
-            {entry.path().stem().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+        drawings.push_back({entry.path().stem().string(), entry.path().string(),
+                            std::string(std::istreambuf_iterator<char>(in), {})});
     }
     std::sort(drawings.begin(), drawings.end(),
               [](const Drawing& a, const Drawing& b) { return a.name < b.name; });
     return drawings;
 }
 
-void Extract(benchmark::State& state, std::vector<const Drawing*> drawings) {
+void Extract(benchmark::State& state, std::vector<const Drawing*> drawings, bool fromFile) {
     size_t bytes = 0;
     for (const Drawing* d : drawings) bytes += d->bytes.size();
     size_t textBytes = 0;
     for (auto _ : state) {
         textBytes = 0;
         for (const Drawing* d : drawings) {
-            std::string text = ExtractDwgText(AsBytes(d->bytes));
-            textBytes += text.size();
-            benchmark::DoNotOptimize(text.data());
+            ExtractedText text;
+            if (fromFile) {
+                std::unique_ptr<ByteSource> source = OpenFileSource(d->path);
+                if (source) ExtractDwgText(*source, text);
+            } else {
+                MemorySource source(AsBytes(d->bytes));
+                ExtractDwgText(source, text);
+            }
+            textBytes += text.ByteCount();
+            benchmark::DoNotOptimize(text.size());
         }
     }
     double iterations = static_cast<double>(state.iterations());
@@ -69,14 +82,20 @@ bool RegisterDwgBenchmarks() {
         })->Iterations(1);
         return false;
     }
-    std::vector<const Drawing*> all;
-    for (const Drawing& d : drawings) all.push_back(&d);
-    benchmark::RegisterBenchmark("BM_ExtractDwgText/all", Extract, all)
-        ->Unit(benchmark::kMillisecond);
-    for (const Drawing& d : drawings) {
-        benchmark::RegisterBenchmark(("BM_ExtractDwgText/" + d.name).c_str(), Extract,
-                                     std::vector<const Drawing*>{&d})
-            ->Unit(benchmark::kMicrosecond);
+    std::map<std::string, std::vector<const Drawing*>> byVersion;
+    for (const Drawing& d : drawings) byVersion[d.bytes.substr(0, 6)].push_back(&d);
+    for (bool fromFile : {false, true}) {
+        std::string place = fromFile ? "/file" : "/memory";
+        for (const auto& [version, group] : byVersion) {
+            benchmark::RegisterBenchmark(("BM_ExtractDwgText/" + version + place).c_str(), Extract,
+                                         group, fromFile)
+                ->Unit(benchmark::kMicrosecond);
+        }
+        for (const Drawing& d : drawings) {
+            benchmark::RegisterBenchmark(("BM_ExtractDwgText/" + d.name + place).c_str(), Extract,
+                                         std::vector<const Drawing*>{&d}, fromFile)
+                ->Unit(benchmark::kMicrosecond);
+        }
     }
     return true;
 }

@@ -37,7 +37,9 @@ std::string_view TextKindName(TextKind kind);
 // The kind of a name (as TextKindName gives it, ASCII case ignored).
 std::optional<TextKind> TextKindFromName(std::string_view name);
 
-// True for the kinds whose values carry MTEXT inline codes.
+// True for the kinds whose values carry MTEXT inline codes (a dimension's
+// text override is MTEXT-formatted too: "\P", "{\H0.7x;...}").
 constexpr bool HasMTextCodes(TextKind kind) {
-    return kind == TextKind::MText || kind == TextKind::MultiLeader || kind == TextKind::TableCell;
+    return kind == TextKind::MText || kind == TextKind::MultiLeader ||
+           kind == TextKind::TableCell || kind == TextKind::Dimension;
 }

@@ -17,6 +17,25 @@ uint32_t SwapBytes32(uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
 }
 
+// `count` bytes from the stream into a string, or nothing (cursor at the end,
+// overrun set) when they run past the end.
+std::string ReadByteRun(ByteView data, BitCursor& c, uint64_t count) {
+    std::string text;
+    if (8 * count > BitsLeft(data, c)) {
+        SkipBits(data, c, 8 * count);
+        return text;
+    }
+    text.resize(static_cast<size_t>(count));
+    if ((c.bit & 7) == 0) {
+        // On a byte boundary the characters are the bytes themselves.
+        if (count != 0) std::memcpy(text.data(), data.data + (c.bit >> 3), text.size());
+        c.bit += 8 * count;
+    } else {
+        for (char& ch : text) ch = static_cast<char>(ReadBits(data, c, 8));
+    }
+    return text;
+}
+
 }  // namespace
 
 uint64_t BitsLeft(ByteView data, const BitCursor& c) {
@@ -78,7 +97,27 @@ uint32_t ReadBitLong(ByteView data, BitCursor& c) {
     }
 }
 
+uint32_t ReadRawShort(ByteView data, BitCursor& c) { return SwapBytes16(ReadBits(data, c, 16)); }
+
 uint32_t ReadRawLong(ByteView data, BitCursor& c) { return SwapBytes32(ReadBits(data, c, 32)); }
+
+uint64_t ReadBitLongLong(ByteView data, BitCursor& c) {
+    uint32_t count = ReadBits(data, c, 3);  // 3 bits: the number of bytes
+    uint64_t value = 0;
+    for (uint32_t k = 0; k < count; ++k) value |= uint64_t{ReadBits(data, c, 8)} << (8 * k);
+    return value;
+}
+
+uint32_t ReadObjectType(ByteView data, BitCursor& c) {
+    switch (ReadBits(data, c, 2)) {
+        case 0:
+            return ReadBits(data, c, 8);  // 00: one byte
+        case 1:
+            return ReadBits(data, c, 8) + 0x1F0;  // 01: one byte above 0x1F0
+        default:
+            return ReadRawShort(data, c);  // 10, 11: a raw short
+    }
+}
 
 double ReadRawDouble(ByteView data, BitCursor& c) {
     // Eight bytes, the first the least significant of a little-endian double.
@@ -145,19 +184,11 @@ void SkipExtendedData(ByteView data, BitCursor& c) {
 }
 
 std::string ReadTextValue(ByteView data, BitCursor& c) {
-    uint32_t count = ReadBitShort(data, c);
-    std::string text;
-    if (uint64_t{8} * count > BitsLeft(data, c)) {
-        SkipBits(data, c, uint64_t{8} * count);
-        return text;
-    }
-    text.resize(count);
-    if ((c.bit & 7) == 0) {
-        // On a byte boundary the characters are the bytes themselves.
-        if (count != 0) std::memcpy(text.data(), data.data + (c.bit >> 3), count);
-        c.bit += uint64_t{8} * count;
-    } else {
-        for (uint32_t k = 0; k < count; ++k) text[k] = static_cast<char>(ReadBits(data, c, 8));
-    }
-    return text;
+    uint32_t count = ReadBitShort(data, c);  // BS count of 8-bit characters
+    return ReadByteRun(data, c, count);
+}
+
+std::string ReadUnicodeText(ByteView data, BitCursor& c) {
+    uint32_t count = ReadBitShort(data, c);  // BS count of 16-bit units
+    return ReadByteRun(data, c, uint64_t{2} * count);
 }

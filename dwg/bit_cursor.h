@@ -5,7 +5,7 @@
 
 #include "bytes/byte_view.h"
 
-// The bit stream of a DWG object (R13 to R2000). Bit k of the data lies in byte
+// The bit stream of a DWG object (R13 to 2018). Bit k of the data lies in byte
 // k / 8, at position k mod 8 counted from the byte's 0x80 bit.
 //
 // Bounds: every primitive reads only inside `data`. Bits at or beyond its end
@@ -35,8 +35,19 @@ uint32_t ReadBitShort(ByteView data, BitCursor& c);
 // (11 is unused by writers and reads no data).
 uint32_t ReadBitLong(ByteView data, BitCursor& c);
 
+// RS: 16 bits, the first 8 the least significant byte.
+uint32_t ReadRawShort(ByteView data, BitCursor& c);
+
 // RL: 32 bits, the first 8 the least significant byte.
 uint32_t ReadRawLong(ByteView data, BitCursor& c);
+
+// BLL: 3 bits giving a byte count n (0 to 7), then n bytes, least significant
+// first.
+uint64_t ReadBitLongLong(ByteView data, BitCursor& c);
+
+// BOT, the object type of 2010 and later: 2-bit code, then 00: one byte;
+// 01: one byte plus 0x1F0; 10 and 11: RS.
+uint32_t ReadObjectType(ByteView data, BitCursor& c);
 
 // RD: 64 bits, eight bytes of a little-endian IEEE 754 double.
 double ReadRawDouble(ByteView data, BitCursor& c);
@@ -66,3 +77,8 @@ void SkipExtendedData(ByteView data, BitCursor& c);
 // runs past the end of the data reads nothing: it gives empty text, moves the
 // cursor to the end and sets `overrun`.
 std::string ReadTextValue(ByteView data, BitCursor& c);
+
+// TU, the text of 2007 and later: BS count of UTF-16 units, then the units,
+// each low byte first. Gives their bytes (UTF-16LE, two a unit); a count that
+// runs past the end reads nothing, as for TV.
+std::string ReadUnicodeText(ByteView data, BitCursor& c);

@@ -1,7 +1,6 @@
 #include "search/drawing_types.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "dwg/dwg.h"
 #include "extract/dracad.h"
@@ -13,40 +12,6 @@
 
 namespace {
 
-// The most bytes of a file that a reader walking it in memory is given: a
-// larger drawing is read as far as this allows (what its first bytes hold),
-// so that no file, whatever it claims to be, is read into one buffer of its
-// whole size.
-constexpr size_t kInMemoryReadLimit = size_t{16} << 20;
-// Reads of more than this many bytes take turns, one thread at a time, so
-// the memory they take is counted once whatever the number of threads.
-constexpr size_t kInMemoryShareLimit = size_t{4} << 20;
-
-// The readers that walk their drawing in memory: its bytes are read into one
-// buffer first (at most kInMemoryReadLimit of them).
-template <void (*Read)(ByteView, ExtractedText&)>
-void ReadInMemory(ByteSource& file, ExtractedText& out) {
-    ByteView whole = file.InMemory();
-    if (whole.data != nullptr) return Read(whole, out);
-    size_t size =
-        file.Size() < kInMemoryReadLimit ? static_cast<size_t>(file.Size()) : kInMemoryReadLimit;
-    static std::mutex largeReads;
-    std::unique_lock<std::mutex> turn(largeReads, std::defer_lock);
-    if (size > kInMemoryShareLimit) turn.lock();
-    std::vector<uint8_t> bytes = ReadBytes(file, 0, size);
-    Read(ByteView{bytes.data(), bytes.size()}, out);
-}
-
-// Readers that still give their text as one string of lines + CR LF.
-template <std::string (*Read)(ByteView), TextKind kKind>
-void ReadJoinedLines(ByteView file, ExtractedText& out) {
-    std::string joined = Read(file);
-    size_t start = 0;
-    for (size_t end; (end = joined.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        if (!out.Add(kKind, std::string_view(joined).substr(start, end - start))) return;
-    }
-}
-
 // DXF values are stored raw (CP932, or UTF-8 from AC1021 on), with the
 // escapes the keyword test draws; MTEXT chunks and table cells are joined
 // across lines. JWK strings are stored whole and raw. The others cannot be
@@ -56,9 +21,9 @@ void ReadJoinedLines(ByteView file, ExtractedText& out) {
 constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
 
 constexpr DrawingType kDrawingTypes[] = {
-    // Read whole in memory (up to kInMemoryReadLimit), so read whole into
-    // the thread's buffer when small.
-    {"dwg", TYPE_DWG, 0, ReadInMemory<ReadJoinedLines<ExtractDwgText, TextKind::Text>>, 1, true, 0},
+    // A DWG reader jumps to offsets, but reads most of a small drawing: one
+    // read of it whole costs less than its many positioned reads.
+    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2, true, 0},
     {"dxf", TYPE_DXF, 1, ExtractDxfText, 2, true, kDxfRawText},
     {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
     {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},

@@ -249,3 +249,54 @@ TEST(ReadTextValue, CountPastTheEndReadsNothing) {
     EXPECT_TRUE(c.overrun);
     EXPECT_EQ(c.bit, w.bytes().size() * 8);
 }
+
+TEST(ReadObjectType, EachCodeReadsItsWidth) {
+    // 00: one byte; 01: one byte above 0x1F0; 10 and 11: a raw short.
+    auto bits = Bits("00 00000001  01 00000100  10 11110100 00000001  11 00110100 00010010");
+    BitCursor c;
+    EXPECT_EQ(ReadObjectType(View(bits), c), 1u);
+    EXPECT_EQ(c.bit, 10u);
+    EXPECT_EQ(ReadObjectType(View(bits), c), 0x1F4u);
+    EXPECT_EQ(c.bit, 20u);
+    EXPECT_EQ(ReadObjectType(View(bits), c), 0x1F4u);
+    EXPECT_EQ(c.bit, 38u);
+    EXPECT_EQ(ReadObjectType(View(bits), c), 0x1234u);
+    EXPECT_FALSE(c.overrun);
+}
+
+TEST(ReadBitLongLong, ByteCountThenBytesLowFirst) {
+    auto bits =
+        Bits("000  001 11111111  011 00000001 00000010 00000011  111" + std::string(7 * 8, '1'));
+    BitCursor c;
+    EXPECT_EQ(ReadBitLongLong(View(bits), c), 0u);
+    EXPECT_EQ(c.bit, 3u);
+    EXPECT_EQ(ReadBitLongLong(View(bits), c), 255u);
+    EXPECT_EQ(ReadBitLongLong(View(bits), c), 0x030201u);
+    EXPECT_EQ(ReadBitLongLong(View(bits), c), 0xFFFFFFFFFFFFFFu);
+    EXPECT_FALSE(c.overrun);
+}
+
+TEST(ReadRawShort, LowByteFirst) {
+    auto bits = Bits("1 00110100 00010010");
+    BitCursor c{1};
+    EXPECT_EQ(ReadRawShort(View(bits), c), 0x1234u);
+    EXPECT_EQ(c.bit, 17u);
+}
+
+TEST(ReadUnicodeText, CountOfUnitsThenTheirBytes) {
+    BitWriter w;
+    w.Bit(true);  // off the byte boundary
+    w.BitShort(2);
+    w.Bytes(std::string("A\0\x73\x5E", 4));
+    BitCursor c{1};
+    EXPECT_EQ(ReadUnicodeText(View(w.bytes()), c), std::string("A\0\x73\x5E", 4));
+    EXPECT_EQ(c.bit, 1u + 10 + 32);
+    EXPECT_FALSE(c.overrun);
+    // A count past the end reads nothing and overruns.
+    BitWriter over;
+    over.BitShort(3);
+    over.Bytes("ab");
+    BitCursor o;
+    EXPECT_EQ(ReadUnicodeText(View(over.bytes()), o), "");
+    EXPECT_TRUE(o.overrun);
+}

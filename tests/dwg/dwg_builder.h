@@ -1,8 +1,12 @@
 #pragma once
 
-// Builders for DWG test inputs: bit strings, object bit streams written field
-// by field, R12 entity records, and whole R12 and R13-R2000 files.
+// Builders for DWG test inputs: bit strings, bit streams written field by
+// field, R12 entity records and whole R12 files, and sources that serve reads
+// piece by piece. Objects and R13-or-later drawings: object_builder.h.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,8 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
-#include "dwg/dwg_version.h"
+#include "bytes/extracted_text.h"
 
 namespace dwg_testing {
 
@@ -45,6 +50,11 @@ class BitWriter {
     }
     void Byte(uint8_t value) { Raw(value, 8); }
     void Bytes(std::string_view bytes) {
+        if (m_bits % 8 == 0) {
+            m_bytes += bytes;
+            m_bits += 8 * bytes.size();
+            return;
+        }
         for (char ch : bytes) Byte(static_cast<uint8_t>(ch));
     }
     // BS: 10 for 0, 11 for 256, 01 and a byte below 256, else 00 and 16 bits.
@@ -76,8 +86,48 @@ class BitWriter {
             RawLong(value);
         }
     }
+    void RawShort(uint32_t value) {
+        Byte(value & 0xFF);
+        Byte((value >> 8) & 0xFF);
+    }
     void RawLong(uint32_t value) {
         for (int k = 0; k < 4; ++k) Byte((value >> (8 * k)) & 0xFF);
+    }
+    // Overwrites the RL at bit `at` (written before as a placeholder).
+    void PatchRawLong(size_t at, uint32_t value) {
+        for (int k = 0; k < 32; ++k) {
+            size_t bit = at + static_cast<size_t>(k);
+            bool one = (value >> (8 * (k / 8) + (7 - k % 8))) & 1;
+            char mask = static_cast<char>(0x80 >> (bit % 8));
+            m_bytes[bit / 8] =
+                static_cast<char>(one ? (m_bytes[bit / 8] | mask) : (m_bytes[bit / 8] & ~mask));
+        }
+    }
+    // BLL: 3 bits of byte count, then the bytes, least significant first.
+    void BitLongLong(uint64_t value) {
+        int count = 0;
+        while (count < 7 && (value >> (8 * count)) != 0) ++count;
+        Raw(static_cast<uint64_t>(count), 3);
+        for (int k = 0; k < count; ++k) Byte((value >> (8 * k)) & 0xFF);
+    }
+    // BOT: 00 and a byte below 256; 01 and a byte for 0x1F0 to 0x2EF; else 10 and RS.
+    void ObjectType(uint32_t value) {
+        if (value < 256) {
+            Raw(0, 2);
+            Byte(static_cast<uint8_t>(value));
+        } else if (value >= 0x1F0 && value < 0x2F0) {
+            Raw(1, 2);
+            Byte(static_cast<uint8_t>(value - 0x1F0));
+        } else {
+            Raw(2, 2);
+            RawShort(value);
+        }
+    }
+    // Appends the first `bitCount` bits of `other`.
+    void Append(const BitWriter& other) {
+        for (size_t k = 0; k < other.m_bits; ++k) {
+            Bit((static_cast<uint8_t>(other.m_bytes[k / 8]) >> (7 - k % 8)) & 1);
+        }
     }
     void RawDouble(double value) {
         uint64_t bits;
@@ -109,245 +159,6 @@ class BitWriter {
   private:
     std::string m_bytes;
     size_t m_bits = 0;
-};
-
-// How a test entity is written; the defaults are those of a plain entity.
-struct EntityOptions {
-    uint32_t type = 1;                  // 1 TEXT, 44 MTEXT, anything else
-    std::vector<std::string> eed;       // extended data blocks
-    std::string image;                  // graphic image bytes, when any
-    uint32_t plotStyleFlags = 0;        // R2000 BB
-    uint32_t invisibility = 0;          // BS
-    bool invisibilityAsCode00 = false;  // write the invisibility with code 00
-    uint32_t attachment = 1;            // MTEXT BS
-    bool attachmentAsCode00 = false;    // write the attachment with code 00
-    uint32_t reactors = 0;              // BL
-    // TEXT fields; NaN-free values; a value equal to its default is left out
-    // in R2000 through the data flags.
-    double elevation = 0.0;
-    bool hasAlignment = false;
-    double alignmentX = 0.0, alignmentY = 0.0;
-    double extrusionZ = 1.0;  // (0, 0, extrusionZ)
-    double thickness = 0.0;
-    double oblique = 0.0, rotation = 0.0, widthFactor = 1.0;
-    std::string trailer = std::string(4, '\x55');  // bytes after the text value
-};
-
-// The fields every entity starts with, as the version writes them.
-inline void WriteCommonEntityData(BitWriter& w, DwgVersion version, const EntityOptions& o) {
-    w.BitShort(o.type);
-    if (version == DwgVersion::R2000) w.RawLong(0x1234);  // size in bits, before the handle
-    w.Handle(0, "\x2A");
-    for (const std::string& block : o.eed) {
-        w.BitShort(static_cast<uint32_t>(block.size()));
-        w.Handle(5, "\x12");
-        w.Bytes(block);
-    }
-    w.BitShort(0);
-    w.Bit(!o.image.empty());
-    if (!o.image.empty()) {
-        w.RawLong(static_cast<uint32_t>(o.image.size()));
-        w.Bytes(o.image);
-    }
-    if (version == DwgVersion::R13) w.RawLong(0x1234);  // size in bits, after the image
-    w.Raw(0, 2);                                        // entity mode
-    w.BitLong(o.reactors);
-    if (version == DwgVersion::R13) w.Bit(true);  // line type by layer
-    w.Bit(true);                                  // no links
-    w.BitShort(7);                                // colour
-    w.BitDouble(1.0);                             // line type scale
-    if (version == DwgVersion::R2000) {
-        w.Raw(0, 2);                 // line type flags
-        w.Raw(o.plotStyleFlags, 2);  // plot style flags
-    }
-    if (o.invisibilityAsCode00) {
-        w.BitShort16(o.invisibility);
-    } else {
-        w.BitShort(o.invisibility);
-    }
-    if (version == DwgVersion::R2000) w.Byte(0x1D);  // lineweight
-}
-
-// The bit stream of a TEXT or MTEXT (or other typed) entity holding `text`.
-inline std::string EntityObject(DwgVersion version, std::string_view text,
-                                const EntityOptions& o = {}) {
-    BitWriter w;
-    WriteCommonEntityData(w, version, o);
-    if (o.type == 44) {
-        for (double v : {10.0, 20.0, 0.0}) w.BitDouble(v);  // insertion point
-        for (double v : {0.0, 0.0, o.extrusionZ}) w.BitDouble(v);
-        for (double v : {1.0, 0.0, 0.0}) w.BitDouble(v);  // X-axis direction
-        w.BitDouble(100.0);                               // rectangle width
-        w.BitDouble(2.5);                                 // text height
-        if (o.attachmentAsCode00) {
-            w.BitShort16(o.attachment);
-        } else {
-            w.BitShort(o.attachment);
-        }
-        w.BitShort(1);      // drawing direction
-        w.BitDouble(12.5);  // extents height
-        w.BitDouble(80.0);  // extents width
-    } else if (version == DwgVersion::R13) {
-        w.BitDouble(o.elevation);
-        w.RawDouble(10.0);
-        w.RawDouble(20.0);
-        w.RawDouble(o.alignmentX);
-        w.RawDouble(o.alignmentY);
-        for (double v : {0.0, 0.0, o.extrusionZ}) w.BitDouble(v);
-        w.BitDouble(o.thickness);
-        w.BitDouble(o.oblique);
-        w.BitDouble(o.rotation);
-        w.BitDouble(2.5);  // height
-        w.BitDouble(o.widthFactor);
-    } else {
-        uint8_t flags = 0;
-        if (o.elevation == 0.0) flags |= 0x01;
-        if (!o.hasAlignment) flags |= 0x02;
-        if (o.oblique == 0.0) flags |= 0x04;
-        if (o.rotation == 0.0) flags |= 0x08;
-        if (o.widthFactor == 1.0) flags |= 0x10;
-        w.Byte(flags);
-        if (!(flags & 0x01)) w.RawDouble(o.elevation);
-        w.RawDouble(10.0);
-        w.RawDouble(20.0);
-        if (!(flags & 0x02)) {
-            // Alignment point as DD over the insertion point: 10 (48 bits) for X,
-            // 01 (32 bits) for Y.
-            uint64_t x, y;
-            std::memcpy(&x, &o.alignmentX, 8);
-            std::memcpy(&y, &o.alignmentY, 8);
-            w.Raw(2, 2);
-            w.Byte((x >> 32) & 0xFF);
-            w.Byte((x >> 40) & 0xFF);
-            for (int k = 0; k < 4; ++k) w.Byte((x >> (8 * k)) & 0xFF);
-            w.Raw(1, 2);
-            for (int k = 0; k < 4; ++k) w.Byte((y >> (8 * k)) & 0xFF);
-        }
-        bool defaultExtrusion = o.extrusionZ == 1.0;
-        w.Bit(defaultExtrusion);
-        if (!defaultExtrusion) {
-            for (double v : {0.0, 0.0, o.extrusionZ}) w.BitDouble(v);
-        }
-        w.Bit(o.thickness == 0.0);
-        if (o.thickness != 0.0) w.BitDouble(o.thickness);
-        if (!(flags & 0x04)) w.RawDouble(o.oblique);
-        if (!(flags & 0x08)) w.RawDouble(o.rotation);
-        w.RawDouble(2.5);  // height
-        if (!(flags & 0x10)) w.RawDouble(o.widthFactor);
-    }
-    if (o.type == 1 || o.type == 44) {
-        w.Text(text);
-        w.Bytes(o.trailer);
-    }
-    return w.bytes();
-}
-
-// A whole R13-R2000 file: header with section locators, the objects one after
-// another (each a modular-short size, its bytes and a 2-byte CRC), then the
-// object map. Objects are listed in the map in `mapOrder` (default: as added).
-class DwgFileBuilder {
-  public:
-    explicit DwgFileBuilder(std::string version = "AC1014") : m_version(std::move(version)) {}
-
-    // Adds an object; returns its index.
-    size_t AddObject(std::string bytes) {
-        m_objects.push_back(std::move(bytes));
-        return m_objects.size() - 1;
-    }
-    void SetMapOrder(std::vector<size_t> order) { m_mapOrder = std::move(order); }
-    void SetPairsPerSection(size_t pairs) { m_pairsPerSection = pairs; }
-
-    // Laid-out file; `locations` receives each object's file offset.
-    std::string Build(std::vector<size_t>* locations = nullptr) const {
-        const size_t locatorCount = 3;
-        std::string file = m_version;
-        file.resize(21, '\0');
-        AppendLe32(file, locatorCount);
-        size_t locatorsAt = file.size();
-        file.resize(locatorsAt + 9 * locatorCount, '\0');
-        std::vector<size_t> at;
-        for (const std::string& object : m_objects) {
-            at.push_back(file.size());
-            AppendModularShort(file, object.size());
-            file += object;
-            file += "\xC0\xC1";  // CRC, not checked
-        }
-        size_t mapAt = file.size();
-        std::vector<size_t> order = m_mapOrder;
-        if (order.empty()) {
-            for (size_t k = 0; k < m_objects.size(); ++k) order.push_back(k);
-        }
-        for (size_t first = 0; first < order.size(); first += m_pairsPerSection) {
-            std::string pairs;
-            int64_t previous = 0;
-            for (size_t k = first; k < order.size() && k < first + m_pairsPerSection; ++k) {
-                AppendModularChar(pairs, 1, false);
-                int64_t location = static_cast<int64_t>(at[order[k]]);
-                AppendModularChar(pairs, location - previous, true);
-                previous = location;
-            }
-            AppendSection(file, pairs);
-        }
-        if (order.empty()) AppendSection(file, "");
-        AppendSection(file, "");  // closing section: size 2 and CRC
-        // Locator records 0, 2 (the object map) and 1.
-        const uint8_t numbers[] = {0, 2, 1};
-        for (size_t k = 0; k < locatorCount; ++k) {
-            size_t record = locatorsAt + 9 * k;
-            file[record] = static_cast<char>(numbers[k]);
-            uint32_t seeker = numbers[k] == 2 ? static_cast<uint32_t>(mapAt) : 0;
-            for (int b = 0; b < 4; ++b) file[record + 1 + b] = static_cast<char>(seeker >> (8 * b));
-        }
-        file += std::string(16, '\0');  // what follows the map in a real file
-        if (locations) *locations = at;
-        return file;
-    }
-
-    static void AppendLe32(std::string& out, uint32_t value) {
-        for (int k = 0; k < 4; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
-    }
-    static void AppendModularShort(std::string& out, size_t value) {
-        if (value < 0x8000) {
-            out += static_cast<char>(value & 0xFF);
-            out += static_cast<char>(value >> 8);
-        } else {
-            out += static_cast<char>(value & 0xFF);
-            out += static_cast<char>(((value >> 8) & 0x7F) | 0x80);
-            out += static_cast<char>((value >> 15) & 0xFF);
-            out += static_cast<char>((value >> 23) & 0x7F);
-        }
-    }
-    static void AppendModularChar(std::string& out, int64_t value, bool isSigned) {
-        bool negative = isSigned && value < 0;
-        uint64_t magnitude =
-            negative ? static_cast<uint64_t>(-value) : static_cast<uint64_t>(value);
-        while (true) {
-            // A signed number's last byte keeps its 0x40 bit for the sign.
-            uint64_t room = isSigned ? 0x40 : 0x80;
-            if (magnitude < room) {
-                uint8_t last = static_cast<uint8_t>(magnitude);
-                if (negative) last |= 0x40;
-                out += static_cast<char>(last);
-                return;
-            }
-            out += static_cast<char>((magnitude & 0x7F) | 0x80);
-            magnitude >>= 7;
-        }
-    }
-    // A map section: big-endian size counting its two bytes, the pairs, CRC.
-    static void AppendSection(std::string& out, std::string_view pairs) {
-        size_t size = pairs.size() + 2;
-        out += static_cast<char>(size >> 8);
-        out += static_cast<char>(size & 0xFF);
-        out += pairs;
-        out += "\xCC\xCD";
-    }
-
-  private:
-    std::string m_version;
-    std::vector<std::string> m_objects;
-    std::vector<size_t> m_mapOrder;
-    size_t m_pairsPerSection = 100;
 };
 
 // R12: an entity record (type, flags, length, layer, options, then `body`,
@@ -395,6 +206,120 @@ inline std::string R12File(std::string_view entities, std::string version = "AC1
     file += "\x3B\x91\x97\xAB\x07\x91";
     file += std::string(20, '\x11');
     return file;
+}
+
+// The same with a block section after the tail: its start at 0x1C, its size
+// at 0x20 with the flag bit 0x40000000 set as writers set it.
+inline std::string R12FileWithBlocks(std::string_view entities, std::string_view blocks) {
+    std::string file = R12File(entities);
+    uint32_t start = static_cast<uint32_t>(file.size());
+    uint32_t size = static_cast<uint32_t>(blocks.size()) | 0x40000000;
+    for (int k = 0; k < 4; ++k) {
+        file[0x1C + k] = static_cast<char>((start >> (8 * k)) & 0xFF);
+        file[0x20 + k] = static_cast<char>((size >> (8 * k)) & 0xFF);
+    }
+    file += blocks;
+    file += std::string(30, '\x22');
+    return file;
+}
+
+// R12 ATTRIB (16) and ATTDEF (15) records, flags 0x20 (a handle): the
+// insertion point and height, then the values, each RS length and bytes.
+inline std::string R12Values(std::initializer_list<std::string_view> values) {
+    std::string data(24, '\x40');
+    for (std::string_view value : values) {
+        data += static_cast<char>(value.size() & 0xFF);
+        data += static_cast<char>(value.size() >> 8);
+        data += value;
+    }
+    return data + std::string(4, '\0');
+}
+inline std::string R12Attrib(std::string_view value, std::string_view tag) {
+    return R12Record(16, 0x20, "\x01\x05" + R12Values({value, tag}));
+}
+inline std::string R12Attdef(std::string_view value, std::string_view prompt,
+                             std::string_view tag) {
+    return R12Record(15, 0x20, "\x01\x06" + R12Values({value, prompt, tag}));
+}
+
+// A source that is not in memory: every read copies into the scratch buffer
+// (an exact-size copy, so a read past it trips the sanitizer), as a file
+// source does. Records the largest read and the bytes read in all.
+class PieceSource final : public ByteSource {
+  public:
+    explicit PieceSource(std::string_view bytes) : m_bytes(bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override {
+        if (offset >= m_bytes.size()) {
+            scratch.clear();
+            return {scratch.data(), 0};
+        }
+        count = std::min<size_t>(count, m_bytes.size() - static_cast<size_t>(offset));
+        scratch.assign(m_bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                       m_bytes.begin() + static_cast<std::ptrdiff_t>(offset + count));
+        largestRead = std::max(largestRead, count);
+        bytesRead += count;
+        return {scratch.data(), scratch.size()};
+    }
+    size_t largestRead = 0;
+    uint64_t bytesRead = 0;
+
+  private:
+    std::string m_bytes;
+};
+
+// The lines a reader of byte sources gives for `bytes`, read once in memory
+// (an exact-size copy) and once piece by piece; the two must agree.
+template <typename Reader>
+ExtractedText ReadBothWays(Reader read, std::string_view bytes) {
+    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    MemorySource memory(ByteView{copy.data(), copy.size()});
+    ExtractedText inMemory;
+    read(memory, inMemory);
+    PieceSource pieces(bytes);
+    ExtractedText inPieces;
+    read(pieces, inPieces);
+    EXPECT_EQ(inMemory.Joined(), inPieces.Joined());
+    return inMemory;
+}
+
+// The kinds of the lines, one letter each, for compact expectations:
+// T TEXT, M MTEXT, A ATTRIB, V ATTDEF value, G ATTDEF tag, P ATTDEF prompt,
+// D DIMENSION, L MULTILEADER, ? any other.
+inline std::string Kinds(const ExtractedText& text) {
+    std::string kinds;
+    for (size_t k = 0; k < text.size(); ++k) {
+        switch (text[k].kind) {
+            case TextKind::Text:
+                kinds += 'T';
+                break;
+            case TextKind::MText:
+                kinds += 'M';
+                break;
+            case TextKind::Attrib:
+                kinds += 'A';
+                break;
+            case TextKind::AttdefValue:
+                kinds += 'V';
+                break;
+            case TextKind::AttdefTag:
+                kinds += 'G';
+                break;
+            case TextKind::AttdefPrompt:
+                kinds += 'P';
+                break;
+            case TextKind::Dimension:
+                kinds += 'D';
+                break;
+            case TextKind::MultiLeader:
+                kinds += 'L';
+                break;
+            default:
+                kinds += '?';
+                break;
+        }
+    }
+    return kinds;
 }
 
 }  // namespace dwg_testing

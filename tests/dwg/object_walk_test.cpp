@@ -3,17 +3,19 @@
 #include <gtest/gtest.h>
 
 #include "dwg/dwg.h"
-#include "tests/dwg/dwg_builder.h"
+#include "tests/dwg/object_builder.h"
 #include "tests/test_support.h"
 
 using dwg_testing::BitWriter;
 using dwg_testing::DwgFileBuilder;
-using dwg_testing::EntityObject;
 using dwg_testing::EntityOptions;
-using dwg_testing::View;
 using testing_support::Hex;
 
 namespace {
+
+std::string Object(DwgVersion version, std::string_view text, const EntityOptions& o = {}) {
+    return dwg_testing::EntityObject(version, text, o).bytes;
+}
 
 const char* VersionString(DwgVersion version) {
     return version == DwgVersion::R13 ? "AC1014" : "AC1015";
@@ -34,17 +36,17 @@ std::string Drawing(DwgVersion version, std::vector<std::string> objects) {
     return builder.Build();
 }
 
-std::string Extract(const std::string& file) { return ExtractDwgText(View(file)); }
+std::string Extract(const std::string& file) {
+    return dwg_testing::ReadBothWays(ExtractDwgText, file).Joined();
+}
 
 class ObjectWalk : public testing::TestWithParam<DwgVersion> {
   protected:
     DwgVersion v() const { return GetParam(); }
-    std::string Text(std::string_view text, EntityOptions o = {}) {
-        return EntityObject(v(), text, o);
-    }
+    std::string Text(std::string_view text, EntityOptions o = {}) { return Object(v(), text, o); }
     std::string MText(std::string_view text, EntityOptions o = kMText) {
         o.type = 44;
-        return EntityObject(v(), text, o);
+        return Object(v(), text, o);
     }
 };
 
@@ -64,9 +66,14 @@ TEST_P(ObjectWalk, OneLinePerTextAndMTextInMapOrder) {
     builder.AddObject(Text("third in file"));
     builder.SetMapOrder({2, 0, 1});
     EXPECT_EQ(Extract(builder.Build()), "third in file\r\nfirst in file\r\nsecond in file\r\n");
-    std::string out = "kept";
-    WalkDwgObjects(View(Drawing(v(), {Text("x")})), v(), out);
-    EXPECT_EQ(out, "keptx\r\n");
+    // Lines are added after those already there, each with its kind.
+    std::string drawing = Drawing(v(), {Text("x"), MText("y")});
+    MemorySource source(AsBytes(drawing));
+    ExtractedText out;
+    out.Add(TextKind::JwText, "kept");
+    ExtractDwgText(source, out);
+    EXPECT_EQ(out.Joined(), "kept\r\nx\r\ny\r\n");
+    EXPECT_EQ(dwg_testing::Kinds(out), "?TM");
 }
 
 TEST_P(ObjectWalk, EveryObjectGivesALineEvenWhenEmpty) {
@@ -81,8 +88,8 @@ TEST_P(ObjectWalk, MTextFormattingCodesStay) {
 
 TEST_P(ObjectWalk, OtherObjectTypesAddNothing) {
     std::vector<std::string> objects;
-    for (uint32_t type : {2u, 3u, 7u, 15u, 21u, 45u, 0u, 300u}) {
-        objects.push_back(EntityObject(v(), "", Typed(type)) + std::string(30, '\x41'));
+    for (uint32_t type : {4u, 7u, 15u, 19u, 27u, 45u, 0u, 300u, 507u}) {
+        objects.push_back(Object(v(), "", Typed(type)) + std::string(30, '\x41'));
     }
     objects.push_back(Text("only"));
     EXPECT_EQ(Extract(Drawing(v(), objects)), "only\r\n");
@@ -158,7 +165,7 @@ TEST_P(ObjectWalk, ObjectsOf32KBOrMoreAreReadAfterTheirWholeSize) {
     EXPECT_EQ(Extract(text), "small\r\n" + big + "\r\nafter\r\n");
     // A large object of another type whose second size word would pass for an
     // MTEXT type (BS code 01, then 44) when the size were taken as two bytes.
-    std::string other = EntityObject(v(), "", Typed(19));
+    std::string other = Object(v(), "", Typed(19));
     other.resize((0x4B << 15) | 0x10, '\0');  // size words 0x8010 and 0x004B
     EXPECT_EQ(Extract(Drawing(v(), {Text("a"), other, Text("b")})), "a\r\nb\r\n");
 }
@@ -169,9 +176,9 @@ TEST(ObjectWalkR2000, PlotStyleFlagsOfEveryValue) {
     for (uint32_t flags : {0u, 1u, 2u, 3u}) {
         EntityOptions o;
         o.plotStyleFlags = flags;
-        objects.push_back(EntityObject(DwgVersion::R2000, "t" + std::to_string(flags), o));
+        objects.push_back(Object(DwgVersion::R2000, "t" + std::to_string(flags), o));
         o.type = 44;
-        objects.push_back(EntityObject(DwgVersion::R2000, "m" + std::to_string(flags), o));
+        objects.push_back(Object(DwgVersion::R2000, "m" + std::to_string(flags), o));
     }
     EXPECT_EQ(Extract(Drawing(DwgVersion::R2000, objects)),
               "t0\r\nm0\r\nt1\r\nm1\r\nt2\r\nm2\r\nt3\r\nm3\r\n");
@@ -179,11 +186,11 @@ TEST(ObjectWalkR2000, PlotStyleFlagsOfEveryValue) {
 
 TEST(ObjectWalkVersions, R13AndR14ShareTheReaderAndOthersGiveNothing) {
     DwgFileBuilder r13("AC1012");
-    r13.AddObject(EntityObject(DwgVersion::R13, "r13"));
+    r13.AddObject(Object(DwgVersion::R13, "r13"));
     EXPECT_EQ(Extract(r13.Build()), "r13\r\n");
     for (const char* other : {"AC1018", "ac1014", "AC1013", "AC101"}) {
         DwgFileBuilder builder(other);
-        builder.AddObject(EntityObject(DwgVersion::R13, "x"));
+        builder.AddObject(Object(DwgVersion::R13, "x"));
         EXPECT_EQ(Extract(builder.Build()), "") << other;
     }
 }
@@ -192,7 +199,7 @@ TEST(ObjectWalkVersions, ManyMapSections) {
     DwgFileBuilder builder("AC1015");
     std::string expected;
     for (int k = 0; k < 50; ++k) {
-        builder.AddObject(EntityObject(DwgVersion::R2000, "n" + std::to_string(k)));
+        builder.AddObject(Object(DwgVersion::R2000, "n" + std::to_string(k)));
         expected += "n" + std::to_string(k) + "\r\n";
     }
     builder.SetPairsPerSection(7);
@@ -225,8 +232,8 @@ std::string WithMap(std::string body, const std::vector<int64_t>& locations) {
 TEST(ObjectWalkDamage, LocationsOutsideTheFileEndTheWalk) {
     std::vector<size_t> at;
     DwgFileBuilder builder("AC1015");
-    builder.AddObject(EntityObject(DwgVersion::R2000, "one"));
-    builder.AddObject(EntityObject(DwgVersion::R2000, "two"));
+    builder.AddObject(Object(DwgVersion::R2000, "one"));
+    builder.AddObject(Object(DwgVersion::R2000, "two"));
     std::string base = builder.Build(&at);
     int64_t a = static_cast<int64_t>(at[0]), b = static_cast<int64_t>(at[1]);
     EXPECT_EQ(Extract(WithMap(base, {a, b})), "one\r\ntwo\r\n");
@@ -238,9 +245,9 @@ TEST(ObjectWalkDamage, LocationsOutsideTheFileEndTheWalk) {
 TEST(ObjectWalkDamage, ObjectRunningPastTheFileEndsTheWalk) {
     std::vector<size_t> at;
     DwgFileBuilder builder("AC1014");
-    builder.AddObject(EntityObject(DwgVersion::R13, "one"));
-    builder.AddObject(EntityObject(DwgVersion::R13, "two"));
-    builder.AddObject(EntityObject(DwgVersion::R13, "three"));
+    builder.AddObject(Object(DwgVersion::R13, "one"));
+    builder.AddObject(Object(DwgVersion::R13, "two"));
+    builder.AddObject(Object(DwgVersion::R13, "three"));
     std::string file = builder.Build(&at);
     file[at[1]] = '\xFF';
     file[at[1] + 1] = '\x7F';  // 32 KB
@@ -257,20 +264,20 @@ TEST(ObjectWalkDamage, TextFieldsPastTheObjectEndTheWalk) {
     // The object's size stops inside its text value.
     std::vector<size_t> at;
     DwgFileBuilder builder("AC1015");
-    builder.AddObject(EntityObject(DwgVersion::R2000, "one"));
+    builder.AddObject(Object(DwgVersion::R2000, "one"));
     EntityOptions o;
     o.trailer.clear();
-    std::string cut = EntityObject(DwgVersion::R2000, "a longer value", o);
+    std::string cut = Object(DwgVersion::R2000, "a longer value", o);
     cut.resize(cut.size() - 3);
     builder.AddObject(cut);
-    builder.AddObject(EntityObject(DwgVersion::R2000, "three"));
+    builder.AddObject(Object(DwgVersion::R2000, "three"));
     EXPECT_EQ(Extract(builder.Build()), "one\r\n");
     // Extended data that claims more than the object holds.
     DwgFileBuilder eed("AC1014");
-    eed.AddObject(EntityObject(DwgVersion::R13, "one"));
+    eed.AddObject(Object(DwgVersion::R13, "one"));
     EntityOptions big;
     big.eed = {std::string(10, 'e')};
-    std::string object = EntityObject(DwgVersion::R13, "two", big);
+    std::string object = Object(DwgVersion::R13, "two", big);
     eed.AddObject(object);
     std::string file = eed.Build(&at);
     // The EED size 10 (01 00001010) becomes 250 (01 11111010): the first 32
@@ -287,7 +294,7 @@ TEST(ObjectWalkDamage, TextFieldsPastTheObjectEndTheWalk) {
 TEST(ObjectWalkDamage, EntriesSharingAnObjectStopAtTheSizeOfTheFile) {
     std::vector<size_t> at;
     DwgFileBuilder builder("AC1015");
-    builder.AddObject(EntityObject(DwgVersion::R2000, std::string(2000, 'x')));
+    builder.AddObject(Object(DwgVersion::R2000, std::string(2000, 'x')));
     std::string base = builder.Build(&at);
     std::vector<int64_t> same(100, static_cast<int64_t>(at[0]));
     std::string file = WithMap(base, same);
@@ -298,7 +305,7 @@ TEST(ObjectWalkDamage, EntriesSharingAnObjectStopAtTheSizeOfTheFile) {
 
 TEST(ObjectWalkDamage, NoObjectMapGivesNothing) {
     DwgFileBuilder builder("AC1014");
-    builder.AddObject(EntityObject(DwgVersion::R13, "x"));
+    builder.AddObject(Object(DwgVersion::R13, "x"));
     std::string file = builder.Build();
     std::string noLocator = file;
     noLocator[25 + 9] = 7;  // record 2 renumbered
@@ -309,4 +316,35 @@ TEST(ObjectWalkDamage, NoObjectMapGivesNothing) {
     std::string mapOutside = file;
     mapOutside[25 + 9 + 4] = '\x40';
     EXPECT_EQ(Extract(mapOutside), "");
+}
+
+TEST(ObjectWalkReads, ObjectsAreReadOneAtATime) {
+    DwgFileBuilder builder("AC1015");
+    EntityOptions line;
+    line.type = 19;
+    for (int k = 0; k < 2000; ++k) {
+        builder.AddObject(Object(DwgVersion::R2000, "text " + std::to_string(k)));
+        builder.AddObject(Object(DwgVersion::R2000, "", line) + std::string(200, 'L'));
+    }
+    builder.SetPairsPerSection(150);
+    std::string file = builder.Build();
+    dwg_testing::PieceSource source(file);
+    ExtractedText text;
+    ExtractDwgText(source, text);
+    EXPECT_EQ(text.size(), 2000u);
+    EXPECT_LE(source.largestRead, CachedReader::kBlockBytes);
+    EXPECT_LE(source.bytesRead, 2 * file.size());
+}
+
+TEST(ObjectWalkReads, TextObjectsOverTheCapArePassedOver) {
+    EntityOptions huge;
+    huge.image = std::string((size_t{8} << 20) + 1, 'i');
+    std::string file = Drawing(DwgVersion::R2000, {Object(DwgVersion::R2000, "first"),
+                                                   Object(DwgVersion::R2000, "huge", huge),
+                                                   Object(DwgVersion::R2000, "after")});
+    dwg_testing::PieceSource source(file);
+    ExtractedText text;
+    ExtractDwgText(source, text);
+    EXPECT_EQ(text.Joined(), "first\r\nafter\r\n");
+    EXPECT_LE(source.largestRead, CachedReader::kBlockBytes);
 }

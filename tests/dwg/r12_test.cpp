@@ -10,21 +10,31 @@ using dwg_testing::R12File;
 using dwg_testing::R12HandleText;
 using dwg_testing::R12Record;
 using dwg_testing::R12TextData;
-using dwg_testing::View;
 using testing_support::Hex;
 
 namespace {
 
-std::string Extract(const std::string& file) { return ExtractDwgText(View(file)); }
+std::string Extract(const std::string& file) {
+    return dwg_testing::ReadBothWays(ExtractDwgText, file).Joined();
+}
+
+// ReadR12Entities alone: its result, and its lines joined in `out`.
+bool Entities(const std::string& file, std::string& out) {
+    MemorySource source(AsBytes(file));
+    ExtractedText text;
+    bool read = ReadR12Entities(source, text);
+    out = text.Joined();
+    return read;
+}
 
 }  // namespace
 
 TEST(ReadR12Entities, TextRecordsInFileOrderWithSpacesRemoved) {
     std::string file = R12File(R12HandleText("AB") + R12HandleText("C D"));
     EXPECT_EQ(Extract(file), "AB\r\nCD\r\n");
-    std::string out = "kept";
-    EXPECT_TRUE(ReadR12Entities(View(file), out));
-    EXPECT_EQ(out, "keptAB\r\nCD\r\n");
+    std::string out;
+    EXPECT_TRUE(Entities(file, out));
+    EXPECT_EQ(out, "AB\r\nCD\r\n");
 }
 
 TEST(ReadR12Entities, FullWidthSpacesGoAfterTheEmptyLineTest) {
@@ -72,8 +82,8 @@ TEST(ReadR12Entities, OtherRecordsAreSteppedOver) {
     std::string line = R12Record(1, 0x20, Hex("01 05") + std::string(48, '\x07'));
     std::string deleted = R12HandleText("gone");
     deleted[0] = static_cast<char>(0x87);  // a deleted TEXT
-    std::string attdef = R12Record(15, 0x20, Hex("01 05") + R12TextData("tag"));
-    EXPECT_EQ(Extract(R12File(line + deleted + attdef + R12HandleText("Z"))), "Z\r\n");
+    std::string block = R12Record(12, 0x20, Hex("01 05") + R12TextData("name"));
+    EXPECT_EQ(Extract(R12File(line + deleted + block + R12HandleText("Z"))), "Z\r\n");
 }
 
 TEST(ReadR12Entities, NegativeTextLengthGivesNoLine) {
@@ -104,17 +114,17 @@ TEST(ReadR12Entities, NoEntitySectionGivesNothing) {
     std::string noMarker = R12File(R12HandleText("A"));
     noMarker.resize(noMarker.size() - 21);
     std::string out;
-    EXPECT_FALSE(ReadR12Entities(View(noMarker), out));
+    EXPECT_FALSE(Entities(noMarker, out));
     EXPECT_EQ(out, "");
 
     std::string zeroStart = R12File(R12HandleText("A"));
     for (int k = 0; k < 4; ++k) zeroStart[0x14 + k] = 0;
-    EXPECT_FALSE(ReadR12Entities(View(zeroStart), out));
+    EXPECT_FALSE(Entities(zeroStart, out));
 
     // The marker before the start: the start moved beyond it.
     std::string late = R12File(R12HandleText("A"));
     late[0x15] = 0x10;
-    EXPECT_FALSE(ReadR12Entities(View(late), out));
+    EXPECT_FALSE(Entities(late, out));
     EXPECT_EQ(Extract(late), "");
 }
 
@@ -158,4 +168,71 @@ TEST(ExtractDwgText, VersionIsTheFirstSixBytesCutAtZero) {
     EXPECT_EQ(Extract("AC100"), "");
     EXPECT_EQ(Extract("AC1009"), "");
     EXPECT_EQ(Extract(""), "");
+}
+
+TEST(ReadR12Entities, AttributesGiveTheirValuesDefinitionsAlsoPromptAndTag) {
+    std::string records = dwg_testing::R12Attrib("the value", "TAG") + R12HandleText("text") +
+                          dwg_testing::R12Attdef("default", "Your name", "NAME") +
+                          dwg_testing::R12Attdef("", "", "ONLYTAG") +
+                          dwg_testing::R12Attrib(std::string("\0\0", 2), "T");
+    ExtractedText text = dwg_testing::ReadBothWays(ExtractDwgText, R12File(records));
+    EXPECT_EQ(text.Joined(), "thevalue\r\ntext\r\ndefault\r\nYourname\r\nNAME\r\nONLYTAG\r\n");
+    EXPECT_EQ(dwg_testing::Kinds(text), "ATVPGG");
+    // A negative length ends the record's values.
+    std::string cut = R12Record(15, 0x20,
+                                "\x01\x06" + std::string(24, '\0') + Hex("01 00") + "v" +
+                                    Hex("FF FF") + Hex("01 00") + "t");
+    EXPECT_EQ(Extract(R12File(cut + R12HandleText("next"))), "v\r\nnext\r\n");
+}
+
+TEST(ReadR12Blocks, BlockSectionLinesFollowTheEntitySection) {
+    std::string blocks = R12Record(12, 0x00, std::string(30, '\x33')) + R12HandleText("in block") +
+                         dwg_testing::R12Attdef("d", "p", "T") + R12Record(13, 0x00, "");
+    ExtractedText text = dwg_testing::ReadBothWays(
+        ExtractDwgText, dwg_testing::R12FileWithBlocks(R12HandleText("entity"), blocks));
+    EXPECT_EQ(text.Joined(), "entity\r\ninblock\r\nd\r\np\r\nT\r\n");
+    EXPECT_EQ(dwg_testing::Kinds(text), "TTVPG");
+    // Without an entity section's end marker the blocks are still read.
+    std::string noMarker = dwg_testing::R12FileWithBlocks(R12HandleText("entity"), blocks);
+    noMarker[0x40 + R12HandleText("entity").size() + 4] = 'x';
+    EXPECT_EQ(Extract(noMarker), "inblock\r\nd\r\np\r\nT\r\n");
+}
+
+TEST(ReadR12Blocks, DamageEndsTheBlockWalkOnly) {
+    std::string stuck = R12Record(1, 0, "abcd");
+    stuck[2] = stuck[3] = 0;
+    std::string blocks = R12HandleText("b1") + stuck + R12HandleText("b2");
+    EXPECT_EQ(Extract(dwg_testing::R12FileWithBlocks(R12HandleText("e"), blocks)), "e\r\nb1\r\n");
+    // A block section said to run past the end of the file stops there.
+    std::string file = dwg_testing::R12FileWithBlocks(R12HandleText("e"), R12HandleText("b1"));
+    file[0x22] = 0x7F;
+    EXPECT_EQ(Extract(file), "e\r\nb1\r\n");
+    // A start beyond the file reads nothing.
+    file[0x1F] = 0x70;
+    EXPECT_EQ(Extract(file), "e\r\n");
+}
+
+TEST(ReadR12Entities, RecordsAreReadInPieces) {
+    std::string records;
+    for (int k = 0; k < 3000; ++k) records += R12HandleText("line " + std::to_string(k));
+    std::string file = dwg_testing::R12FileWithBlocks(records, records);
+    dwg_testing::PieceSource source(file);
+    ExtractedText text;
+    ExtractDwgText(source, text);
+    EXPECT_EQ(text.size(), 6000u);
+    EXPECT_LE(source.largestRead, size_t{64} << 10);
+    EXPECT_LE(source.bytesRead, 4 * file.size());
+}
+
+TEST(ExtractDwgText, StopsWhenTheTextIsFull) {
+    std::string records;
+    for (int k = 0; k < 100; ++k) records += R12HandleText("0123456789");
+    std::string file = R12File(records);
+    MemorySource source(AsBytes(file));
+    // Room for five lines and half of a sixth.
+    ExtractedText text(5 * (10 + ExtractedText::kLineCost) + ExtractedText::kLineCost + 5);
+    ExtractDwgText(source, text);
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text.ByteCount(), 55u);
+    EXPECT_EQ(text.size(), 6u);
 }

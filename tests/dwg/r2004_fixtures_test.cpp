@@ -117,8 +117,10 @@ TEST(R2004Fixtures, TheObjectMapPointsInsideTheObjects) {
         std::unique_ptr<ByteSource> handles = container->OpenSection("AcDb:Handles");
         std::unique_ptr<ByteSource> objects = container->OpenSection("AcDb:AcDbObjects");
         ASSERT_TRUE(handles && objects);
-        std::vector<uint8_t> map = ReadBytes(*handles, 0, static_cast<size_t>(handles->Size()));
-        std::vector<ObjectMapEntry> entries = ReadObjectMap({map.data(), map.size()}, 0);
+        CachedReader mapSource(*handles);
+        ObjectMapReader mapReader(mapSource, 0);
+        std::vector<ObjectMapEntry> entries;
+        for (ObjectMapEntry entry; mapReader.Next(entry);) entries.push_back(entry);
         EXPECT_GT(entries.size(), 20u);
         for (const ObjectMapEntry& e : entries) {
             EXPECT_GE(e.location, 0);

@@ -241,7 +241,11 @@ TEST(R2007ContainerFixtures, SectionsReadWholeAndTheObjectMapPointsIntoTheObject
 
         const std::vector<uint8_t>& handles = data["AcDb:Handles"];
         const std::vector<uint8_t>& objects = data["AcDb:AcDbObjects"];
-        std::vector<ObjectMapEntry> map = ReadObjectMap({handles.data(), handles.size()}, 0);
+        MemorySource handleSource({handles.data(), handles.size()});
+        CachedReader handleReader(handleSource);
+        ObjectMapReader mapReader(handleReader, 0);
+        std::vector<ObjectMapEntry> map;
+        for (ObjectMapEntry entry; mapReader.Next(entry);) map.push_back(entry);
         ASSERT_GT(map.size(), 10u);
         ByteView objectData{objects.data(), objects.size()};
         for (const ObjectMapEntry& entry : map) {

@@ -23,7 +23,7 @@ TEST(CleanLine, MTextCodesInsideWordsLeaveTheWord) {
     EXPECT_EQ(MText("\\T1.1;\\Q15;\\Fromans|c0;\\pxi-3,l3,t3;平面図"), Sjis("平面図"));
     EXPECT_EQ(MText("\\L平\\l\\O面\\o\\K図\\k\\X"), Sjis("平面図"));
     // The kinds that carry MTEXT codes all lose them.
-    for (TextKind kind : {TextKind::MultiLeader, TextKind::TableCell}) {
+    for (TextKind kind : {TextKind::MultiLeader, TextKind::TableCell, TextKind::Dimension}) {
         EXPECT_EQ(CleanLine(kind, "{\\H2;ab}c\\Pd"), "abc\nd");
     }
 }
