@@ -63,7 +63,7 @@ for mode in "${modes[@]}"; do
     floor_best="" ours_best="" rg_best=""
     for _ in $(seq "$runs"); do
         floor_best=$(better "$floor_best" "$(run "$mode" "$floor" "$tree" "$threads")")
-        ours_best=$(better "$ours_best" "$(run "$mode" "$cli" search --threads "$threads" \
+        ours_best=$(better "$ours_best" "$(run "$mode" "$cli" search --no-cache --threads "$threads" \
             -k "$keyword" --format paths0 "$tree")")
         rg_best=$(better "$rg_best" "$(run "$mode" rg -j "$threads" -E sjis -i -l "$keyword" "$tree")")
     done
@@ -82,7 +82,7 @@ warm_cache
 # The collecting phase alone, as the search times it (--timing), best of RUNS.
 collect=999999
 for _ in $(seq "$runs"); do
-    t=$("$cli" search --timing -k "$keyword" --format paths0 "$tree" 2>&1 >/dev/null |
+    t=$("$cli" search --no-cache --timing -k "$keyword" --format paths0 "$tree" 2>&1 >/dev/null |
         sed -n 's/^collecting: \([0-9.]*\) s$/\1/p')
     collect=$(echo "$t $collect" | awk '{print ($1 < $2) ? $1 : $2}')
 done
@@ -94,7 +94,7 @@ done
 read -r find_time _ <<<"$find_best"
 echo "collecting: plotsieve $collect s, find $find_time s, ratio $(ratio "$collect" "$find_time")"
 
-hits=$("$cli" search --threads "$threads" -k "$keyword" --format paths0 "$tree" 2>/dev/null |
+hits=$("$cli" search --no-cache --threads "$threads" -k "$keyword" --format paths0 "$tree" 2>/dev/null |
     tr -cd '\0' | wc -c)
 rg_hits=$(rg -E sjis -i -l "$keyword" "$tree" | wc -l)
 echo "hits: plotsieve $hits, ripgrep $rg_hits"
