@@ -1,7 +1,7 @@
 // The floor under a search's time: collects the candidates of a tree as the
 // search does, then only reads every candidate to its end, on N threads, in
 // blocks of 1 MiB through the same file sources. Prints the time and bytes.
-// usage: read_floor TREE [THREADS]
+// usage: read_floor TREE [THREADS] [BLOCK_KIB]
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     unsigned threads =
         argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : std::thread::hardware_concurrency();
     if (threads == 0) threads = 1;
+    size_t block = argc > 3 ? static_cast<size_t>(std::atoi(argv[3])) << 10 : size_t{1} << 20;
     auto start = std::chrono::steady_clock::now();
 
     std::vector<std::string> extensions = ExtensionsForTypes(TYPE_ALL);
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
                 std::unique_ptr<ByteSource> file = OpenFileSource(candidates[i]);
                 if (!file) continue;
                 for (uint64_t at = 0; at < file->Size();) {
-                    ByteView piece = file->Read(at, size_t{1} << 20, scratch);
+                    ByteView piece = file->Read(at, block, scratch);
                     if (piece.size == 0) break;
                     at += piece.size;
                     total += piece.size;

@@ -18,8 +18,9 @@ class ByteSource {
     virtual uint64_t Size() const = 0;
 
     // The bytes [offset, offset + count), clipped at Size(): a view into
-    // memory the source holds, or into `scratch`, which the source resizes and
-    // fills. The view stays valid until `scratch` changes or the source is
+    // memory the source holds, or into `scratch`, which the source fills from
+    // its start (resizing it when it is too small; it may stay larger than
+    // the view). The view stays valid until `scratch` changes or the source is
     // used again. A read that fails part way gives the bytes before the
     // failure; an offset at or past the end gives an empty view.
     virtual ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) = 0;
@@ -27,6 +28,12 @@ class ByteSource {
     // The whole data when the source holds it in memory, so that readers may
     // walk it in place; an empty view (data == nullptr) otherwise.
     virtual ByteView InMemory() const { return {}; }
+
+    // The first offset at or after `offset` where the source may hold a byte
+    // that is not zero (Size() when there is none): the holes of a sparse
+    // file read as zeros, and a scan for other bytes may pass over them.
+    // `offset` itself unless the source knows better.
+    virtual uint64_t DataFrom(uint64_t offset) { return offset; }
 };
 
 // Bytes in memory seen as a source. Reads are views into them, never copies.

@@ -44,6 +44,15 @@ std::optional<uint16_t> UnicodeToCp932(char32_t codePoint) {
     return kCp932Code[found - kCp932Unicode];
 }
 
+std::vector<char32_t> UnicodeOfCp932(uint16_t code) {
+    std::vector<char32_t> codePoints;
+    if (code < 0x80) codePoints.push_back(code);
+    for (size_t k = 0; k < std::size(kCp932Code); ++k) {
+        if (kCp932Code[k] == code) codePoints.push_back(kCp932Unicode[k]);
+    }
+    return codePoints;
+}
+
 void AppendCp932(std::string& out, char32_t codePoint) {
     std::optional<uint16_t> code = UnicodeToCp932(codePoint);
     if (!code) {

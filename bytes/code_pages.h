@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bytes/byte_view.h"
 
@@ -43,6 +44,10 @@ void AppendCp932(std::string& out, char32_t codePoint);
 
 // The CP932 code of a code point (one byte, or lead << 8 | trail), or nothing.
 std::optional<uint16_t> UnicodeToCp932(char32_t codePoint);
+
+// The code points that UnicodeToCp932 gives `code` for (most codes have
+// one; a few, such as the NEC and IBM extensions, have two).
+std::vector<char32_t> UnicodeOfCp932(uint16_t code);
 
 // Text of a single-byte code page to CP932: ASCII kept, the upper half
 // through the page's table. CP932 text is returned unchanged.

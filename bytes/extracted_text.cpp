@@ -1,24 +1,64 @@
 #include "bytes/extracted_text.h"
 
+#include <algorithm>
+
 #include "bytes/cp932.h"
+
+ExtractedText::ExtractedText(size_t byteLimit)
+    : m_byteLimit(byteLimit < UINT32_MAX ? byteLimit : UINT32_MAX) {}
+
+namespace {
+
+// `text` cut at the last character boundary at or before `size`.
+std::string_view CutAt(std::string_view text, size_t size) {
+    if (text.size() <= size) return text;
+    size_t cut = 0;
+    while (cut < text.size()) {
+        size_t next = cut + Cp932CharLength(text, cut);
+        if (next > size) break;
+        cut = next;
+    }
+    return text.substr(0, cut);
+}
+
+}  // namespace
+
+size_t ExtractedText::Room() const {
+    if (m_full) return 0;
+    // With a flush, a line that does not fit empties the text first.
+    size_t left = m_flush ? m_byteLimit : m_byteLimit - m_used;
+    if (left < kLineCost) return 0;
+    return std::min(left - kLineCost, kLineCap);
+}
 
 bool ExtractedText::Add(TextKind kind, std::string_view text) {
     if (m_full) return false;
-    size_t room = m_byteLimit - m_bytes.size();
-    if (text.size() > room) {
-        // Cut at the last character boundary within the room.
-        size_t cut = 0;
-        while (cut < text.size()) {
-            size_t next = cut + Cp932CharLength(text, cut);
-            if (next > room) break;
-            cut = next;
+    text = CutAt(text, kLineCap);
+    auto fits = [&] { return m_byteLimit - m_used >= kLineCost + text.size(); };
+    if (!fits() && m_flush && !m_lines.empty()) {
+        if (!m_flush(*this)) {
+            m_full = true;
+            return false;
         }
-        text = text.substr(0, cut);
+        m_bytes.clear();
+        m_lines.clear();
+        m_used = 0;
+        m_flushed = true;
+    }
+    if (!fits()) {
+        if (m_byteLimit - m_used < kLineCost) {
+            m_full = true;
+            return false;
+        }
+        text = CutAt(text, m_byteLimit - m_used - kLineCost);
         m_full = true;
     }
     m_bytes.append(text);
-    m_lines.push_back({m_bytes.size(), kind});
-    if (m_bytes.size() >= m_byteLimit) m_full = true;
+    m_lines.push_back({static_cast<uint32_t>(m_bytes.size()), kind});
+    m_used += text.size() + kLineCost;
+    // Without a flush, a text that has reached its limit takes nothing more;
+    // with one, the next line flushes it.
+    if (m_used >= m_byteLimit && !m_flush) m_full = true;
     return !m_full;
 }
 
@@ -42,5 +82,7 @@ std::string ExtractedText::Joined() const {
 void ExtractedText::Clear() {
     m_bytes.clear();
     m_lines.clear();
+    m_used = 0;
     m_full = false;
+    m_flushed = false;
 }

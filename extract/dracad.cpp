@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "bytes/gathered_line.h"
 #include "bytes/match_at.h"
 
 namespace {
@@ -26,29 +27,43 @@ constexpr int kPlaneCount = 6;
 
 bool IsTextItemKind(uint8_t kind) { return kind == 5 || kind == 20; }
 
-// A little-endian 16-bit value fits at `at` (which may lie past any size_t).
-bool HasWord(ByteView file, uint64_t at) { return at < file.size && file.size - at >= 2; }
+// The byte at `at`; false when the data does not hold it.
+bool ByteAt(SourceWindow& file, uint64_t at, uint8_t& byte) {
+    ByteView view = file.At(at, 1);
+    if (view.size == 0) return false;
+    byte = view[0];
+    return true;
+}
+
+// The little-endian 16-bit word at `at`; false when the data does not hold
+// both of its bytes.
+bool WordAt(SourceWindow& file, uint64_t at, uint16_t& word) {
+    ByteView view = file.At(at, 2);
+    if (view.size < 2) return false;
+    word = static_cast<uint16_t>(ReadLe16At(view, 0));
+    return true;
+}
 
 // Appends the string of the continuation record at `record`: its 48-byte field
 // up to the first zero byte, all of it when it holds none, cut at the end of
 // the data.
-void AppendContinuationString(ByteView file, size_t record, std::string& line) {
-    size_t start = record + kStringField;
-    size_t end = std::min(record + kRecordSize, file.size);
-    if (start >= end) return;
-    const void* zero = std::memchr(file.data + start, 0, end - start);
-    if (zero != nullptr) end = static_cast<const uint8_t*>(zero) - file.data;
-    line.append(reinterpret_cast<const char*>(file.data + start), end - start);
+void AppendContinuationString(SourceWindow& file, uint64_t record, GatheredLine& line) {
+    ByteView field = file.At(record + kStringField, kRecordSize - kStringField);
+    size_t size = std::min(field.size, kRecordSize - kStringField);
+    if (size == 0) return;
+    const void* zero = std::memchr(field.data, 0, size);
+    if (zero != nullptr) size = static_cast<const uint8_t*>(zero) - field.data;
+    line.Append(std::string_view(reinterpret_cast<const char*>(field.data), size));
 }
 
 // The Shift-JIS form of a character cell, appended to `line`. Cell = first JIS
 // byte high, second JIS byte low.
-void AppendCell(uint16_t cell, std::string& line) {
+void AppendCell(uint16_t cell, GatheredLine& line) {
     uint8_t j1 = cell >> 8;
     uint8_t j2 = cell & 0xFF;
     if (j1 == 0) {
         // 00 xx: the one byte xx; 00 00: no character.
-        if (j2 != 0) line += static_cast<char>(j2);
+        if (j2 != 0) line.Append(static_cast<char>(j2));
         return;
     }
     // Only rows and cells 0x21-0x7E are JIS X 0208 codes; anything else gives
@@ -60,87 +75,148 @@ void AppendCell(uint16_t cell, std::string& line) {
     // The odd row takes trail bytes 0x40-0x7E and 0x80-0x9E (0x7F is skipped),
     // the even row 0x9F-0xFC.
     int trail = j1 % 2 == 0 ? j2 + 0x7E : j2 + 0x1F + (j2 >= 0x60 ? 1 : 0);
-    line += static_cast<char>(lead);
-    line += static_cast<char>(trail);
+    line.Append(static_cast<char>(lead));
+    line.Append(static_cast<char>(trail));
 }
 
 // Walks the MPP entry table from offset 1024, calling visit(E, k) for every
-// text entry (type 5 or 6) at table offset E with k continuation words.
-// Returns the offset of the end word 0xFFFF, or 0 when the data ends first.
+// text entry (type 5 or 6) at table offset E with k continuation words; a
+// visit that returns false ends the walk. Returns the offset of the end word
+// 0xFFFF, or 0 when the data ends first (or the walk was ended).
 template <typename Visit>
-size_t WalkEntryTable(ByteView file, Visit visit) {
-    size_t p = kTableStart;
-    while (HasWord(file, p)) {
-        if (ReadLe16At(file, p) == kTableEnd) return p;
+uint64_t WalkEntryTable(SourceWindow& file, Visit visit) {
+    uint64_t p = kTableStart;
+    uint16_t word;
+    while (WordAt(file, p, word)) {
+        if (word == kTableEnd) return p;
+        // A zero word is an entry of type 0, and in a hole of zeros every
+        // word is one, without continuation: all but the hole's last whole
+        // word (whose next word may be one) are passed at once.
+        if (uint64_t zeros = word == 0 ? file.ZerosUntil(p) : p; zeros >= p + 4) {
+            p += ((zeros - p) / 2 - 1) * 2;
+            continue;
+        }
         // Byte 0 unused, byte 1 the type, then words 00 FE while they last.
-        uint8_t type = file[p + 1];
-        size_t next = p + 2;
-        size_t continuations = 0;
-        while (HasWord(file, next) && ReadLe16At(file, next) == kContinuationWord) {
+        uint8_t type = static_cast<uint8_t>(word >> 8);
+        uint64_t next = p + 2;
+        uint64_t continuations = 0;
+        while (WordAt(file, next, word) && word == kContinuationWord) {
             ++continuations;
             next += 2;
         }
-        if (type == 5 || type == 6) visit(p, continuations);
+        if ((type == 5 || type == 6) && !visit(p, continuations)) return 0;
         p = next;
     }
     return 0;
 }
 
-}  // namespace
-
-void WalkMpxRecords(ByteView file, size_t base, ExtractedText& out) {
-    if (base > file.size || file.size - base < kChainStartField + 4) return;
-    uint64_t i = uint64_t{base} + ReadLe32At(file, base + kChainStartField);
-    // Every step moves on by at least one record, and the walk stops at the end
-    // of the data, so it ends whatever the chain holds.
-    while (i < file.size) {
-        uint8_t kind = file[i];
-        if (kind == kEndKind) break;
-        if (!IsTextItemKind(kind)) {
-            i += kRecordSize;
-            continue;
-        }
-        i += kTextHeadSize;
-        std::string line;
-        while (i < file.size && file[i] == kContinuationKind) {
-            AppendContinuationString(file, static_cast<size_t>(i), line);
-            i += kRecordSize;
-        }
-        if (!line.empty() && !out.Add(TextKind::DraCadText, line)) return;
-    }
+void ReadMpx(ByteSource& source, ExtractedText& out, size_t blockSize) {
+    SourceWindow file(source, blockSize);
+    WalkMpxRecords(file, 0, out);
 }
 
-void ExtractMpxText(ByteView file, ExtractedText& out) { WalkMpxRecords(file, 0, out); }
-
-void ExtractMpzText(ByteView file, ExtractedText& out) {
+void ReadMpz(ByteSource& source, ExtractedText& out, size_t blockSize) {
+    SourceWindow file(source, blockSize);
     const uint8_t first = static_cast<uint8_t>(kMpzSignature[0]);
-    for (size_t at = 0; at < file.size;) {
-        const void* found = std::memchr(file.data + at, first, file.size - at);
-        if (found == nullptr) break;
-        at = static_cast<const uint8_t*>(found) - file.data;
-        if (MatchAt(file, at, kMpzSignature)) return WalkMpxRecords(file, at, out);
+    uint64_t at = 0;
+    while (at < file.Size()) {
+        ByteView rest = file.At(at);
+        if (rest.size == 0) return;  // a read failed: the data ends here
+        const void* found = std::memchr(rest.data, first, rest.size);
+        if (found == nullptr) {
+            at = std::max(at + rest.size, file.ZerosUntil(at));
+            continue;
+        }
+        at += static_cast<const uint8_t*>(found) - rest.data;
+        ByteView candidate = file.At(at, kMpzSignature.size());
+        if (MatchAt(candidate, 0, kMpzSignature)) return WalkMpxRecords(file, at, out);
         ++at;
     }
 }
 
-void ExtractMppText(ByteView file, ExtractedText& out) {
+void ReadMpp(ByteSource& source, ExtractedText& out, size_t blockSize) {
     // The first walk finds the end word and with it the row length T: the
     // table's length including the end word. Plane m starts m·T after it.
-    size_t end = WalkEntryTable(file, [](size_t, size_t) {});
+    SourceWindow table(source, blockSize);
+    uint64_t end = WalkEntryTable(table, [](uint64_t, uint64_t) { return true; });
     if (end == 0) return;
-    const size_t rowLength = end + 2 - kTableStart;
+    const uint64_t rowLength = end + 2 - kTableStart;
 
-    std::string line;
-    WalkEntryTable(file, [&](size_t entry, size_t continuations) {
-        line.clear();
+    // The second walk reads each plane through a window of its own: the cells
+    // of one plane lie in table order, so every window moves forward.
+    SourceWindow tableAgain(source, blockSize);
+    SourceWindow planes[kPlaneCount] = {
+        SourceWindow(source, blockSize), SourceWindow(source, blockSize),
+        SourceWindow(source, blockSize), SourceWindow(source, blockSize),
+        SourceWindow(source, blockSize), SourceWindow(source, blockSize)};
+    GatheredLine line(out);
+    WalkEntryTable(tableAgain, [&](uint64_t entry, uint64_t continuations) {
+        line.Clear();
         // Column c lies at E + 4 + 2c for c = 0 to k - 2, read in plane 1 to 6.
-        for (size_t column = 0; column + 1 < continuations; ++column) {
+        for (uint64_t column = 0; column + 1 < continuations && !line.Enough(); ++column) {
             for (int plane = 1; plane <= kPlaneCount; ++plane) {
-                uint64_t cell = uint64_t{entry} + 4 + 2 * column + uint64_t{rowLength} * plane;
-                if (HasWord(file, cell))
-                    AppendCell(ReadLe16At(file, static_cast<size_t>(cell)), line);
+                uint64_t cell = entry + 4 + 2 * column + rowLength * plane;
+                uint16_t word;
+                if (WordAt(planes[plane - 1], cell, word)) AppendCell(word, line);
             }
         }
-        out.Add(TextKind::DraCadText, line);
+        return out.Add(TextKind::DraCadText, line.Kept());
     });
+}
+
+}  // namespace
+
+void WalkMpxRecords(SourceWindow& file, uint64_t base, ExtractedText& out) {
+    uint8_t field[4];
+    if (base > file.Size() || !file.CopyAt(base + kChainStartField, sizeof field, field)) return;
+    uint64_t i = base + ReadLe32At(ByteView{field, sizeof field}, 0);
+    // Every step moves on by at least one record, and the walk stops at the end
+    // of the data, so it ends whatever the chain holds.
+    GatheredLine line(out);
+    uint8_t kind;
+    while (ByteAt(file, i, kind)) {
+        if (kind == kEndKind) break;
+        if (!IsTextItemKind(kind)) {
+            // Records of kind 0 in a hole of zeros are passed at once: every
+            // one that starts in it.
+            uint64_t zeros = kind == 0 ? file.ZerosUntil(i) : i;
+            i +=
+                zeros > i ? (zeros - i + kRecordSize - 1) / kRecordSize * kRecordSize : kRecordSize;
+            continue;
+        }
+        i += kTextHeadSize;
+        line.Clear();
+        while (ByteAt(file, i, kind) && kind == kContinuationKind) {
+            if (!line.Enough()) AppendContinuationString(file, i, line);
+            i += kRecordSize;
+        }
+        if (line.Length() != 0 && !out.Add(TextKind::DraCadText, line.Kept())) return;
+    }
+}
+
+void ExtractMpxText(ByteSource& file, ExtractedText& out) { ReadMpx(file, out, 0); }
+void ExtractMpzText(ByteSource& file, ExtractedText& out) { ReadMpz(file, out, 0); }
+void ExtractMppText(ByteSource& file, ExtractedText& out) { ReadMpp(file, out, 0); }
+
+void ExtractMpxTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
+    ReadMpx(file, out, blockSize == 0 ? 1 : blockSize);
+}
+void ExtractMpzTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
+    ReadMpz(file, out, blockSize == 0 ? 1 : blockSize);
+}
+void ExtractMppTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
+    ReadMpp(file, out, blockSize == 0 ? 1 : blockSize);
+}
+
+void ExtractMpxText(ByteView file, ExtractedText& out) {
+    MemorySource source(file);
+    ExtractMpxText(source, out);
+}
+void ExtractMpzText(ByteView file, ExtractedText& out) {
+    MemorySource source(file);
+    ExtractMpzText(source, out);
+}
+void ExtractMppText(ByteView file, ExtractedText& out) {
+    MemorySource source(file);
+    ExtractMppText(source, out);
 }

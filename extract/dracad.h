@@ -1,10 +1,16 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
+#include "bytes/source_window.h"
+
+// The readers walk their files through a SourceWindow: front to back in
+// blocks (in place when the source holds the file in memory), a string or a
+// line gathered across blocks and kept only as far as `out` can take it.
 
 // The text items of a DraCAD record chain at `base`: 64-byte records from
 // base + the little-endian 32-bit offset at base + 36, up to a record of kind
@@ -16,14 +22,14 @@
 // The walk ends at the end of the data when no end record comes first, and
 // then gives the items read before it; a string cut off by the end of the data
 // gives its bytes up to there. A chain start outside the data gives empty text.
-void WalkMpxRecords(ByteView file, size_t base, ExtractedText& out);
+void WalkMpxRecords(SourceWindow& file, uint64_t base, ExtractedText& out);
 
 // Text of a DraCAD MPX drawing: the record chain at the start of the file.
-void ExtractMpxText(ByteView file, ExtractedText& out);
+void ExtractMpxText(ByteSource& file, ExtractedText& out);
 
 // Text of a DraCAD MPZ drawing: the record chain at the first "DRACAD for
 // Windows" in the file; without it, empty text.
-void ExtractMpzText(ByteView file, ExtractedText& out);
+void ExtractMpzText(ByteSource& file, ExtractedText& out);
 
 // Text of a DraCAD MPP drawing: one line, + CR LF, for each entry of type 5 or
 // 6 of the entry table at 1024, even when it is empty. The line takes the
@@ -34,5 +40,17 @@ void ExtractMpzText(ByteView file, ExtractedText& out);
 // A cell whose high byte is not zero but whose two bytes are not both in
 // 0x21-0x7E is no JIS X 0208 code and gives nothing; so do cells beyond the end
 // of the data. A table that reaches the end of the data without its end word
-// 0xFFFF has no planes and gives empty text.
+// 0xFFFF has no planes and gives empty text. The table and each plane are
+// read front to back through windows of their own.
+void ExtractMppText(ByteSource& file, ExtractedText& out);
+
+// The same readers, always reading the source in blocks of `blockSize` bytes
+// (at least 1), never in place: tests and fuzzing compare both.
+void ExtractMpxTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
+void ExtractMpzTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
+void ExtractMppTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
+
+// The same readers over bytes in memory.
+void ExtractMpxText(ByteView file, ExtractedText& out);
+void ExtractMpzText(ByteView file, ExtractedText& out);
 void ExtractMppText(ByteView file, ExtractedText& out);

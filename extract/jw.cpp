@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "bytes/gathered_line.h"
 #include "bytes/match_at.h"
+#include "bytes/source_window.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr size_t kCountLine = 200;
 constexpr size_t kRangeLine = 600;  // JWC only
 constexpr size_t kLineLength = 200;
 constexpr size_t kVariantByte = 22;  // JWC only: 'f' moves the block 32 bytes on
+constexpr size_t kHeaderSize = kRangeLine + kLineLength;  // all the header lines hold
 
 // Numbers read from the header are held to this magnitude, so the block
 // offsets computed from them never overflow. Any such number already points
@@ -118,45 +121,78 @@ void AddTitle(ByteView file, ExtractedText& out) {
 // line. The block is cut to the data; one that starts outside it, or
 // that ends before it starts, gives nothing. Bytes after the last zero byte
 // are an unfinished string and give nothing.
-void AddBlockStrings(ByteView file, int64_t start, int64_t end, ExtractedText& out) {
-    if (start < 0 || static_cast<uint64_t>(start) >= file.size || end <= start) return;
-    size_t from = static_cast<size_t>(start);
-    size_t to = std::min(static_cast<uint64_t>(end), static_cast<uint64_t>(file.size));
+void AddBlockStrings(SourceWindow& file, int64_t start, int64_t end, ExtractedText& out) {
+    if (start < 0 || static_cast<uint64_t>(start) >= file.Size() || end <= start) return;
+    uint64_t from = static_cast<uint64_t>(start);
+    const uint64_t to = std::min(static_cast<uint64_t>(end), file.Size());
+    // A string that began in an earlier piece of the block.
+    GatheredLine gathered(out);
     while (from < to) {
-        const void* zero = std::memchr(file.data + from, 0, to - from);
-        if (zero == nullptr) return;
-        size_t stop = static_cast<const uint8_t*>(zero) - file.data;
-        if (stop > from && !out.Add(TextKind::JwText, Bytes(file, from, stop))) return;
-        from = stop + 1;
+        ByteView piece = file.At(from);
+        if (piece.size == 0) return;  // a read failed: the data ends here
+        piece.size = static_cast<size_t>(std::min<uint64_t>(piece.size, to - from));
+        size_t at = 0;
+        while (at < piece.size) {
+            const void* zero = std::memchr(piece.data + at, 0, piece.size - at);
+            if (zero == nullptr) {
+                gathered.Append(Bytes(piece, at, piece.size));
+                break;
+            }
+            size_t stop = static_cast<const uint8_t*>(zero) - piece.data;
+            std::string_view string = Bytes(piece, at, stop);
+            if (!gathered.Empty()) {
+                gathered.Append(string);
+                string = gathered.Kept();
+            }
+            if (!string.empty() && !out.Add(TextKind::JwText, string)) return;
+            gathered.Clear();
+            at = stop + 1;
+        }
+        from += piece.size;
+        // A hole of zeros is a run of empty strings.
+        if (gathered.Empty()) from = std::max(from, std::min(file.ZerosUntil(from), to));
     }
 }
 
-}  // namespace
+// The header: the first kHeaderSize bytes of the file (fewer when it is
+// shorter), copied into `head`.
+ByteView ReadHeader(SourceWindow& file, uint8_t (&head)[kHeaderSize]) {
+    ByteView view = file.At(0, kHeaderSize);
+    size_t size = std::min(view.size, kHeaderSize);
+    if (size != 0) std::memcpy(head, view.data, size);
+    return ByteView{head, size};
+}
 
-void ExtractJwcText(ByteView file, ExtractedText& out) {
-    if (!MatchAt(file, 0, kJwcSignature)) return;
-    AddTitle(file, out);
+void ReadJwc(ByteSource& source, ExtractedText& out, size_t blockSize) {
+    SourceWindow file(source, blockSize);
+    uint8_t headBytes[kHeaderSize];
+    ByteView head = ReadHeader(file, headBytes);
+    if (!MatchAt(head, 0, kJwcSignature)) return;
+    AddTitle(head, out);
 
-    FieldReader counts(HeaderLine(file, kCountLine));
+    FieldReader counts(HeaderLine(head, kCountLine));
     int64_t c1 = ParseDecimal(counts.Next());
     int64_t c2 = ParseDecimal(counts.Next());
     int64_t c3 = ParseDecimal(counts.Next());
 
     // The range line is hexadecimal: "0000:0100,0000:0180" is a block of 0x80.
-    FieldReader range(HeaderLine(file, kRangeLine));
+    FieldReader range(HeaderLine(head, kRangeLine));
     int64_t a = ParseRange(range.Next());
     int64_t b = ParseRange(range.Next());
 
     int64_t start = 2421 + 22 * c1 + 32 * c2 + 24 * c3;
-    if (kVariantByte < file.size && file[kVariantByte] == 'f') start += 32;
+    if (kVariantByte < head.size && head[kVariantByte] == 'f') start += 32;
     AddBlockStrings(file, start, start + (b - a), out);
 }
 
-void ExtractJwkText(ByteView file, ExtractedText& out) {
-    if (!MatchAt(file, 0, kJwkSignature)) return;
-    AddTitle(file, out);
+void ReadJwk(ByteSource& source, ExtractedText& out, size_t blockSize) {
+    SourceWindow file(source, blockSize);
+    uint8_t headBytes[kHeaderSize];
+    ByteView head = ReadHeader(file, headBytes);
+    if (!MatchAt(head, 0, kJwkSignature)) return;
+    AddTitle(head, out);
 
-    FieldReader counts(HeaderLine(file, kCountLine));
+    FieldReader counts(HeaderLine(head, kCountLine));
     int64_t c1 = ParseDecimal(counts.Next());
     int64_t c2 = ParseDecimal(counts.Next());
     int64_t c3 = ParseDecimal(counts.Next());
@@ -164,5 +200,29 @@ void ExtractJwkText(ByteView file, ExtractedText& out) {
 
     // The block runs to the end of the file.
     int64_t start = 400 + 22 * c1 + 32 * c2 + 12 * c3 + 24 * c4;
-    AddBlockStrings(file, start, static_cast<int64_t>(file.size), out);
+    AddBlockStrings(file, start, static_cast<int64_t>(file.Size()), out);
+}
+
+}  // namespace
+
+void ExtractJwcText(ByteSource& file, ExtractedText& out) { ReadJwc(file, out, 0); }
+
+void ExtractJwkText(ByteSource& file, ExtractedText& out) { ReadJwk(file, out, 0); }
+
+void ExtractJwcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
+    ReadJwc(file, out, blockSize == 0 ? 1 : blockSize);
+}
+
+void ExtractJwkTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
+    ReadJwk(file, out, blockSize == 0 ? 1 : blockSize);
+}
+
+void ExtractJwcText(ByteView file, ExtractedText& out) {
+    MemorySource source(file);
+    ExtractJwcText(source, out);
+}
+
+void ExtractJwkText(ByteView file, ExtractedText& out) {
+    MemorySource source(file);
+    ExtractJwkText(source, out);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
@@ -16,11 +17,21 @@
 // data reaches; a block that starts outside the data or has a negative length
 // gives the title alone; a block that runs past the end is read up to the end
 // of the data. A string without its zero byte is never output.
+// The header is read in one piece of 800 bytes and the text block in blocks
+// (in place when the source holds the file in memory); a string is gathered
+// across blocks and kept only as far as `out` can take it.
+void ExtractJwcText(ByteSource& file, ExtractedText& out);
 void ExtractJwcText(ByteView file, ExtractedText& out);
 
 // Text of a JW_CAD JWK drawing ("jw_cad(c)sym" at offset 0): the title as in
 // a JWC drawing, then the strings of the text block that starts at
 // 400 + 22·c1 + 32·c2 + 12·c3 + 24·c4 and runs to the end of the file.
 // Another signature gives empty text; a block that starts outside the data
-// gives the title alone.
+// gives the title alone. Read as a JWC drawing is.
+void ExtractJwkText(ByteSource& file, ExtractedText& out);
 void ExtractJwkText(ByteView file, ExtractedText& out);
+
+// The same readers, always reading the source in blocks of `blockSize` bytes
+// (at least 1), never in place: tests and fuzzing compare both.
+void ExtractJwcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
+void ExtractJwkTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 
+#include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
@@ -17,4 +18,14 @@
 // for the length before it, or whose length is shorter than the text offset, is
 // no record and the scan goes on at the next byte; a record that runs past the
 // end of the data gives the text bytes up to the end.
+// The file is scanned front to back in blocks (in place when the source holds
+// it in memory); a record's text is gathered across blocks and kept only as
+// far as `out` can take it.
+void ExtractMcdText(ByteSource& file, ExtractedText& out);
+
+// The same, always reading the source in blocks of `blockSize` bytes (at least
+// 1), never in place: tests and fuzzing compare both.
+void ExtractMcdTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
+
+// The same over bytes in memory.
 void ExtractMcdText(ByteView file, ExtractedText& out);

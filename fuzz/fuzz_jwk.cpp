@@ -1,7 +1,11 @@
 #include "extract/jw.h"
 #include "fuzz/fuzz_support.h"
 
+// Also checks that reading the input in blocks gives what reading it in place
+// gives.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(ExtractJwkText, data, size);
+    CheckReader([](ByteView file, ExtractedText& out) { ExtractJwkText(file, out); }, data, size);
+    CheckBlockReads([](ByteSource& file, ExtractedText& out) { ExtractJwkText(file, out); },
+                    ExtractJwkTextInBlocks, data, size);
     return 0;
 }

@@ -1,7 +1,11 @@
 #include "extract/mcd.h"
 #include "fuzz/fuzz_support.h"
 
+// Also checks that reading the input in blocks gives what reading it in place
+// gives.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(ExtractMcdText, data, size);
+    CheckReader([](ByteView file, ExtractedText& out) { ExtractMcdText(file, out); }, data, size);
+    CheckBlockReads([](ByteSource& file, ExtractedText& out) { ExtractMcdText(file, out); },
+                    ExtractMcdTextInBlocks, data, size);
     return 0;
 }

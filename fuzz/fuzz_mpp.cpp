@@ -1,7 +1,11 @@
 #include "extract/dracad.h"
 #include "fuzz/fuzz_support.h"
 
+// Also checks that reading the input in blocks gives what reading it in place
+// gives.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(ExtractMppText, data, size);
+    CheckReader([](ByteView file, ExtractedText& out) { ExtractMppText(file, out); }, data, size);
+    CheckBlockReads([](ByteSource& file, ExtractedText& out) { ExtractMppText(file, out); },
+                    ExtractMppTextInBlocks, data, size);
     return 0;
 }

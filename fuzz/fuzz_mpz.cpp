@@ -1,7 +1,11 @@
 #include "extract/dracad.h"
 #include "fuzz/fuzz_support.h"
 
+// Also checks that reading the input in blocks gives what reading it in place
+// gives.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(ExtractMpzText, data, size);
+    CheckReader([](ByteView file, ExtractedText& out) { ExtractMpzText(file, out); }, data, size);
+    CheckBlockReads([](ByteSource& file, ExtractedText& out) { ExtractMpzText(file, out); },
+                    ExtractMpzTextInBlocks, data, size);
     return 0;
 }

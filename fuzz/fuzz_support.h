@@ -42,7 +42,7 @@ void CheckReader(Reader read, const uint8_t* data, size_t size) {
 
 // A source that serves every read as a fresh buffer of exactly the bytes asked
 // for and has no in-memory view, so a reader that walks it in blocks and reads
-// past one trips AddressSanitizer.
+// past one trips AddressSanitizer; it tells its runs of zeros as holes.
 class ExactCopySource final : public ByteSource {
   public:
     explicit ExactCopySource(ByteView bytes) : m_bytes(bytes) {}
@@ -54,9 +54,20 @@ class ExactCopySource final : public ByteSource {
         scratch = std::vector<uint8_t>(start, start + (count < left ? count : left));
         return {scratch.data(), scratch.size()};
     }
+    // Every run of zero bytes is told as a hole, as a sparse file's are.
+    uint64_t DataFrom(uint64_t offset) override {
+        if (offset >= m_holeStart && offset < m_holeEnd) return m_holeEnd;
+        uint64_t end = offset;
+        while (end < m_bytes.size && m_bytes.data[end] == 0) ++end;
+        m_holeStart = offset;
+        m_holeEnd = end;
+        return end < m_bytes.size ? end : m_bytes.size;
+    }
 
   private:
     ByteView m_bytes;
+    uint64_t m_holeStart = 0;  // the last run of zeros told, kept for the reads after
+    uint64_t m_holeEnd = 0;
 };
 
 // Whether two readings gave the same lines, kind by kind.
@@ -73,4 +84,23 @@ inline bool SameLines(const ExtractedText& a, const ExtractedText& b) {
 // that a large one is still read in a few hundred blocks.
 inline size_t BlockSizeFor(const uint8_t* data, size_t size) {
     return size == 0 ? 1 : 1 + data[size - 1] % 67 + size / 256;
+}
+
+// Reads the input in place and in blocks (of the size BlockSizeFor chooses,
+// from an ExactCopySource): both give the same lines, into a text of the
+// default limit and into one of a small limit that the input's second last
+// byte chooses, so lines cut at the limit are compared too.
+template <typename InPlace, typename InBlocks>
+void CheckBlockReads(InPlace read, InBlocks readInBlocks, const uint8_t* data, size_t size) {
+    std::vector<uint8_t> copy = ExactCopy(data, size);
+    ByteView view{copy.data(), copy.size()};
+    const size_t smallLimit = 2 * ExtractedText::kLineCost + (size > 1 ? data[size - 2] : 0) * 3;
+    for (size_t limit : {ExtractedText::kDefaultByteLimit, smallLimit}) {
+        MemorySource inMemory(view);
+        ExactCopySource blocks(view);
+        ExtractedText inPlace(limit), inBlocks(limit);
+        read(inMemory, inPlace);
+        readInBlocks(blocks, inBlocks, BlockSizeFor(data, size));
+        if (!SameLines(inPlace, inBlocks)) std::abort();
+    }
 }

@@ -17,6 +17,7 @@ struct FileStatus {
     int64_t modificationNanos = 0;
     int64_t changeNanos = 0;
     bool isFolder = false;
+    bool isRegularFile = false;
     bool readOnly = false;
     bool hidden = false;
 };

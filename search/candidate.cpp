@@ -1,5 +1,6 @@
 #include "search/candidate.h"
 
+#include "bytes/cp932.h"
 #include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
@@ -36,29 +37,23 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
     return true;
 }
 
-namespace {
-
-// Where a drawing's text came from.
-enum class TextSource { Cache, Drawing, Nothing };
-
-// The drawing's text: from the cache when its row was made from this version
-// of the drawing (`version`), otherwise read from the drawing.
-TextSource DrawingText(const std::string& path, TextCache* cache, const DrawingVersion& version,
-                       ExtractedText& text) {
-    if (cache != nullptr && cache->Lookup(path, version, text)) return TextSource::Cache;
-    text.Clear();
-    return ExtractText(path, text) ? TextSource::Drawing : TextSource::Nothing;
-}
-
-}  // namespace
-
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size) {
-    return EvaluateCandidate(path, CandidateTest{keywords}, date, size);
+    CandidateTest test;
+    test.keywords = keywords;
+    test.prefilter = KeywordPrefilter(keywords);
+    return EvaluateCandidate(path, test, date, size);
 }
 
 CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
                                    const DateCriterion& date, const SizeCriterion& size) {
+    CandidateScratch scratch;
+    return EvaluateCandidate(path, test, date, size, scratch);
+}
+
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size,
+                                   CandidateScratch& scratch) {
     CandidateOutcome outcome;
     std::optional<FileStatus> status = ReadFileStatus(path);
     if (!status) {
@@ -79,6 +74,8 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
             return outcome;
         }
     }
+    const KeywordList noKeywords;
+    const KeywordList& tested = test.readOnly ? noKeywords : keywords;
 
     TextCache* cache = test.cache != nullptr && test.cache->Usable() ? test.cache : nullptr;
     DrawingVersion version;
@@ -86,21 +83,40 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
         const DrawingType* type = FindDrawingType(ExtractionKey(path));
         version = VersionOf(*status, type != nullptr ? type->generation : 0);
     }
-    ExtractedText text;
-    TextSource source = DrawingText(path, cache, version, text);
-    if (source == TextSource::Nothing) {
-        outcome.skipReason = SkipReason();
-        return outcome;
-    }
     std::optional<LineMatch> match;
-    if (!test.readOnly) match = FindMatchingLine(text, keywords);
-    // What was read now is kept for the next search, once tested.
-    if (source == TextSource::Drawing && cache != nullptr) {
-        cache->Store(path, version, std::move(text));
+    ExtractedText& text = scratch.text;
+    text.SetFlush(nullptr);
+    text.Clear();
+    // A cached text that filled the thread's text (kept by an older version
+    // with a larger one) would hide lines a reading tests: read it again.
+    if (cache != nullptr && cache->Lookup(path, version, text) && !text.Full()) {
+        if (!tested.empty()) match = FindMatchingLine(text, tested);
+    } else {
+        const bool storing = cache != nullptr && cache->Storing();
+        CandidateReading reading =
+            ReadCandidateText(path, status->isRegularFile, tested,
+                              storing ? nullptr : &test.prefilter, storing, scratch);
+        if (!reading.readable) {
+            outcome.skipReason = SkipReason();
+            return outcome;
+        }
+        match = std::move(reading.match);
+        // What was read now is kept for the next search, once tested (a
+        // copy the size of the text, the thread's own buffer staying).
+        if (storing && reading.wholeText) cache->Store(path, version, text);
     }
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));
     if (outcome.hit) {
+        // The line is for showing; a row keeps no more of it than a person
+        // reads, whatever the drawing holds.
+        if (match->text.size() > kMatchTextLimit) {
+            size_t cut = 0;
+            while (cut + Cp932CharLength(match->text, cut) <= kMatchTextLimit) {
+                cut += Cp932CharLength(match->text, cut);
+            }
+            match->text.resize(cut);
+        }
         outcome.hit->matchText = std::move(match->text);
         outcome.hit->matchKind = match->kind;
     }

@@ -5,8 +5,10 @@
 
 #include "platform/file_status.h"
 #include "results/result_record.h"
+#include "search/candidate_text.h"
 #include "search/criteria.h"
 #include "search/extract_text.h"
+#include "search/keyword_prefilter.h"
 #include "search/keywords.h"
 
 // The date and size test of a candidate's status. A missing creation time
@@ -23,6 +25,10 @@ struct CandidateTest {
     TextCache* cache = nullptr;
     // Reads every drawing (into the cache) and makes no hit: filling a cache.
     bool readOnly = false;
+    // Made from `keywords` once for the search (KeywordPrefilter(keywords)),
+    // or left inactive. Used only when no cache takes the text of what is
+    // read: a cache must see every drawing whole.
+    KeywordPrefilter prefilter;
 };
 
 // The outcome of testing one candidate.
@@ -44,8 +50,19 @@ struct CandidateOutcome {
 // With a cache, a drawing whose status matches its cached row is tested
 // against the cached lines and never opened; any other is read and its lines
 // handed to the cache. The hits are the same either way.
+//
+// The drawing is read with the thread's `scratch`.
+CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
+                                   const DateCriterion& date, const SizeCriterion& size,
+                                   CandidateScratch& scratch);
+
+// The same with a scratch of its own.
 CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
                                    const DateCriterion& date, const SizeCriterion& size);
+
+// The most bytes of the matching line a hit keeps (cut at a character
+// boundary).
+inline constexpr size_t kMatchTextLimit = 4096;
 
 // The same without a cache.
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,

@@ -8,30 +8,30 @@
 #include "extract/jw.h"
 #include "extract/jww.h"
 #include "extract/mcd.h"
+#include "search/keyword_prefilter.h"
 
 namespace {
 
-// The readers of formats whose files are small walk them in memory: their
-// bytes are read into one buffer first.
-template <void (*Read)(ByteView, ExtractedText&)>
-void ReadInMemory(ByteSource& file, ExtractedText& out) {
-    ByteView whole = file.InMemory();
-    if (whole.data != nullptr) return Read(whole, out);
-    std::vector<uint8_t> bytes = ReadBytes(file, 0, static_cast<size_t>(file.Size()));
-    Read(ByteView{bytes.data(), bytes.size()}, out);
-}
+// DXF values are stored raw (CP932, or UTF-8 from AC1021 on), with the
+// escapes the keyword test draws; MTEXT chunks and table cells are joined
+// across lines. JWK strings are stored whole and raw. The others cannot be
+// ruled out from their raw bytes: compressed or bit-packed (DWG), read in
+// part (JWC), stored as UTF-16 or JIS codes (JWW, MPP), or joined across
+// records and zero bytes (MCD, MPX, MPZ).
+constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
 
 constexpr DrawingType kDrawingTypes[] = {
-    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2},
-    {"dxf", TYPE_DXF, 1, ExtractDxfText, 2},
-    {"jwc", TYPE_JW, 2, ReadInMemory<ExtractJwcText>, 1},
-    {"jwk", TYPE_JW, 7, ReadInMemory<ExtractJwkText>, 1},
-    // Read in blocks through the source: drawings of many megabytes are common.
-    {"jww", TYPE_JW, 8, ExtractJwwText, 1},
-    {"mcd", TYPE_MCD, 3, ReadInMemory<ExtractMcdText>, 1},
-    {"mpp", TYPE_MPP, 4, ReadInMemory<ExtractMppText>, 1},
-    {"mpx", TYPE_MPX, 5, ReadInMemory<ExtractMpxText>, 1},
-    {"mpz", TYPE_MPZ, 6, ReadInMemory<ExtractMpzText>, 1},
+    // A DWG reader jumps to offsets, but reads most of a small drawing: one
+    // read of it whole costs less than its many positioned reads.
+    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2, true, 0},
+    {"dxf", TYPE_DXF, 1, ExtractDxfText, 2, true, kDxfRawText},
+    {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
+    {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},
+    {"jww", TYPE_JW, 8, ExtractJwwText, 1, true, 0},
+    {"mcd", TYPE_MCD, 3, ExtractMcdText, 1, true, 0},
+    {"mpp", TYPE_MPP, 4, ExtractMppText, 1, true, 0},
+    {"mpx", TYPE_MPX, 5, ExtractMpxText, 1, true, 0},
+    {"mpz", TYPE_MPZ, 6, ExtractMpzText, 1, true, 0},
 };
 
 constexpr DrawingTypeGroup kDrawingTypeGroups[] = {

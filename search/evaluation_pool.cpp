@@ -2,9 +2,10 @@
 
 #include <new>
 
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test) {
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test,
+                                         CandidateScratch& scratch) {
     try {
-        return EvaluateCandidate(job.path, test, job.date, job.size);
+        return EvaluateCandidate(job.path, test, job.date, job.size, scratch);
     } catch (const std::bad_alloc&) {
         CandidateOutcome outcome;
         outcome.passedFilters = true;
@@ -48,7 +49,7 @@ CandidateOutcome EvaluationPool::Take(size_t index) {
             CandidateJob job = std::move(m_jobs.front());
             m_jobs.pop_front();
             lock.unlock();
-            CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test);
+            CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test, m_takerScratch);
             lock.lock();
             m_outcomes.emplace(job.index, std::move(outcome));
             continue;
@@ -59,6 +60,7 @@ CandidateOutcome EvaluationPool::Take(size_t index) {
 }
 
 void EvaluationPool::Run() {
+    CandidateScratch scratch;
     for (;;) {
         CandidateJob job;
         {
@@ -68,7 +70,7 @@ void EvaluationPool::Run() {
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test);
+        CandidateOutcome outcome = EvaluateCandidateSafely(job, m_test, scratch);
         bool awaited;
         {
             std::lock_guard<std::mutex> lock(m_mutex);

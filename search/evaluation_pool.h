@@ -39,6 +39,7 @@ class EvaluationPool {
     void Run();
 
     const CandidateTest& m_test;
+    CandidateScratch m_takerScratch;  // for the jobs Take runs on the caller's thread
     std::mutex m_mutex;
     std::condition_variable m_jobReady;
     std::condition_variable m_outcomeReady;
@@ -51,4 +52,5 @@ class EvaluationPool {
 
 // Tests one candidate; a failure inside (memory running out on a huge text)
 // counts as a candidate that passed the filters without a hit.
-CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test);
+CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test,
+                                         CandidateScratch& scratch);

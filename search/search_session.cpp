@@ -9,6 +9,7 @@
 #include "search/extract_text.h"
 #include "search/folder_walk.h"
 #include "search/keywords.h"
+#include "search/read_ahead.h"
 
 namespace {}  // namespace
 
@@ -115,13 +116,19 @@ void SearchSession::RunWorker(SearchRequest request) {
         m_cache = std::make_unique<TextCache>(*m_cacheSettings);
     }
     test.cache = m_cache.get();
+    // Used for the drawings read when no cache keeps what is read.
+    test.prefilter = KeywordPrefilter(test.keywords);
+    CandidateScratch scratch;  // for the candidates this thread tests itself
     const size_t count = m_candidates.size();
     // Candidates are handed to the pool a window ahead of the one being
     // reported, so outcomes arrive in order and a stop waits only for those
-    // already handed over.
+    // already handed over. Sixteen a thread: a helper seldom finds the queue
+    // empty and has to be woken for the next one (the hand-off cost more than
+    // reading a small drawing).
     std::unique_ptr<EvaluationPool> pool;
     if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
-    const size_t window = static_cast<size_t>(m_threads) * 4;
+    auto readAhead = std::make_unique<ReadAhead>(m_candidates);
+    const size_t window = static_cast<size_t>(m_threads) * 16;
     size_t handedOver = 0;
     auto nextJob = [&](size_t index) {
         return CandidateJob{index, m_candidates[index], m_frontEnd.DateLimits(),
@@ -129,6 +136,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     };
 
     for (size_t i = 0; i < count; ++i) {
+        readAhead->Testing(i);
         CandidateOutcome outcome;
         if (pool) {
             for (; handedOver < count && handedOver < i + window; ++handedOver) {
@@ -136,7 +144,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
             outcome = pool->Take(i);
         } else {
-            outcome = EvaluateCandidateSafely(nextJob(i), test);
+            outcome = EvaluateCandidateSafely(nextJob(i), test, scratch);
         }
         if (!outcome.skipReason.empty()) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
@@ -157,6 +165,7 @@ void SearchSession::RunWorker(SearchRequest request) {
             TestingStatus(static_cast<int64_t>(count), static_cast<int64_t>(i + 1)));
     }
     pool.reset();
+    readAhead.reset();  // before the candidates change
     if (m_cache) {
         m_cache->FinishSearch();
         // A cache that fails says so once and the search goes on without it.

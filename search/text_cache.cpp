@@ -334,8 +334,11 @@ void TextCache::Store(const std::string& path, const DrawingVersion& version, Ex
     if (!m_usable || m_settings.readOnly) return;
     {
         std::lock_guard lock(m_queueMutex);
-        if (m_queuedBytes + text.ByteCount() > kMaxQueuedBytes) return;
-        m_queuedBytes += text.ByteCount() + path.size();
+        // Counted with what its lines cost besides their bytes, so texts of
+        // countless empty lines are bounded too.
+        size_t cost = text.Cost() + path.size();
+        if (m_queuedBytes + cost > kMaxQueuedBytes) return;
+        m_queuedBytes += cost;
         m_queue.push_back({path, version, std::move(text)});
     }
     m_queueChanged.notify_all();
@@ -383,8 +386,7 @@ void TextCache::RunWriter() {
         m_writing = true;
         lock.unlock();
         size_t bytes = 0;
-        for (const Pending& pending : batch)
-            bytes += pending.text.ByteCount() + pending.path.size();
+        for (const Pending& pending : batch) bytes += pending.text.Cost() + pending.path.size();
         if (m_usable) WriteBatch(batch, touched, withFigures ? figures : nullptr);
         lock.lock();
         m_queuedBytes -= bytes;

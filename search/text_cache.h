@@ -73,6 +73,10 @@ class TextCache {
 
     bool Usable() const { return m_usable.load(); }
 
+    // Whether Store keeps what it is given (the cache is usable and not
+    // read-only).
+    bool Storing() const { return Usable() && !m_settings.readOnly; }
+
     // The first problem met since the last call, as a sentence; empty if none.
     std::string TakeProblem();
 

@@ -107,6 +107,47 @@ ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>
     return {scratch.data(), scratch.size()};
 }
 
+uint64_t CopyingSource::DataFrom(uint64_t offset) {
+    if (offset >= m_holeStart && offset < m_holeEnd) return m_holeEnd;
+    uint64_t end = offset;
+    while (end < m_bytes.size() && m_bytes[end] == '\0') ++end;
+    m_holeStart = offset;
+    m_holeEnd = end;
+    return std::min<uint64_t>(end, m_bytes.size());
+}
+
+ByteView GeneratedSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
+    if (offset >= m_size) return {};
+    if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);
+    m_largestRead = std::max(m_largestRead, count);
+    scratch.resize(count);
+    for (size_t k = 0; k < count; ++k) scratch[k] = m_byteAt(offset + k);
+    return {scratch.data(), count};
+}
+
+std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
+                                std::string_view bytes, size_t byteLimit) {
+    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    ExtractedText inPlace(byteLimit);
+    read(ByteView{copy.data(), copy.size()}, inPlace);
+    CopyingSource source(bytes);
+    const size_t step = std::max<size_t>(1, bytes.size() / 40);
+    for (size_t blockSize = 1; blockSize <= bytes.size() + 1;
+         blockSize += blockSize < 128 ? 1 : step) {
+        ExtractedText inBlocks(byteLimit);
+        readInBlocks(source, inBlocks, blockSize);
+        bool same = inBlocks.size() == inPlace.size();
+        for (size_t i = 0; same && i < inPlace.size(); ++i) {
+            same = inBlocks[i].kind == inPlace[i].kind && inBlocks[i].text == inPlace[i].text;
+        }
+        EXPECT_TRUE(same) << "blocks of " << blockSize << " bytes give\n"
+                          << inBlocks.Joined() << "\nin place\n"
+                          << inPlace.Joined();
+        if (!same) break;
+    }
+    return inPlace.Joined();
+}
+
 std::string DxfWithTexts(std::initializer_list<std::string_view> values) {
     std::string dxf = "  0\nSECTION\n  2\nENTITIES\n";
     for (std::string_view value : values) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -19,17 +20,51 @@ std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view
 
 // A source over bytes that serves every read as a fresh copy of exactly the
 // bytes asked for, and holds no in-memory view: a reader that walks it block
-// by block and reads past a block trips the sanitizer.
+// by block and reads past a block trips the sanitizer. It tells every run of
+// zero bytes as a hole (DataFrom), as a sparse file would its holes, so the
+// readers that pass over holes are tested on every one.
 class CopyingSource final : public ByteSource {
   public:
     explicit CopyingSource(std::string_view bytes) : m_bytes(bytes) {}
     uint64_t Size() const override { return m_bytes.size(); }
     ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+    uint64_t DataFrom(uint64_t offset) override;
 
   private:
     std::string m_bytes;
+    uint64_t m_holeStart = 0;  // the last run of zeros told, kept for the reads after
+    uint64_t m_holeEnd = 0;
 };
 
+// A source of `size` bytes that are never held: the byte at each offset is
+// `byteAt(offset)`, made when it is read. Stands for drawings of many
+// megabytes (or gigabytes) in tests of memory bounds.
+class GeneratedSource final : public ByteSource {
+  public:
+    GeneratedSource(uint64_t size, std::function<uint8_t(uint64_t)> byteAt)
+        : m_size(size), m_byteAt(std::move(byteAt)) {}
+    uint64_t Size() const override { return m_size; }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
+    // The largest read asked for.
+    size_t LargestRead() const { return m_largestRead; }
+
+  private:
+    uint64_t m_size;
+    std::function<uint8_t(uint64_t)> m_byteAt;
+    size_t m_largestRead = 0;
+};
+
+// A reader that always reads its source in blocks of the size given.
+using BlockReader = void (*)(ByteSource&, ExtractedText&, size_t blockSize);
+
+// The same as JoinedLines, and checks (as a test failure naming the block
+// size) that `readInBlocks` gives the same lines, kind by kind, reading a
+// CopyingSource in blocks of every size from 1 to 128 and then of sizes
+// spread up to the size of the data: every piece of the data falls across a
+// block boundary somewhere. Both read into texts of `byteLimit`.
+std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
+                                std::string_view bytes,
+                                size_t byteLimit = ExtractedText::kDefaultByteLimit);
 // A minimal ASCII DXF (LF line ends) whose ENTITIES section holds one TEXT
 // entity per value, in order: what the tests of the search give as drawings.
 std::string DxfWithTexts(std::initializer_list<std::string_view> values);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,10 +24,12 @@ class PosixFileSource final : public ByteSource {
     ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override {
         if (offset >= m_size) return {};
         if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);
-        try {
-            scratch.resize(count);
-        } catch (const std::bad_alloc&) {
-            return {};
+        if (scratch.size() < count) {
+            try {
+                scratch.resize(count);
+            } catch (const std::bad_alloc&) {
+                return {};
+            }
         }
         size_t done = 0;
         while (done < count) {
@@ -39,6 +42,13 @@ class PosixFileSource final : public ByteSource {
         return {scratch.data(), done};
     }
 
+    uint64_t DataFrom(uint64_t offset) override {
+        if (offset >= m_size) return m_size;
+        off_t data = lseek(m_fd, static_cast<off_t>(offset), SEEK_DATA);
+        if (data < 0) return errno == ENXIO ? m_size : offset;  // ENXIO: a hole to the end
+        return static_cast<uint64_t>(data) < m_size ? static_cast<uint64_t>(data) : m_size;
+    }
+
   private:
     int m_fd;
     uint64_t m_size;
@@ -47,12 +57,18 @@ class PosixFileSource final : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> OpenFileSource(const std::string& path) {
+    return OpenFileSource(path, false);
+}
+
+std::unique_ptr<ByteSource> OpenFileSource(const std::string& path, bool knownRegular) {
     // Opening some devices has effects of its own (a tape rewinds), so only
     // what is a regular file before the open is opened at all.
-    struct stat before {};
-    if (stat(path.c_str(), &before) != 0) return SetLastReadError(errno), nullptr;
-    if (S_ISDIR(before.st_mode)) return SetLastReadError(EISDIR), nullptr;
-    if (!S_ISREG(before.st_mode)) return SetLastReadError(EINVAL), nullptr;
+    if (!knownRegular) {
+        struct stat before {};
+        if (stat(path.c_str(), &before) != 0) return SetLastReadError(errno), nullptr;
+        if (S_ISDIR(before.st_mode)) return SetLastReadError(EISDIR), nullptr;
+        if (!S_ISREG(before.st_mode)) return SetLastReadError(EINVAL), nullptr;
+    }
 
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return SetLastReadError(errno), nullptr;
@@ -73,4 +89,22 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::string& path) {
         close(fd);
         return SetLastReadError(ENOMEM), nullptr;
     }
+}
+
+bool ReadAheadFile(const std::string& path, uint64_t bytes) {
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) || before.st_size == 0) {
+        return before.st_size == 0 && S_ISREG(before.st_mode);
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    // A read that must not wait: it fails when the first byte is not cached.
+    char first;
+    struct iovec piece {
+        &first, 1
+    };
+    bool cached = preadv2(fd, &piece, 1, 0, RWF_NOWAIT) == 1;
+    if (!cached) posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+    close(fd);
+    return cached;
 }

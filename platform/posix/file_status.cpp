@@ -30,6 +30,7 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     status.modificationNanos = nanos(sx.stx_mtime);
     status.changeNanos = nanos(sx.stx_ctime);
     status.isFolder = S_ISDIR(sx.stx_mode);
+    status.isRegularFile = S_ISREG(sx.stx_mode);
     status.readOnly = (sx.stx_mode & 0222) == 0;
     size_t slash = path.find_last_of('/');
     status.hidden = path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;

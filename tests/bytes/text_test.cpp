@@ -20,15 +20,91 @@ TEST(ExtractedText, KeepsLinesWithTheirKindsInOrder) {
 }
 
 TEST(ExtractedText, StopsAtItsLimitOnACharacterBoundary) {
-    ExtractedText text(5);
+    // Two lines' costs and five bytes of text.
+    ExtractedText text(2 * ExtractedText::kLineCost + 5);
     EXPECT_TRUE(text.Add(TextKind::Text, "ab"));
+    EXPECT_EQ(text.Room(), 3u);
     // 平面 is four bytes: only the first character fits in the three left.
     EXPECT_FALSE(text.Add(TextKind::Text, Hex("95 BD 96 CA")));
     EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text.Room(), 0u);
     EXPECT_EQ(text[1].text, Hex("95 BD"));
     EXPECT_FALSE(text.Add(TextKind::Text, "c"));
     EXPECT_EQ(text.size(), 2u);
     EXPECT_LE(text.ByteCount(), 5u);
+}
+
+TEST(ExtractedText, CountlessEmptyLinesAreBoundedToo) {
+    ExtractedText text(10 * ExtractedText::kLineCost);
+    size_t added = 0;
+    while (text.Add(TextKind::Text, "") && added < 1000) ++added;
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text.size(), 10u);
+    // What a queue of texts (the cache's) counts them by.
+    EXPECT_EQ(text.ByteCount(), 0u);
+    EXPECT_EQ(text.Cost(), 10 * ExtractedText::kLineCost);
+}
+
+TEST(ExtractedText, AddingWhatRoomKeepsEqualsAddingTheWholeLine) {
+    // A reader that gathers a long line in pieces keeps Room() + 1 bytes: the
+    // cut falls where it falls for the whole line, a double-byte character
+    // across the limit included.
+    std::string line = "a" + Hex("95 BD 96 CA 81 40") + "bcdefgh";
+    for (size_t limit = ExtractedText::kLineCost; limit < 2 * ExtractedText::kLineCost + 16;
+         ++limit) {
+        for (bool flushing : {false, true}) {
+            ExtractedText whole(limit), kept(limit);
+            std::string flushedWhole, flushedKept;
+            if (flushing) {
+                whole.SetFlush(
+                    [&](const ExtractedText& t) { return flushedWhole += t.Joined(), true; });
+                kept.SetFlush(
+                    [&](const ExtractedText& t) { return flushedKept += t.Joined(), true; });
+            }
+            whole.Add(TextKind::Text, "x");
+            kept.Add(TextKind::Text, "x");
+            whole.Add(TextKind::Text, line);
+            kept.Add(TextKind::Text, std::string_view(line).substr(0, kept.Room() + 1));
+            EXPECT_EQ(flushedWhole + whole.Joined(), flushedKept + kept.Joined()) << limit;
+            EXPECT_EQ(whole.Full(), kept.Full()) << "limit " << limit;
+        }
+    }
+}
+
+TEST(ExtractedText, ALineLongerThanTheCapIsCutThereAndTheReadingGoesOn) {
+    ExtractedText text(4 * ExtractedText::kLineCap);
+    // 平 (95 BD) over and over, one byte past the cap: cut before the last.
+    std::string longLine;
+    while (longLine.size() <= ExtractedText::kLineCap) longLine += Hex("95 BD");
+    EXPECT_TRUE(text.Add(TextKind::Text, longLine));
+    EXPECT_TRUE(text.Add(TextKind::Text, "next"));
+    ASSERT_EQ(text.size(), 2u);
+    EXPECT_EQ(text[0].text.size(), ExtractedText::kLineCap);
+    EXPECT_EQ(text[1].text, "next");
+    EXPECT_LE(text.Room(), ExtractedText::kLineCap);
+}
+
+TEST(ExtractedText, AFlushTakesTheLinesHeldAndTheReadingGoesOnOrStops) {
+    // Room for three lines of four bytes at a time.
+    ExtractedText text(3 * (ExtractedText::kLineCost + 4));
+    std::vector<std::string> seen;
+    text.SetFlush([&seen](const ExtractedText& held) {
+        for (size_t i = 0; i < held.size(); ++i) seen.emplace_back(held[i].text);
+        return seen.size() <= 6;
+    });
+    for (const char* line : {"L001", "L002", "L003", "L004", "L005", "L006", "L007"}) {
+        EXPECT_TRUE(text.Add(TextKind::Text, line)) << line;
+    }
+    EXPECT_TRUE(text.Flushed());
+    EXPECT_EQ(seen, (std::vector<std::string>{"L001", "L002", "L003", "L004", "L005", "L006"}));
+    EXPECT_EQ(text.Joined(), "L007\r\n");
+    // The flush that says stop: the text becomes full and keeps what it held.
+    text.Add(TextKind::Text, "L008");
+    text.Add(TextKind::Text, "L009");
+    EXPECT_FALSE(text.Add(TextKind::Text, "L010"));
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(seen.size(), 9u);
+    EXPECT_EQ(text.Joined(), "L007\r\nL008\r\nL009\r\n");
 }
 
 TEST(TextKindName, NamesAndParsesEveryKind) {

@@ -229,7 +229,8 @@ TEST(ExtractDwgText, StopsWhenTheTextIsFull) {
     for (int k = 0; k < 100; ++k) records += R12HandleText("0123456789");
     std::string file = R12File(records);
     MemorySource source(AsBytes(file));
-    ExtractedText text(55);
+    // Room for five lines and half of a sixth.
+    ExtractedText text(5 * (10 + ExtractedText::kLineCost) + ExtractedText::kLineCost + 5);
     ExtractDwgText(source, text);
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text.ByteCount(), 55u);

@@ -9,8 +9,9 @@
 
 #include "tests/test_support.h"
 
+using testing_support::GeneratedSource;
 using testing_support::Hex;
-using testing_support::JoinedLines;
+using testing_support::JoinedLinesInBlocks;
 
 namespace {
 
@@ -40,9 +41,21 @@ std::string Chain(const std::string& records, uint32_t first = 64) {
     return bytes + records;
 }
 
-std::string Mpx(const std::string& bytes) { return JoinedLines(ExtractMpxText, bytes); }
-std::string Mpz(const std::string& bytes) { return JoinedLines(ExtractMpzText, bytes); }
-std::string Mpp(const std::string& bytes) { return JoinedLines(ExtractMppText, bytes); }
+std::string Mpx(const std::string& bytes, size_t limit) {
+    return JoinedLinesInBlocks(ExtractMpxText, ExtractMpxTextInBlocks, bytes, limit);
+}
+std::string Mpp(const std::string& bytes, size_t limit) {
+    return JoinedLinesInBlocks(ExtractMppText, ExtractMppTextInBlocks, bytes, limit);
+}
+std::string Mpx(const std::string& bytes) {
+    return JoinedLinesInBlocks(ExtractMpxText, ExtractMpxTextInBlocks, bytes);
+}
+std::string Mpz(const std::string& bytes) {
+    return JoinedLinesInBlocks(ExtractMpzText, ExtractMpzTextInBlocks, bytes);
+}
+std::string Mpp(const std::string& bytes) {
+    return JoinedLinesInBlocks(ExtractMppText, ExtractMppTextInBlocks, bytes);
+}
 
 // An MPP file: 1024 header bytes, an entry table of the given (type,
 // continuation words) entries ended by FF FF, and six zero planes after it.
@@ -115,7 +128,9 @@ TEST(WalkMpxRecords, DamagedChainsEndInsideTheData) {
     EXPECT_EQ(Mpx(outside.substr(0, 39)), "");
     EXPECT_EQ(Mpx(""), "");
     ExtractedText none;
-    WalkMpxRecords(AsBytes(outside), 1000000, none);
+    MemorySource source(AsBytes(outside));
+    SourceWindow window(source);
+    WalkMpxRecords(window, 1000000, none);
     EXPECT_TRUE(none.empty());
 }
 
@@ -188,4 +203,70 @@ TEST(ExtractMppText, DamagedTablesAndPlanesStayInsideTheData) {
     EXPECT_EQ(Mpp(""), "");
     // The end word right at 1024 and nothing after it.
     EXPECT_EQ(Mpp(std::string(1024, '\0') + Hex("FF FF")), "");
+}
+
+TEST(WalkMpxRecords, ALongItemIsCutWhereTheWholeLineWouldBe) {
+    std::string full(48, 'F');
+    EXPECT_EQ(Mpx(Chain(Item(5, {full, full, full}) + Item(5, {"X"}) + Rec(0xFF)),
+                  ExtractedText::kLineCost + 100),
+              std::string(100, 'F') + "\r\n");
+}
+
+TEST(ExtractMppText, ALongEntryIsCutWhereTheWholeLineWouldBe) {
+    // Forty columns of "A" in every plane, then one column.
+    MppFile file({{5, 41}, {5, 2}});
+    for (size_t at : {0u, 1u}) {
+        for (size_t column = 0; column < (at == 0 ? 40u : 1u); ++column) {
+            for (int plane = 1; plane <= 6; ++plane) {
+                file.bytes[file.entries[at] + 4 + 2 * column + file.rowLength * plane] = 'A';
+            }
+        }
+    }
+    EXPECT_EQ(Mpp(file.bytes, ExtractedText::kLineCost + 50), std::string(50, 'A') + "\r\n");
+    EXPECT_EQ(Mpp(file.bytes, 2 * ExtractedText::kLineCost + 250),
+              std::string(240, 'A') + "\r\n" + std::string(6, 'A') + "\r\n");
+}
+
+TEST(ExtractMppText, AGiganticEntryTakesNoMoreMemoryThanTheText) {
+    // One entry of 100,000 columns: the table is 200 kB, the planes 1.2 MB,
+    // every cell 00 41 ("A"); the text takes 256 kB.
+    const uint64_t words = 100'000;
+    const uint64_t end = 1024 + 2 + 2 * words;  // the end word
+    const uint64_t size = end + 2 + 6 * (end + 2 - 1024);
+    GeneratedSource file(size, [&](uint64_t at) -> uint8_t {
+        if (at < 1024) return 0;
+        if (at < 1026) return at == 1025 ? 5 : 0;        // 00 05
+        if (at < end) return at % 2 == 0 ? 0x00 : 0xFE;  // 00 FE
+        if (at < end + 2) return 0xFF;                   // FF FF
+        return at % 2 == 0 ? 'A' : 0;
+    });
+    ExtractedText text(256 << 10);
+    ExtractMppText(file, text);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
+    EXPECT_EQ(text[0].text.find_first_not_of('A'), std::string_view::npos);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+}
+
+TEST(DraCad, RunsOfZerosReadAsHolesGiveWhatTheyGiveReadByte) {
+    // Read in blocks from a source that tells every run of zeros as a hole
+    // (as a sparse file does), the walks pass over them and give the same.
+    // MPP: zero words (entries of type 0) between entries, one of them
+    // followed by continuation words.
+    std::string mpp = std::string(1024, '\0') + Hex("00 05 00 FE 00 FE") + std::string(40, '\0') +
+                      Hex("00 00 00 FE 00 FE 00 06 00 FE 00 FE FF FF");
+    size_t rowLength = mpp.size() - 1024;
+    mpp.resize(1024 + 7 * rowLength, '\0');
+    for (int plane = 1; plane <= 6; ++plane) mpp[1028 + rowLength * plane] = 'A';
+    mpp[1080 + rowLength] = 'B';  // the type-6 entry at 1076, column 0, plane 1
+    EXPECT_EQ(Mpp(mpp), "AAAAAA\r\nB\r\n");
+    // MPX: zero records between items; MPZ: zeros before the signature.
+    std::string chain =
+        Chain(Item(5, {"A"}) + std::string(64 * 40, '\0') + Item(5, {"B"}) + Rec(0) + Rec(0xFF));
+    EXPECT_EQ(Mpx(chain), "A\r\nB\r\n");
+    std::string mpz = std::string(5000, '\0') + "DRACAD for Windows" + std::string(46, '\0') +
+                      Item(5, {"M"}) + Rec(0xFF);
+    Put32(mpz, 5036, 64);
+    EXPECT_EQ(Mpz(mpz), "M\r\n");
 }

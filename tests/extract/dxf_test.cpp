@@ -497,7 +497,7 @@ TEST(ExtractDxfText, StopsWhenTheOutputIsFull) {
     for (int i = 0; i < 100; ++i) body += Text("0123456789");
     std::string dxf = InEntities(body);
     MemorySource source(AsBytes(dxf));
-    ExtractedText text(25);
+    ExtractedText text(25 + 3 * ExtractedText::kLineCost);
     ExtractDxfText(source, text);
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text.ByteCount(), 25u);

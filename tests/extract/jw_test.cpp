@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "bytes/source_window.h"
 #include "tests/test_support.h"
 
-using testing_support::JoinedLines;
+using testing_support::GeneratedSource;
+using testing_support::JoinedLinesInBlocks;
 
 namespace {
 
@@ -25,8 +27,15 @@ struct JwFile {
     JwFile& Range(std::string_view line) { return Put(600, line); }
 };
 
-std::string Jwc(const JwFile& file) { return JoinedLines(ExtractJwcText, file.bytes); }
-std::string Jwk(const JwFile& file) { return JoinedLines(ExtractJwkText, file.bytes); }
+std::string Jwc(const JwFile& file, size_t limit) {
+    return JoinedLinesInBlocks(ExtractJwcText, ExtractJwcTextInBlocks, file.bytes, limit);
+}
+std::string Jwc(const JwFile& file) {
+    return JoinedLinesInBlocks(ExtractJwcText, ExtractJwcTextInBlocks, file.bytes);
+}
+std::string Jwk(const JwFile& file) {
+    return JoinedLinesInBlocks(ExtractJwkText, ExtractJwkTextInBlocks, file.bytes);
+}
 
 // A JWC file whose count line puts the block at 2421 and whose range gives it
 // `length` bytes, holding `block`.
@@ -138,4 +147,44 @@ TEST(ExtractJwText, DamagedHeadersStayInsideTheData) {
     EXPECT_EQ(jwc("99999999999999999999999,-99999999999999999999999,1", "0,100"), "T\r\n");
     EXPECT_EQ(jwc("0,0,0", "-ffffffffffffffffffffff,7fffffffffffffffffff"), "T\r\nA\r\nB\r\n");
     EXPECT_EQ(Jwk(JwFile("jw_cad(c)sym", 450).Counts("-100,0,0,0")), "");
+}
+
+TEST(ExtractJwText, ALongStringIsCutWhereTheWholeLineWouldBe) {
+    // 平 (95 BD) runs: the cut at 101 bytes never parts a character.
+    std::string block;
+    for (int i = 0; i < 150; ++i) block += "\x95\xbd";
+    block += std::string("\0Y\0", 3);
+    EXPECT_EQ(Jwc(JwcWithBlock(block, block.size()), ExtractedText::kLineCost + 101),
+              block.substr(0, 100) + "\r\n");
+    // The limit falls on the next string: it is cut, and the text ends.
+    EXPECT_EQ(Jwc(JwcWithBlock(std::string("ABCDEF\0GHIJ\0K\0", 15), 15),
+                  2 * ExtractedText::kLineCost + 8),
+              "ABCDEF\r\nGH\r\n");
+}
+
+TEST(ExtractJwText, AGiganticStringTakesNoMoreMemoryThanTheText) {
+    // A JWK block at 400 holding one string of 4 MiB, its zero byte last;
+    // the text's limit is 256 kB.
+    const uint64_t size = uint64_t{4} << 20;
+    JwFile head("jw_cad(c)sym", 400);
+    head.Counts("0,0,0,0");
+    GeneratedSource file(size, [&](uint64_t at) {
+        if (at < head.bytes.size()) return static_cast<uint8_t>(head.bytes[at]);
+        return at + 1 == size ? uint8_t{0} : uint8_t{'S'};
+    });
+    ExtractedText text(256 << 10);
+    ExtractJwkText(file, text);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
+    EXPECT_EQ(text[0].text.find_first_not_of('S'), std::string_view::npos);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+}
+
+TEST(ExtractJwText, RunsOfZerosReadAsHolesAreEmptyStrings) {
+    // Read in blocks from a source that tells every run of zeros as a hole:
+    // the string before one ends there, the ones after it are found.
+    std::string block = "AB" + std::string(3000, '\0') + "CD" + std::string(1, '\0') + "E";
+    EXPECT_EQ(Jwc(JwcWithBlock(block, block.size())), "AB\r\nCD\r\n");
+    EXPECT_EQ(Jwc(JwcWithBlock(block, 2500)), "AB\r\n");
 }

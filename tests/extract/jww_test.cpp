@@ -364,7 +364,7 @@ TEST(ExtractJwwText, FullTextStopsTheWalk) {
     });
     std::vector<uint8_t> copy(drawing.begin(), drawing.end());
     MemorySource source(ByteView{copy.data(), copy.size()});
-    ExtractedText text(25);
+    ExtractedText text(25 + 3 * ExtractedText::kLineCost);
     ExtractJwwText(source, text);
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text.Joined(), "0123456789\r\n0123456789\r\n01234\r\n");

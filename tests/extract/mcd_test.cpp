@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "bytes/source_window.h"
 #include "tests/test_support.h"
 
+using testing_support::GeneratedSource;
 using testing_support::Hex;
-using testing_support::JoinedLines;
+using testing_support::JoinedLinesInBlocks;
 
 namespace {
 
@@ -39,7 +41,9 @@ std::string NonZeroOfBigB(const std::string& first) {
     return first + Hex("75 05 79 2C A4 0A") + std::string(102, '\x11') + "B\r\n";
 }
 
-std::string Mcd(const std::string& bytes) { return JoinedLines(ExtractMcdText, bytes); }
+std::string Mcd(const std::string& bytes, size_t limit = ExtractedText::kDefaultByteLimit) {
+    return JoinedLinesInBlocks(ExtractMcdText, ExtractMcdTextInBlocks, bytes, limit);
+}
 
 }  // namespace
 
@@ -92,4 +96,41 @@ TEST(ExtractMcdText, ShortAndOverlongRecordLengthsStayInsideTheData) {
               NonZeroOfBigB("C"));
     // A record cut off before its text gives nothing.
     EXPECT_EQ(Mcd(kVersion2382 + Little("A").substr(0, 60)), "");
+}
+
+TEST(ExtractMcdText, ALongRecordIsCutWhereTheWholeLineWouldBe) {
+    // "A", a space, a full-width space and 部, sixty times: the spaces go
+    // before the cut, and the cut never parts 部 (at 100, the 34th "A" fits
+    // and its 部 does not).
+    std::string unit = "A " + Hex("81 40 95 94");
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += unit;
+    std::string kept;
+    for (int i = 0; i < 33; ++i) kept += "A" + Hex("95 94");
+    EXPECT_EQ(Mcd(kVersion2382 + Little(text) + Big("B"), ExtractedText::kLineCost + 100),
+              kept + "A\r\n");
+}
+
+TEST(ExtractMcdText, AGiganticRecordTakesNoMoreMemoryThanTheText) {
+    // 4 MiB of one record's text: read in blocks, kept as far as the text's
+    // limit (256 kB).
+    std::string head = kVersion2382 + Record(true, kLittle2382, 116, "", 0xFFFFFFFF);
+    GeneratedSource file(uint64_t{4} << 20, [&head](uint64_t at) {
+        return at < head.size() ? static_cast<uint8_t>(head[at]) : uint8_t{'B'};
+    });
+    ExtractedText text(256 << 10);
+    ExtractMcdText(file, text);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(text.Full());
+    EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
+    EXPECT_EQ(text[0].text.find_first_not_of('B'), std::string_view::npos);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+}
+
+TEST(ExtractMcdText, RunsOfZerosReadAsHolesHideNoRecord) {
+    // Read in blocks from a source that tells every run of zeros as a hole,
+    // the records after them are still found.
+    EXPECT_EQ(Mcd(kVersion2382 + std::string(3000, '\0') + Little("A") + std::string(700, '\0') +
+                  Big("B")),
+              "A\r\nB\r\n");
 }

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "search/drawing_types.h"
 #include "tests/test_support.h"
 
 using testing_support::Hex;
@@ -42,4 +45,45 @@ TEST(ExtractText, WhatCannotBeReadGivesEmptyTextWithoutBlocking) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(ExtractText(fifo), "");
     EXPECT_EQ(ExtractText("/dev/null.dxf"), "");
+}
+
+namespace {
+
+// Gigabytes of zeros, as a sparse file reads (and says so): made when read,
+// the largest read and the bytes read remembered.
+class ZerosSource final : public ByteSource {
+  public:
+    explicit ZerosSource(uint64_t size) : m_size(size) {}
+    uint64_t Size() const override { return m_size; }
+    ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override {
+        if (offset >= m_size) return {};
+        if (count > m_size - offset) count = static_cast<size_t>(m_size - offset);
+        m_largest = std::max(m_largest, count);
+        m_total += count;
+        scratch.assign(count, 0);
+        return {scratch.data(), count};
+    }
+    // All of it a hole, as a sparse file says.
+    uint64_t DataFrom(uint64_t) override { return m_size; }
+    size_t m_largest = 0;
+    uint64_t m_total = 0;
+
+  private:
+    uint64_t m_size;
+};
+
+}  // namespace
+
+// The fault: a disk image or survey export named like a drawing was read
+// into one buffer of its whole size, and three of them on the search's
+// threads took every byte of memory.
+TEST(ExtractTextOfType, NoReaderTakesAHugeFileIntoMemoryWhole) {
+    for (const DrawingType& type : DrawingTypes()) {
+        ZerosSource zeros(uint64_t{12} << 30);  // 12 GiB
+        ExtractedText text;
+        ExtractTextOfType(type.extension, zeros, text);
+        EXPECT_TRUE(text.empty()) << type.extension;
+        EXPECT_LE(zeros.m_largest, size_t{16} << 20) << type.extension;
+        EXPECT_LE(zeros.m_total, uint64_t{64} << 20) << type.extension;
+    }
 }
