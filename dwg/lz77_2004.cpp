@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dwg/back_reference.h"
+
 namespace {
 
 constexpr uint8_t kEndOpcode = 0x11;
@@ -111,14 +113,7 @@ bool DecompressLz77_2004(ByteView in, size_t outSize, std::vector<uint8_t>& out)
         }
         if (input.overrun) return finish(false);
         if (distance > written || length > out.size() - written) return finish(false);
-        uint8_t* to = out.data() + written;
-        const uint8_t* from = to - distance;
-        if (distance >= length) {
-            std::memcpy(to, from, length);
-        } else {
-            // The copy overlaps what it writes: byte by byte repeats the pattern.
-            for (size_t k = 0; k < length; ++k) to[k] = from[k];
-        }
+        CopyBackReference(out.data() + written, distance, length);
         written += length;
 
         if (literals == 0) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dwg/back_reference.h"
+
 namespace {
 
 struct Input {
@@ -150,13 +152,8 @@ bool DecompressLz77R2007(ByteView compressed, size_t size, std::vector<uint8_t>&
             if (ref.offset == 0 || ref.offset > written || ref.length > size - written) {
                 return false;
             }
-            uint8_t* to = out.data() + written;
-            const uint8_t* from = to - ref.offset;
-            if (ref.offset >= ref.length) {
-                std::memcpy(to, from, static_cast<size_t>(ref.length));
-            } else {
-                for (uint64_t k = 0; k < ref.length; ++k) to[k] = from[k];  // repeats itself
-            }
+            CopyBackReference(out.data() + written, static_cast<size_t>(ref.offset),
+                              static_cast<size_t>(ref.length));
             written += static_cast<size_t>(ref.length);
 
             literal = op & 0x07u;

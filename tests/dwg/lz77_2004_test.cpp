@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dwg/back_reference.h"
 #include "tests/dwg/r2004_builder.h"
 #include "tests/test_support.h"
 
@@ -134,4 +135,19 @@ TEST(DecompressLz77_2004, InputCutShortIsDamage) {
 TEST(DecompressLz77_2004, LowBytesAreNoOpcodes) {
     // After a literal run the next byte is an opcode; 0x00-0x0F is none.
     EXPECT_FALSE(Decompress(Hex("01") + "abcd" + Hex("05 11")).ok);
+}
+
+// Both decompressors' back-references: an overlapping copy repeats the
+// pattern before it, as a copy byte by byte would.
+TEST(CopyBackReference, RepeatsThePatternLikeACopyByteByByte) {
+    for (size_t distance = 1; distance <= 40; ++distance) {
+        for (size_t length = 1; length <= 300; length += (length < 50 ? 1 : 37)) {
+            std::vector<uint8_t> expected(distance + length + 8, 0xEE);
+            for (size_t k = 0; k < distance; ++k) expected[k] = static_cast<uint8_t>(k * 7 + 1);
+            std::vector<uint8_t> actual = expected;
+            for (size_t k = 0; k < length; ++k) expected[distance + k] = expected[k];
+            CopyBackReference(actual.data() + distance, distance, length);
+            ASSERT_EQ(actual, expected) << "distance " << distance << ", length " << length;
+        }
+    }
 }
