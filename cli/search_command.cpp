@@ -5,10 +5,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <thread>
+#include <mutex>
 
 #include "cli/commands.h"
 #include "cli/result_output.h"
@@ -135,11 +136,25 @@ class CommandLineFrontEnd : public SearchFrontEnd {
                      reason.c_str());
     }
 
+    void SearchEnded() override {
+        std::lock_guard lock(m_endMutex);
+        m_ended = true;
+        m_endChanged.notify_all();
+    }
+
     void StartPass(std::string keyword, bool lastPass) {
         m_keyword = std::move(keyword);
         m_lastPass = lastPass;
         hits = 0;
         cancelled = false;
+        std::lock_guard lock(m_endMutex);
+        m_ended = false;
+    }
+
+    // Waits at most `wait` for the pass to end; true once it has.
+    bool WaitForEnd(std::chrono::milliseconds wait) {
+        std::unique_lock lock(m_endMutex);
+        return m_endChanged.wait_for(lock, wait, [this] { return m_ended; });
     }
 
     std::vector<ResultRecord> rows;  // the last pass's hits, kept for sorting
@@ -150,6 +165,10 @@ class CommandLineFrontEnd : public SearchFrontEnd {
 
   private:
     using Clock = std::chrono::steady_clock;
+
+    std::mutex m_endMutex;
+    std::condition_variable m_endChanged;
+    bool m_ended = false;
 
     void ClearProgress() {
         if (!m_progressShown) return;
@@ -235,16 +254,16 @@ bool CheckPlace(const SearchOptions& options) {
 
 // Runs one pass and waits for it, passing Ctrl-C and a failed output on as a
 // stop request. Returns false when the pass was refused.
-bool RunPass(SearchSession& session, const SearchRequest& request,
-             const CommandLineFrontEnd& frontEnd) {
+bool RunPass(SearchSession& session, const SearchRequest& request, CommandLineFrontEnd& frontEnd) {
     StartResult result = session.StartSearch(request);
     if (result != StartResult::Started) {
         std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
         return false;
     }
-    while (session.IsRunning()) {
+    // The end wakes this at once; Ctrl-C and a failed output are looked at
+    // every 20 ms meanwhile.
+    while (!frontEnd.WaitForEnd(std::chrono::milliseconds(20))) {
         if (g_interrupted || frontEnd.outputFailed.load()) session.StopSearch();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     session.Wait();
     return true;
