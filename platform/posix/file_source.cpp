@@ -14,7 +14,8 @@ namespace {
 
 class PosixFileSource final : public ByteSource {
   public:
-    PosixFileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    PosixFileSource(int fd, uint64_t size, bool mayHaveHoles)
+        : m_fd(fd), m_size(size), m_mayHaveHoles(mayHaveHoles) {}
     ~PosixFileSource() override { close(m_fd); }
     PosixFileSource(const PosixFileSource&) = delete;
     PosixFileSource& operator=(const PosixFileSource&) = delete;
@@ -44,6 +45,7 @@ class PosixFileSource final : public ByteSource {
 
     uint64_t DataFrom(uint64_t offset) override {
         if (offset >= m_size) return m_size;
+        if (!m_mayHaveHoles) return offset;
         off_t data = lseek(m_fd, static_cast<off_t>(offset), SEEK_DATA);
         if (data < 0) return errno == ENXIO ? m_size : offset;  // ENXIO: a hole to the end
         return static_cast<uint64_t>(data) < m_size ? static_cast<uint64_t>(data) : m_size;
@@ -52,6 +54,7 @@ class PosixFileSource final : public ByteSource {
   private:
     int m_fd;
     uint64_t m_size;
+    bool m_mayHaveHoles;  // fewer blocks are stored than the size takes
 };
 
 }  // namespace
@@ -82,7 +85,12 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::string& path, bool knownRe
         return SetLastReadError(error), nullptr;
     }
     try {
-        auto source = std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(status.st_size));
+        // A file that stores blocks for all of its size has no holes to ask
+        // the file system about (st_blocks counts units of 512 bytes).
+        bool mayHaveHoles =
+            static_cast<uint64_t>(status.st_blocks) * 512 < static_cast<uint64_t>(status.st_size);
+        auto source = std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(status.st_size),
+                                                        mayHaveHoles);
         SetLastReadError(0);
         return source;
     } catch (const std::bad_alloc&) {
