@@ -42,6 +42,7 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& k
     CandidateTest test;
     test.keywords = keywords;
     test.prefilter = KeywordPrefilter(keywords);
+    test.signature = SignatureQuery(keywords);
     return EvaluateCandidate(path, test, date, size);
 }
 
@@ -89,7 +90,14 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     text.Clear();
     // A cached text that filled the thread's text (kept by an older version
     // with a larger one) would hide lines a reading tests: read it again.
-    if (cache != nullptr && cache->Lookup(path, version, text) && !text.Full()) {
+    TextCache::Found found = TextCache::Found::Miss;
+    if (cache != nullptr) {
+        // Filling a cache tests nothing: every row's lines are read.
+        found = cache->LookupFor(path, version, test.readOnly ? SignatureQuery() : test.signature,
+                                 text);
+    }
+    if (found == TextCache::Found::RuledOut) return outcome;
+    if (found == TextCache::Found::Lines && !text.Full()) {
         if (!tested.empty()) match = FindMatchingLine(text, tested);
     } else {
         const bool storing = cache != nullptr && cache->Storing();

@@ -10,6 +10,7 @@
 #include "search/extract_text.h"
 #include "search/keyword_prefilter.h"
 #include "search/keywords.h"
+#include "search/text_signature.h"
 
 // The date and size test of a candidate's status. A missing creation time
 // is replaced by the modification time.
@@ -29,6 +30,10 @@ struct CandidateTest {
     // or left inactive. Used only when no cache takes the text of what is
     // read: a cache must see every drawing whole.
     KeywordPrefilter prefilter;
+    // Made from `keywords` once for the search (SignatureQuery(keywords)): a
+    // cached drawing whose text signature rules every piece out is no hit
+    // without its lines being tested. Left inactive, it rules nothing out.
+    SignatureQuery signature;
 };
 
 // The outcome of testing one candidate.

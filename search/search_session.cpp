@@ -118,6 +118,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     test.cache = m_cache.get();
     // Used for the drawings read when no cache keeps what is read.
     test.prefilter = KeywordPrefilter(test.keywords);
+    test.signature = SignatureQuery(test.keywords);
     CandidateScratch scratch;  // for the candidates this thread tests itself
     const size_t count = m_candidates.size();
     // Candidates are handed to the pool a window ahead of the one being

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kFormat = 1;
+constexpr int kFormat = 2;
 // Rows written in one transaction, and how far the writer may fall behind
 // (bytes of text waiting) before new rows are dropped.
 constexpr size_t kBatchRows = 256;
@@ -28,7 +28,7 @@ constexpr const char* kSchema =
     " id INTEGER PRIMARY KEY,"  // a hash of the path: one lookup finds the row
     " path BLOB NOT NULL, device INTEGER, inode INTEGER, size INTEGER,"
     " mtime_ns INTEGER, ctime_ns INTEGER, generation INTEGER,"
-    " last_used INTEGER, lines BLOB);"
+    " last_used INTEGER, signature BLOB, lines BLOB);"
     "CREATE INDEX IF NOT EXISTS drawings_by_use ON drawings(last_used);";
 
 // The clock of the rows' last use: microseconds since 1970, so that rows
@@ -191,6 +191,13 @@ sqlite3* TextCache::OpenConnection(bool forWriting) {
 }
 
 bool TextCache::Open() {
+    // SQLite counts the memory it takes under one process-wide mutex unless
+    // told not to before its first use; nothing here reads the count, and
+    // the lookups of several threads would queue on that mutex. Told once;
+    // after SQLite has started (another user in the process) it is refused,
+    // harmlessly.
+    static std::once_flag configured;
+    std::call_once(configured, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     if (m_settings.path.empty()) {
         Fail(SQLITE_OK, "has no place (no cache folder)");
         return false;
@@ -224,9 +231,13 @@ bool TextCache::Open() {
             int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
             if (code == SQLITE_OK && format != kFormat) {
                 // A new file, or one of another layout: start it over.
-                code = Execute(m_writer,
-                               "DELETE FROM drawings;"
-                               "INSERT OR REPLACE INTO meta VALUES('format', 1);");
+                code = Execute(m_writer, "DROP TABLE IF EXISTS drawings;");
+                if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
+                if (code == SQLITE_OK) {
+                    code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
+                                              std::to_string(kFormat) + ");")
+                                                 .c_str());
+                }
             }
         } else {
             Statement check(m_writer, "SELECT value FROM meta WHERE key='format'");
@@ -276,7 +287,8 @@ std::unique_ptr<TextCache::Reader> TextCache::TakeReader() {
     if (reader->db == nullptr) return nullptr;
     int code = sqlite3_prepare_v2(reader->db,
                                   "SELECT path, device, inode, size, mtime_ns, ctime_ns, "
-                                  "generation, last_used, lines FROM drawings WHERE id = ?",
+                                  "generation, last_used, signature, lines FROM drawings "
+                                  "WHERE id = ?",
                                   -1, &reader->lookup, nullptr);
     if (code != SQLITE_OK) {
         Fail(code, "cannot be read");
@@ -291,14 +303,19 @@ void TextCache::ReturnReader(std::unique_ptr<Reader> reader) {
 }
 
 bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out) {
-    if (!m_usable) return false;
+    return LookupFor(path, version, SignatureQuery(), out) == Found::Lines;
+}
+
+TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVersion& version,
+                                      const SignatureQuery& query, ExtractedText& out) {
+    if (!m_usable) return Found::Miss;
     ++m_lookups;
     std::unique_ptr<Reader> reader = TakeReader();
-    if (!reader) return false;
+    if (!reader) return Found::Miss;
     sqlite3_stmt* lookup = reader->lookup;
     int64_t id = RowIdOf(path);
     sqlite3_bind_int64(lookup, 1, id);
-    bool hit = false;
+    Found found = Found::Miss;
     int code = sqlite3_step(lookup);
     if (code == SQLITE_ROW) {
         auto blob = [lookup](int column) {
@@ -313,8 +330,12 @@ bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, E
                               sqlite3_column_int64(lookup, 5),
                               static_cast<uint32_t>(sqlite3_column_int64(lookup, 6))};
         if (blob(0) == path && stored == version) {
-            hit = DecodeCachedLines(blob(8), out);
-            if (hit && sqlite3_column_int64(lookup, 7) < m_now - kTouchInterval &&
+            if (!query.MayMatch(blob(8))) {
+                found = Found::RuledOut;
+            } else if (DecodeCachedLines(blob(9), out)) {
+                found = Found::Lines;
+            }
+            if (found != Found::Miss && sqlite3_column_int64(lookup, 7) < m_now - kTouchInterval &&
                 !m_settings.readOnly) {
                 std::lock_guard lock(m_queueMutex);
                 m_touched.push_back(id);
@@ -326,8 +347,8 @@ bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, E
     }
     sqlite3_reset(lookup);
     ReturnReader(std::move(reader));
-    if (hit) ++m_hits;
-    return hit;
+    if (found != Found::Miss) ++m_hits;
+    return found;
 }
 
 void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text) {
@@ -406,11 +427,12 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& tou
     }
     {
         Statement insert(m_writer,
-                         "INSERT OR REPLACE INTO drawings VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                         "INSERT OR REPLACE INTO drawings VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE id = ?");
         for (const Pending& pending : batch) {
             if (insert.get() == nullptr) break;
             std::string lines = EncodeCachedLines(pending.text);
+            std::string signature = MakeTextSignature(pending.text);
             sqlite3_stmt* s = insert.get();
             sqlite3_bind_int64(s, 1, RowIdOf(pending.path));
             sqlite3_bind_blob(s, 2, pending.path.data(), static_cast<int>(pending.path.size()),
@@ -422,7 +444,9 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& tou
             sqlite3_bind_int64(s, 7, pending.version.changeNanos);
             sqlite3_bind_int64(s, 8, pending.version.generation);
             sqlite3_bind_int64(s, 9, MicrosecondsNow());
-            sqlite3_bind_blob(s, 10, lines.data(), static_cast<int>(lines.size()),
+            sqlite3_bind_blob(s, 10, signature.data(), static_cast<int>(signature.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_blob(s, 11, lines.data(), static_cast<int>(lines.size()),
                               SQLITE_TRANSIENT);
             code = sqlite3_step(s);
             sqlite3_reset(s);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bytes/extracted_text.h"
+#include "search/text_signature.h"
 
 struct sqlite3;
 struct FileStatus;
@@ -83,6 +84,13 @@ class TextCache {
     // Fills `out` (empty) with the lines kept for `path` when its row was
     // made from the same version of the drawing. False for a miss.
     bool Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out);
+
+    // The same for a search: a row of the same version whose text signature
+    // says no piece of `query` can match is RuledOut, its lines neither
+    // decoded nor given (and it counts as a hit of the cache).
+    enum class Found { Miss, Lines, RuledOut };
+    Found LookupFor(const std::string& path, const DrawingVersion& version,
+                    const SignatureQuery& query, ExtractedText& out);
 
     // Keeps the lines read from `path` (replacing any older row). Returns at
     // once: the writer thread commits it with others. Dropped when the cache

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "search/keywords.h"
 #include "search/text_cache_codec.h"
 #include "tests/test_support.h"
 
@@ -101,6 +102,24 @@ TEST(TextCache, GivesBackTheLinesOfTheSameVersionOnly) {
     EXPECT_EQ(stats.rows, 1);
     EXPECT_EQ(stats.lastLookups, 8);
     EXPECT_EQ(stats.lastHits, 1);
+}
+
+TEST(TextCache, ARowWhoseSignatureRulesTheKeywordOutIsNotDecoded) {
+    TempDir dir;
+    TextCache cache({(dir.path() / "text.sqlite").string()});
+    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}, {TextKind::Text, "x"}}));
+    cache.Flush();
+    ExtractedText out;
+    SignatureQuery absent(PrepareKeywords("elevation"));
+    EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(1), absent, out), TextCache::Found::RuledOut);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(1), SignatureQuery(PrepareKeywords("PLAN")), out),
+              TextCache::Found::Lines);
+    EXPECT_EQ(Describe(out), "TEXT:plan;TEXT:x;");
+    // Another version is a miss, whatever its signature says.
+    out.Clear();
+    EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(2), absent, out), TextCache::Found::Miss);
+    EXPECT_EQ(cache.Hits(), 2);
 }
 
 TEST(TextCache, FolderAndFileAreTheOwnersAlone) {
