@@ -29,24 +29,28 @@ std::string_view PartHolding(std::string_view line, std::string_view folded,
 
 }  // namespace
 
+std::string_view CleanAndFold(TextLine line, std::string& cleaned, std::string& folded) {
+    std::string_view seen = line.text;
+    if (MayNeedCleanup(line.kind, seen)) {
+        cleaned.clear();
+        AppendCleanLine(line.kind, seen, cleaned);
+        seen = cleaned;
+    }
+    folded.clear();
+    AppendMatchForm(seen, folded);
+    return seen;
+}
+
 std::optional<LineMatch> FindMatchingLine(const ExtractedText& text, const KeywordList& keywords) {
     if (keywords.empty()) return std::nullopt;
-    std::string cleaned;  // both reused from line to line
+    std::string cleaned;
     std::string folded;
     for (size_t i = 0; i < text.size(); ++i) {
-        TextLine line = text[i];
-        std::string_view seen = line.text;
-        if (MayNeedCleanup(line.kind, seen)) {
-            cleaned.clear();
-            AppendCleanLine(line.kind, seen, cleaned);
-            seen = cleaned;
-        }
-        folded.clear();
-        AppendMatchForm(seen, folded);
+        std::string_view seen = CleanAndFold(text[i], cleaned, folded);
         for (const std::string& piece : keywords) {
             size_t found = FindAtCharacterBoundary(folded, piece);
             if (found == std::string_view::npos) continue;
-            return LineMatch{std::string(PartHolding(seen, folded, found)), line.kind};
+            return LineMatch{std::string(PartHolding(seen, folded, found)), text[i].kind};
         }
     }
     return std::nullopt;

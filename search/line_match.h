@@ -15,6 +15,11 @@ struct LineMatch {
     TextKind kind = TextKind::Text;
 };
 
+// One line as the keyword test sees it: after its kind's clean-up (the line
+// itself when it needs none, else kept in `cleaned`), returned, and in match
+// form, in `folded`. Both buffers are reused from line to line.
+std::string_view CleanAndFold(TextLine line, std::string& cleaned, std::string& folded);
+
 // The keyword test of a drawing: each line of `text`, after its kind's
 // clean-up (CleanLine) and in match form, is searched for each piece in
 // order; a keyword never spans two lines. Gives the first line that holds a

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "search/text_cleanup.h"
+#include "search/line_match.h"
 
 namespace {
 
@@ -30,15 +30,7 @@ std::string MakeTextSignature(const ExtractedText& text) {
     std::string cleaned;
     std::string folded;
     for (size_t i = 0; i < text.size(); ++i) {
-        TextLine line = text[i];
-        std::string_view shown = line.text;
-        if (MayNeedCleanup(line.kind, shown)) {
-            cleaned.clear();
-            AppendCleanLine(line.kind, shown, cleaned);
-            shown = cleaned;
-        }
-        folded.clear();
-        AppendMatchForm(shown, folded);
+        CleanAndFold(text[i], cleaned, folded);
         for (size_t k = 0; k + 1 < folded.size(); ++k) {
             uint32_t pair = PairAt(folded, k);
             uint64_t bit = uint64_t{1} << (pair & 63);
