@@ -6,45 +6,13 @@
 // skipped benchmark and exits normally.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/dwg_fixtures.h"
 #include "dwg/r2004_container.h"
 
 namespace {
-
-struct Drawing {
-    std::string name;
-    std::string bytes;
-};
-
-std::vector<Drawing> LoadDrawings() {
-    const char* place = std::getenv("PLOTSIEVE_FIXTURES");
-    std::filesystem::path dir = (place && *place) ? place : PLOTSIEVE_FIXTURES;
-    dir /= "dwg";
-    std::vector<Drawing> drawings;
-    std::error_code error;
-    if (!std::filesystem::is_directory(dir, error)) return drawings;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-        if (entry.path().extension() != ".dwg") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::string bytes(std::istreambuf_iterator<char>(in), {});
-        std::string version = bytes.substr(0, 6);
-        if (version != "AC1018" && version != "AC1024" && version != "AC1027" &&
-            version != "AC1032") {
-            continue;
-        }
-        drawings.push_back({entry.path().stem().string(), std::move(bytes)});
-    }
-    std::sort(drawings.begin(), drawings.end(),
-              [](const Drawing& a, const Drawing& b) { return a.name < b.name; });
-    return drawings;
-}
 
 // The decompressed bytes of the sections the text reader reads.
 size_t ReadSections(const Drawing& d) {
@@ -81,7 +49,8 @@ void OpenAndRead(benchmark::State& state, std::vector<const Drawing*> drawings) 
 }
 
 bool RegisterContainerBenchmarks() {
-    static const std::vector<Drawing> drawings = LoadDrawings();
+    static const std::vector<Drawing> drawings =
+        LoadDwgFixtures({"AC1018", "AC1024", "AC1027", "AC1032"});
     if (drawings.empty()) {
         benchmark::RegisterBenchmark("BM_DwgContainer2004/no_fixtures", [](benchmark::State&
                                                                                state) {

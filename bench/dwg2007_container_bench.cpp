@@ -5,41 +5,13 @@
 // data (10^6 bytes). Without such drawings it reports one skipped benchmark.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/dwg_fixtures.h"
 #include "dwg/r2007_container.h"
 
 namespace {
-
-struct Drawing {
-    std::string name;
-    std::string bytes;
-};
-
-std::vector<Drawing> LoadDrawings() {
-    const char* place = std::getenv("PLOTSIEVE_FIXTURES");
-    std::filesystem::path dir = (place && *place) ? place : PLOTSIEVE_FIXTURES;
-    dir /= "dwg";
-    std::vector<Drawing> drawings;
-    std::error_code error;
-    if (!std::filesystem::is_directory(dir, error)) return drawings;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-        if (entry.path().extension() != ".dwg") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::string bytes(std::istreambuf_iterator<char>(in), {});
-        if (bytes.compare(0, 6, "AC1021") != 0) continue;
-        drawings.push_back({entry.path().stem().string(), std::move(bytes)});
-    }
-    std::sort(drawings.begin(), drawings.end(),
-              [](const Drawing& a, const Drawing& b) { return a.name < b.name; });
-    return drawings;
-}
 
 void ReadSections(benchmark::State& state, const Drawing* drawing) {
     uint64_t sectionBytes = 0;
@@ -69,7 +41,7 @@ void ReadSections(benchmark::State& state, const Drawing* drawing) {
 }
 
 bool RegisterBenchmarks() {
-    static const std::vector<Drawing> drawings = LoadDrawings();
+    static const std::vector<Drawing> drawings = LoadDwgFixtures({"AC1021"});
     if (drawings.empty()) {
         benchmark::RegisterBenchmark("BM_R2007Container/no_fixtures", [](benchmark::State& state) {
             for (auto _ : state) {

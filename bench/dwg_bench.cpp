@@ -6,44 +6,16 @@
 // benchmark and exits normally.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/dwg_fixtures.h"
 #include "dwg/dwg.h"
 #include "platform/file_source.h"
 
 namespace {
-
-struct Drawing {
-    std::string name;
-    std::string path;
-    std::string bytes;
-};
-
-std::vector<Drawing> LoadDrawings() {
-    const char* place = std::getenv("PLOTSIEVE_FIXTURES");
-    std::filesystem::path dir = (place && *place) ? place : PLOTSIEVE_FIXTURES;
-    dir /= "dwg";
-    std::vector<Drawing> drawings;
-    std::error_code error;
-    if (!std::filesystem::is_directory(dir, error)) return drawings;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-        if (entry.path().extension() != ".dwg") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        drawings.push_back({entry.path().stem().string(), entry.path().string(),
-                            std::string(std::istreambuf_iterator<char>(in), {})});
-    }
-    std::sort(drawings.begin(), drawings.end(),
-              [](const Drawing& a, const Drawing& b) { return a.name < b.name; });
-    return drawings;
-}
 
 void Extract(benchmark::State& state, std::vector<const Drawing*> drawings, bool fromFile) {
     size_t bytes = 0;
@@ -73,7 +45,7 @@ void Extract(benchmark::State& state, std::vector<const Drawing*> drawings, bool
 }
 
 bool RegisterDwgBenchmarks() {
-    static const std::vector<Drawing> drawings = LoadDrawings();
+    static const std::vector<Drawing> drawings = LoadDwgFixtures();
     if (drawings.empty()) {
         benchmark::RegisterBenchmark("BM_ExtractDwgText/no_fixtures", [](benchmark::State& state) {
             for (auto _ : state) {
