@@ -33,7 +33,7 @@ CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
         }
         ByteSource* source = file.get();
         MemorySource whole(ByteView{});
-        if (type->frontToBack && file->Size() <= CandidateScratch::kWholeReadLimit) {
+        if (type->readWholeWhenSmall && file->Size() <= CandidateScratch::kWholeReadLimit) {
             // One read into the thread's buffer, walked there in place.
             whole = MemorySource(file->Read(0, static_cast<size_t>(file->Size()), scratch.bytes));
             source = &whole;

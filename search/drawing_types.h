@@ -25,10 +25,9 @@ struct DrawingType {
     // Raised whenever the reader's output for the same file changes, so that
     // text kept from an older reader is read again.
     uint32_t generation;
-    // The reader takes in most of the file (front to back, or by jumps over
-    // most of it): a small file is read into one buffer first and walked in
-    // place.
-    bool frontToBack;
+    // A small file is read into one buffer first and walked in place: the
+    // reader takes in most of it (front to back, or by jumps over most of it).
+    bool readWholeWhenSmall;
     // How the text lies in the file's own bytes (RawTextForm flags), for the
     // keyword prefilter; 0 when it cannot be found there.
     unsigned rawText;
