@@ -10,13 +10,12 @@
 #include "search/extract_text.h"
 #include "search/keyword_prefilter.h"
 #include "search/keywords.h"
+#include "search/text_cache.h"
 #include "search/text_signature.h"
 
 // The date and size test of a candidate's status. A missing creation time
 // is replaced by the modification time.
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size);
-
-class TextCache;
 
 // What every candidate of one search is tested with.
 struct CandidateTest {
@@ -56,10 +55,12 @@ struct CandidateOutcome {
 // against the cached lines and never opened; any other is read and its lines
 // handed to the cache. The hits are the same either way.
 //
-// The drawing is read with the thread's `scratch`.
+// The drawing is read with the thread's `scratch`. `known` is the cache's
+// row for the path when it was surveyed (not present: none), in place of a
+// lookup; nullptr: look it up.
 CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,
                                    const DateCriterion& date, const SizeCriterion& size,
-                                   CandidateScratch& scratch);
+                                   CandidateScratch& scratch, const CachedRow* known = nullptr);
 
 // The same with a scratch of its own.
 CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest& test,

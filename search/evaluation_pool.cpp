@@ -5,7 +5,8 @@
 CandidateOutcome EvaluateCandidateSafely(const CandidateJob& job, const CandidateTest& test,
                                          CandidateScratch& scratch) {
     try {
-        return EvaluateCandidate(job.path, test, job.date, job.size, scratch);
+        return EvaluateCandidate(job.path, test, job.date, job.size, scratch,
+                                 job.known ? &*job.known : nullptr);
     } catch (const std::bad_alloc&) {
         CandidateOutcome outcome;
         outcome.passedFilters = true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -18,9 +19,11 @@ struct CandidateJob {
     std::string path;
     DateCriterion date;
     SizeCriterion size;
+    // The text cache's row, when the candidate was surveyed.
+    std::optional<CachedRow> known;
 };
 
-// Tests candidates on a fixed set of threads. Jobs may finish in any order;
+// Tests candidates on a fixed set of threads (none: Take tests them). Jobs may finish in any order;
 // Take hands each outcome back by its index, so the caller sees them in
 // candidate order. Destroying the pool drops the jobs not yet started and
 // waits for those in flight.

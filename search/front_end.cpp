@@ -1,5 +1,7 @@
 #include "search/front_end.h"
 
+#include <charconv>
+
 SearchStatus CollectingStatus(int64_t candidatesSoFar) {
     SearchStatus status;
     status.phase = SearchPhase::Collecting;
@@ -11,12 +13,22 @@ SearchStatus CollectingStatus(int64_t candidatesSoFar) {
 
 SearchStatus TestingStatus(int64_t count, int64_t tested) {
     SearchStatus status;
+    SetTestingStatus(status, count, tested);
+    return status;
+}
+
+void SetTestingStatus(SearchStatus& status, int64_t count, int64_t tested) {
+    status.code = SEARCH_STATUS_TEXT;
     status.phase = SearchPhase::Testing;
     status.count = count;
     status.tested = tested;
-    status.text =
-        "検索中--- " + std::to_string(count) + " 枚中 " + std::to_string(tested) + " 枚目";
-    return status;
+    // Written over the last text, in place: a search posts one per candidate.
+    char number[24];
+    status.text.assign("検索中--- ");
+    status.text.append(number, std::to_chars(number, number + sizeof number, count).ptr);
+    status.text.append(" 枚中 ");
+    status.text.append(number, std::to_chars(number, number + sizeof number, tested).ptr);
+    status.text.append(" 枚目");
 }
 
 SearchStatus CancelledStatus(SearchStatusCode code) {

@@ -32,6 +32,8 @@ struct SearchStatus {
 // The reports of each phase, with their texts.
 SearchStatus CollectingStatus(int64_t candidatesSoFar);  // "検索中N"; -1: the counting text
 SearchStatus TestingStatus(int64_t count, int64_t tested);
+// The same, written over `status` (its text's memory reused).
+void SetTestingStatus(SearchStatus& status, int64_t count, int64_t tested);
 // The cancel text: code 2, or code 0 where a stop during an all-drives walk
 // ends the search with the text alone.
 SearchStatus CancelledStatus(SearchStatusCode code);

@@ -4,7 +4,8 @@
 
 #include "platform/file_source.h"
 
-ReadAhead::ReadAhead(const std::vector<std::string>& candidates) : m_candidates(candidates) {
+ReadAhead::ReadAhead(const std::vector<std::string>& candidates, std::function<bool(size_t)> needed)
+    : m_candidates(candidates), m_needed(std::move(needed)) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -25,7 +26,7 @@ void ReadAhead::Run() {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        if (!asking && next % kSampleEvery != 0) {
+        if ((!asking && next % kSampleEvery != 0) || (m_needed && !m_needed(next))) {
             ++next;
             continue;
         }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,10 @@ class ReadAhead {
     static constexpr uint64_t kBytes = uint64_t{4} << 20;
     static constexpr size_t kSampleEvery = 64;
 
-    explicit ReadAhead(const std::vector<std::string>& candidates);
+    // `needed` (if given) tells, on the read-ahead thread, whether the
+    // drawing at an index will be read at all.
+    explicit ReadAhead(const std::vector<std::string>& candidates,
+                       std::function<bool(size_t)> needed = {});
     ~ReadAhead();  // stops the thread and waits for it
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -33,6 +37,7 @@ class ReadAhead {
     void Run();
 
     const std::vector<std::string>& m_candidates;
+    std::function<bool(size_t)> m_needed;
     std::atomic<size_t> m_testing{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

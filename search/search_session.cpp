@@ -1,9 +1,11 @@
 #include "search/search_session.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "platform/folder_listing.h"
+#include "search/candidate_survey.h"
 #include "search/drawing_types.h"
 #include "search/evaluation_pool.h"
 #include "search/extract_text.h"
@@ -119,33 +121,56 @@ void SearchSession::RunWorker(SearchRequest request) {
     // Used for the drawings read when no cache keeps what is read.
     test.prefilter = KeywordPrefilter(test.keywords);
     test.signature = SignatureQuery(test.keywords);
-    CandidateScratch scratch;  // for the candidates this thread tests itself
     const size_t count = m_candidates.size();
+    // With a cache, what it holds for each candidate is surveyed ahead, a
+    // block at a time: an unchanged drawing that its signature rules out is
+    // settled at once, without a test of its own.
+    std::unique_ptr<CandidateSurvey> survey;
+    if (m_cache && m_cache->Usable() && CandidateSurvey::Worthwhile(test)) {
+        survey =
+            std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads, m_cancel);
+    }
     // Candidates are handed to the pool a window ahead of the one being
     // reported, so outcomes arrive in order and a stop waits only for those
     // already handed over. Sixteen a thread: a helper seldom finds the queue
     // empty and has to be woken for the next one (the hand-off cost more than
-    // reading a small drawing).
-    std::unique_ptr<EvaluationPool> pool;
-    if (m_threads > 1) pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
-    auto readAhead = std::make_unique<ReadAhead>(m_candidates);
-    const size_t window = static_cast<size_t>(m_threads) * 16;
+    // reading a small drawing). With one thread, Take tests them itself.
+    auto pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
+    std::function<bool(size_t)> needed;
+    if (survey) needed = [&survey](size_t index) { return survey->NeedsReading(index); };
+    auto readAhead = std::make_unique<ReadAhead>(m_candidates, std::move(needed));
+    const size_t window = m_threads > 1 ? static_cast<size_t>(m_threads) * 16 : 1;
     size_t handedOver = 0;
-    auto nextJob = [&](size_t index) {
-        return CandidateJob{index, m_candidates[index], m_frontEnd.DateLimits(),
-                            m_frontEnd.SizeLimits()};
+    // Settled candidates never reach the pool: 1, they passed the date and
+    // size test; 2, they did not.
+    std::vector<uint8_t> settled(survey ? count : 0);
+    auto handOver = [&](size_t index) {
+        DateCriterion date = m_frontEnd.DateLimits();
+        SizeCriterion size = m_frontEnd.SizeLimits();
+        CandidateJob job{index, {}, date, size, std::nullopt};
+        if (survey) {
+            const SurveyedCandidate& known = survey->At(index);
+            if (known.settled) {
+                bool passed = PassesFilters(*known.status, date, size);
+                if (passed) m_cache->CountSurveyed(m_candidates[index], known.row, true);
+                settled[index] = passed ? 1 : 2;
+                return;
+            }
+            job.known = known.row;
+        }
+        job.path = m_candidates[index];
+        pool->Submit(std::move(job));
     };
 
+    SearchStatus testing;
     for (size_t i = 0; i < count; ++i) {
         readAhead->Testing(i);
+        for (; handedOver < count && handedOver < i + window; ++handedOver) handOver(handedOver);
         CandidateOutcome outcome;
-        if (pool) {
-            for (; handedOver < count && handedOver < i + window; ++handedOver) {
-                pool->Submit(nextJob(handedOver));
-            }
-            outcome = pool->Take(i);
+        if (survey && settled[i] != 0) {
+            outcome.passedFilters = settled[i] == 1;
         } else {
-            outcome = EvaluateCandidateSafely(nextJob(i), test, scratch);
+            outcome = pool->Take(i);
         }
         if (!outcome.skipReason.empty()) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
@@ -162,11 +187,12 @@ void SearchSession::RunWorker(SearchRequest request) {
             }
         }
         if (m_cancel.load()) break;
-        m_frontEnd.PostStatus(
-            TestingStatus(static_cast<int64_t>(count), static_cast<int64_t>(i + 1)));
+        SetTestingStatus(testing, static_cast<int64_t>(count), static_cast<int64_t>(i + 1));
+        m_frontEnd.PostStatus(testing);
     }
     pool.reset();
     readAhead.reset();  // before the candidates change
+    survey.reset();
     if (m_cache) {
         m_cache->FinishSearch();
         // A cache that fails says so once and the search goes on without it.

@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <numeric>
 #include <string_view>
 
 #include "platform/file_status.h"
@@ -12,7 +14,7 @@
 
 namespace {
 
-constexpr int kFormat = 2;
+constexpr int kFormat = 3;
 // Rows written in one transaction, and how far the writer may fall behind
 // (bytes of text waiting) before new rows are dropped.
 constexpr size_t kBatchRows = 256;
@@ -21,15 +23,27 @@ constexpr size_t kMaxQueuedBytes = size_t{32} << 20;
 // so a repeat search does not rewrite every row.
 constexpr int64_t kTouchInterval = int64_t{3600} * 1000000;
 constexpr int kBusyMilliseconds = 1000;
+// The file is read through a mapping of up to this many bytes: a page costs
+// no system call and no copy.
+constexpr int64_t kMapBytes = int64_t{1} << 30;
+// Rows a survey reads in one statement (one short read transaction).
+constexpr int kSurveyRun = 512;
 
+// A drawing's row is kept in path order, small (version and signature), so
+// the rows of a folder's drawings are read in one sweep; its lines are kept
+// apart, under a number never given twice, and read only when tested.
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
     "CREATE TABLE IF NOT EXISTS drawings("
-    " id INTEGER PRIMARY KEY,"  // a hash of the path: one lookup finds the row
-    " path BLOB NOT NULL, device INTEGER, inode INTEGER, size INTEGER,"
+    " path BLOB PRIMARY KEY, device INTEGER, inode INTEGER, size INTEGER,"
     " mtime_ns INTEGER, ctime_ns INTEGER, generation INTEGER,"
-    " last_used INTEGER, signature BLOB, lines BLOB);"
+    " last_used INTEGER, signature BLOB, text_id INTEGER) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS texts(id INTEGER PRIMARY KEY AUTOINCREMENT, lines BLOB);"
     "CREATE INDEX IF NOT EXISTS drawings_by_use ON drawings(last_used);";
+
+// The columns a lookup and a survey read, in this order.
+#define ROW_COLUMNS \
+    "path, device, inode, size, mtime_ns, ctime_ns, generation, last_used, signature, text_id"
 
 // The clock of the rows' last use: microseconds since 1970, so that rows
 // written later in one search also count as used later.
@@ -39,14 +53,16 @@ int64_t MicrosecondsNow() {
         .count();
 }
 
-// FNV-1a over the path's bytes, as SQLite's signed row id.
-int64_t RowIdOf(std::string_view path) {
-    uint64_t hash = 0xcbf29ce484222325ULL;
-    for (char ch : path) {
-        hash ^= static_cast<uint8_t>(ch);
-        hash *= 0x100000001b3ULL;
-    }
-    return static_cast<int64_t>(hash);
+std::string_view BlobOf(sqlite3_stmt* statement, int column) {
+    const void* data = sqlite3_column_blob(statement, column);
+    return {static_cast<const char*>(data),
+            static_cast<size_t>(sqlite3_column_bytes(statement, column))};
+}
+
+void BindBlob(sqlite3_stmt* statement, int column, std::string_view bytes) {
+    // A zero-length blob, not NULL, for an empty path.
+    sqlite3_bind_blob(statement, column, bytes.empty() ? "" : bytes.data(),
+                      static_cast<int>(bytes.size()), SQLITE_STATIC);
 }
 
 bool IsDamage(int code) {
@@ -114,15 +130,40 @@ std::string DefaultTextCachePath() {
     return folder.empty() ? std::string() : folder + "/plotsieve/text-cache.sqlite";
 }
 
-// One read connection and its lookup statement.
+// One read connection and its statements.
 struct TextCache::Reader {
     sqlite3* db = nullptr;
-    sqlite3_stmt* lookup = nullptr;
+    sqlite3_stmt* lookup = nullptr;  // a drawing's row by path
+    sqlite3_stmt* lines = nullptr;   // its lines by number
+    sqlite3_stmt* survey = nullptr;  // a run of rows in path order from ?1 up to ?2
     ~Reader() {
         sqlite3_finalize(lookup);
+        sqlite3_finalize(lines);
+        sqlite3_finalize(survey);
         sqlite3_close(db);
     }
 };
+
+namespace {
+
+// A row's version and what the signature says, from a statement reading
+// ROW_COLUMNS.
+CachedRow RowFrom(sqlite3_stmt* statement, const SignatureQuery& query, int64_t touchBefore) {
+    CachedRow row;
+    row.present = true;
+    row.version = {static_cast<uint64_t>(sqlite3_column_int64(statement, 1)),
+                   static_cast<uint64_t>(sqlite3_column_int64(statement, 2)),
+                   sqlite3_column_int64(statement, 3),
+                   sqlite3_column_int64(statement, 4),
+                   sqlite3_column_int64(statement, 5),
+                   static_cast<uint32_t>(sqlite3_column_int64(statement, 6))};
+    row.touchDue = sqlite3_column_int64(statement, 7) < touchBefore;
+    row.mayMatch = query.MayMatch(BlobOf(statement, 8));
+    row.textId = sqlite3_column_int64(statement, 9);
+    return row;
+}
+
+}  // namespace
 
 TextCache::TextCache(TextCacheSettings settings) : m_settings(std::move(settings)) {
     m_now = MicrosecondsNow();
@@ -187,6 +228,7 @@ sqlite3* TextCache::OpenConnection(bool forWriting) {
         return nullptr;
     }
     sqlite3_busy_timeout(db, kBusyMilliseconds);
+    Execute(db, ("PRAGMA mmap_size=" + std::to_string(kMapBytes) + ";").c_str());
     return db;
 }
 
@@ -231,7 +273,8 @@ bool TextCache::Open() {
             int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
             if (code == SQLITE_OK && format != kFormat) {
                 // A new file, or one of another layout: start it over.
-                code = Execute(m_writer, "DROP TABLE IF EXISTS drawings;");
+                code =
+                    Execute(m_writer, "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS texts;");
                 if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
                 if (code == SQLITE_OK) {
                     code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
@@ -285,11 +328,20 @@ std::unique_ptr<TextCache::Reader> TextCache::TakeReader() {
     auto reader = std::make_unique<Reader>();
     reader->db = OpenConnection(false);
     if (reader->db == nullptr) return nullptr;
-    int code = sqlite3_prepare_v2(reader->db,
-                                  "SELECT path, device, inode, size, mtime_ns, ctime_ns, "
-                                  "generation, last_used, signature, lines FROM drawings "
-                                  "WHERE id = ?",
+    int code = sqlite3_prepare_v2(reader->db, "SELECT " ROW_COLUMNS " FROM drawings WHERE path = ?",
                                   -1, &reader->lookup, nullptr);
+    if (code == SQLITE_OK) {
+        code = sqlite3_prepare_v2(reader->db, "SELECT lines FROM texts WHERE id = ?", -1,
+                                  &reader->lines, nullptr);
+    }
+    if (code == SQLITE_OK) {
+        code = sqlite3_prepare_v2(reader->db,
+                                  ("SELECT " ROW_COLUMNS " FROM drawings WHERE path >= ?1 AND "
+                                   "path <= ?2 ORDER BY path LIMIT " +
+                                   std::to_string(kSurveyRun))
+                                      .c_str(),
+                                  -1, &reader->survey, nullptr);
+    }
     if (code != SQLITE_OK) {
         Fail(code, "cannot be read");
         return nullptr;
@@ -309,46 +361,106 @@ bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, E
 TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVersion& version,
                                       const SignatureQuery& query, ExtractedText& out) {
     if (!m_usable) return Found::Miss;
-    ++m_lookups;
-    std::unique_ptr<Reader> reader = TakeReader();
-    if (!reader) return Found::Miss;
-    sqlite3_stmt* lookup = reader->lookup;
-    int64_t id = RowIdOf(path);
-    sqlite3_bind_int64(lookup, 1, id);
+    CachedRow row;
+    if (std::unique_ptr<Reader> reader = TakeReader()) {
+        sqlite3_stmt* lookup = reader->lookup;
+        BindBlob(lookup, 1, path);
+        int code = sqlite3_step(lookup);
+        if (code == SQLITE_ROW) {
+            row = RowFrom(lookup, query, m_now - kTouchInterval);
+        } else if (code != SQLITE_DONE && IsDamage(code)) {
+            // A busy file is a miss; a damaged one stops the cache.
+            Fail(code, "cannot be read");
+        }
+        sqlite3_reset(lookup);
+        ReturnReader(std::move(reader));
+    }
     Found found = Found::Miss;
-    int code = sqlite3_step(lookup);
-    if (code == SQLITE_ROW) {
-        auto blob = [lookup](int column) {
-            const void* data = sqlite3_column_blob(lookup, column);
-            return std::string_view(static_cast<const char*>(data),
-                                    static_cast<size_t>(sqlite3_column_bytes(lookup, column)));
-        };
-        DrawingVersion stored{static_cast<uint64_t>(sqlite3_column_int64(lookup, 1)),
-                              static_cast<uint64_t>(sqlite3_column_int64(lookup, 2)),
-                              sqlite3_column_int64(lookup, 3),
-                              sqlite3_column_int64(lookup, 4),
-                              sqlite3_column_int64(lookup, 5),
-                              static_cast<uint32_t>(sqlite3_column_int64(lookup, 6))};
-        if (blob(0) == path && stored == version) {
-            if (!query.MayMatch(blob(8))) {
-                found = Found::RuledOut;
-            } else if (DecodeCachedLines(blob(9), out)) {
-                found = Found::Lines;
-            }
-            if (found != Found::Miss && sqlite3_column_int64(lookup, 7) < m_now - kTouchInterval &&
-                !m_settings.readOnly) {
-                std::lock_guard lock(m_queueMutex);
-                m_touched.push_back(id);
+    if (row.present && row.version == version) {
+        if (!row.mayMatch) {
+            found = Found::RuledOut;
+        } else if (LinesOf(row, out)) {
+            found = Found::Lines;
+        }
+    }
+    CountSurveyed(path, row, found != Found::Miss);
+    return found;
+}
+
+std::vector<CachedRow> TextCache::Survey(std::span<const std::string> paths,
+                                         const SignatureQuery& query) {
+    std::vector<CachedRow> rows(paths.size());
+    if (!m_usable || paths.empty()) return rows;
+    // The paths in the rows' order (bytes, as memcmp): a walk gives them
+    // nearly so.
+    std::vector<size_t> order(paths.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    auto byPath = [&paths](size_t a, size_t b) { return paths[a] < paths[b]; };
+    if (!std::is_sorted(order.begin(), order.end(), byPath)) {
+        std::sort(order.begin(), order.end(), byPath);
+    }
+    std::unique_ptr<Reader> reader = TakeReader();
+    if (!reader) return rows;
+    sqlite3_stmt* survey = reader->survey;
+    const int64_t touchBefore = m_now - kTouchInterval;
+    // Each run starts at the first path not yet passed, so the rows between
+    // two far-apart paths are skipped, and ends after kSurveyRun rows.
+    size_t next = 0;
+    while (next < order.size()) {
+        BindBlob(survey, 1, paths[order[next]]);
+        BindBlob(survey, 2, paths[order.back()]);
+        int count = 0;
+        int code = SQLITE_DONE;
+        while (next < order.size() && (code = sqlite3_step(survey)) == SQLITE_ROW) {
+            ++count;
+            std::string_view path = BlobOf(survey, 0);
+            while (next < order.size() && std::string_view(paths[order[next]]) < path) ++next;
+            if (next < order.size() && paths[order[next]] == path) {
+                CachedRow row = RowFrom(survey, query, touchBefore);
+                for (; next < order.size() && paths[order[next]] == path; ++next) {
+                    rows[order[next]] = row;
+                }
             }
         }
-    } else if (code != SQLITE_DONE) {
-        // A busy file is a miss; a damaged one stops the cache.
-        if (IsDamage(code)) Fail(code, "cannot be read");
+        sqlite3_reset(survey);
+        if (code != SQLITE_ROW && code != SQLITE_DONE) {
+            // Busy: the rest are misses. Damaged: the cache stops.
+            if (IsDamage(code)) Fail(code, "cannot be read");
+            break;
+        }
+        if (count < kSurveyRun) break;  // no rows beyond
     }
-    sqlite3_reset(lookup);
     ReturnReader(std::move(reader));
-    if (found != Found::Miss) ++m_hits;
+    return rows;
+}
+
+bool TextCache::LinesOf(const CachedRow& row, ExtractedText& out) {
+    if (!m_usable || !row.present) return false;
+    std::unique_ptr<Reader> reader = TakeReader();
+    if (!reader) return false;
+    sqlite3_stmt* lines = reader->lines;
+    sqlite3_bind_int64(lines, 1, row.textId);
+    bool found = false;
+    int code = sqlite3_step(lines);
+    if (code == SQLITE_ROW) {
+        found = DecodeCachedLines(BlobOf(lines, 0), out);
+    } else if (code != SQLITE_DONE && IsDamage(code)) {
+        Fail(code, "cannot be read");
+    }
+    sqlite3_reset(lines);
+    ReturnReader(std::move(reader));
+    if (!found) out.Clear();
     return found;
+}
+
+void TextCache::CountSurveyed(const std::string& path, const CachedRow& row, bool used) {
+    ++m_lookups;
+    if (!used) return;
+    ++m_hits;
+    if (row.touchDue && !m_settings.readOnly) {
+        std::lock_guard lock(m_queueMutex);
+        m_touched.push_back(path);
+    }
 }
 
 void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text) {
@@ -399,7 +511,7 @@ void TextCache::RunWriter() {
             batch.push_back(std::move(m_queue.front()));
             m_queue.pop_front();
         }
-        std::vector<int64_t> touched;
+        std::vector<std::string> touched;
         touched.swap(m_touched);
         int64_t figures[2] = {m_figures[0], m_figures[1]};
         bool withFigures = m_figuresPending;
@@ -416,7 +528,7 @@ void TextCache::RunWriter() {
     }
 }
 
-void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<std::string>& touched,
                            const int64_t* searchFigures) {
     int code = Execute(m_writer, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) {
@@ -426,40 +538,55 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& tou
         return;
     }
     {
-        Statement insert(m_writer,
-                         "INSERT OR REPLACE INTO drawings VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE id = ?");
+        Statement previous(m_writer, "SELECT text_id FROM drawings WHERE path = ?");
+        Statement addText(m_writer, "INSERT INTO texts(lines) VALUES(?)");
+        Statement dropText(m_writer, "DELETE FROM texts WHERE id = ?");
+        Statement insert(m_writer, "INSERT OR REPLACE INTO drawings(" ROW_COLUMNS
+                                   ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE path = ?");
+        bool prepared = previous.get() != nullptr && addText.get() != nullptr &&
+                        dropText.get() != nullptr && insert.get() != nullptr &&
+                        touch.get() != nullptr;
+        code = prepared ? SQLITE_DONE : sqlite3_errcode(m_writer);
         for (const Pending& pending : batch) {
-            if (insert.get() == nullptr) break;
+            if (code != SQLITE_DONE) break;
+            // The lines the row held until now go with it.
+            BindBlob(previous.get(), 1, pending.path);
+            if (sqlite3_step(previous.get()) == SQLITE_ROW) {
+                sqlite3_bind_int64(dropText.get(), 1, sqlite3_column_int64(previous.get(), 0));
+                code = sqlite3_step(dropText.get());
+                sqlite3_reset(dropText.get());
+            }
+            sqlite3_reset(previous.get());
+            if (code != SQLITE_DONE) break;
             std::string lines = EncodeCachedLines(pending.text);
+            sqlite3_bind_blob(addText.get(), 1, lines.data(), static_cast<int>(lines.size()),
+                              SQLITE_STATIC);
+            code = sqlite3_step(addText.get());
+            sqlite3_reset(addText.get());
+            if (code != SQLITE_DONE) break;
             std::string signature = MakeTextSignature(pending.text);
             sqlite3_stmt* s = insert.get();
-            sqlite3_bind_int64(s, 1, RowIdOf(pending.path));
-            sqlite3_bind_blob(s, 2, pending.path.data(), static_cast<int>(pending.path.size()),
-                              SQLITE_STATIC);
-            sqlite3_bind_int64(s, 3, static_cast<int64_t>(pending.version.device));
-            sqlite3_bind_int64(s, 4, static_cast<int64_t>(pending.version.inode));
-            sqlite3_bind_int64(s, 5, pending.version.size);
-            sqlite3_bind_int64(s, 6, pending.version.modificationNanos);
-            sqlite3_bind_int64(s, 7, pending.version.changeNanos);
-            sqlite3_bind_int64(s, 8, pending.version.generation);
-            sqlite3_bind_int64(s, 9, MicrosecondsNow());
-            sqlite3_bind_blob(s, 10, signature.data(), static_cast<int>(signature.size()),
-                              SQLITE_TRANSIENT);
-            sqlite3_bind_blob(s, 11, lines.data(), static_cast<int>(lines.size()),
-                              SQLITE_TRANSIENT);
+            BindBlob(s, 1, pending.path);
+            sqlite3_bind_int64(s, 2, static_cast<int64_t>(pending.version.device));
+            sqlite3_bind_int64(s, 3, static_cast<int64_t>(pending.version.inode));
+            sqlite3_bind_int64(s, 4, pending.version.size);
+            sqlite3_bind_int64(s, 5, pending.version.modificationNanos);
+            sqlite3_bind_int64(s, 6, pending.version.changeNanos);
+            sqlite3_bind_int64(s, 7, pending.version.generation);
+            sqlite3_bind_int64(s, 8, MicrosecondsNow());
+            BindBlob(s, 9, signature);
+            sqlite3_bind_int64(s, 10, sqlite3_last_insert_rowid(m_writer));
             code = sqlite3_step(s);
             sqlite3_reset(s);
-            if (code != SQLITE_DONE) break;
         }
-        for (int64_t id : touched) {
-            if (touch.get() == nullptr || code != SQLITE_DONE) break;
+        for (const std::string& path : touched) {
+            if (code != SQLITE_DONE) break;
             sqlite3_bind_int64(touch.get(), 1, m_now);
-            sqlite3_bind_int64(touch.get(), 2, id);
+            BindBlob(touch.get(), 2, path);
             code = sqlite3_step(touch.get());
             sqlite3_reset(touch.get());
         }
-        if (batch.empty() && touched.empty()) code = SQLITE_DONE;
         if (searchFigures != nullptr && code == SQLITE_DONE) {
             Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
             const char* keys[2] = {"last_lookups", "last_hits"};
@@ -497,12 +624,38 @@ void TextCache::KeepBelowLimit() {
     if (rows <= 0) return;
     int64_t excess = used - m_settings.sizeLimit * 9 / 10;
     int64_t drop = std::max<int64_t>(1, excess / std::max<int64_t>(1, used / rows) + 1);
-    Statement evict(m_writer,
-                    "DELETE FROM drawings WHERE id IN "
-                    "(SELECT id FROM drawings ORDER BY last_used LIMIT ?)");
-    if (evict.get() == nullptr) return;
-    sqlite3_bind_int64(evict.get(), 1, drop);
-    sqlite3_step(evict.get());
+    if (Execute(m_writer, "BEGIN IMMEDIATE") != SQLITE_OK) return;
+    int code = SQLITE_DONE;
+    {
+        Statement oldest(m_writer, "SELECT path, text_id FROM drawings ORDER BY last_used LIMIT ?");
+        Statement dropRow(m_writer, "DELETE FROM drawings WHERE path = ?");
+        Statement dropText(m_writer, "DELETE FROM texts WHERE id = ?");
+        if (oldest.get() == nullptr || dropRow.get() == nullptr || dropText.get() == nullptr) {
+            code = SQLITE_ERROR;
+        }
+        std::vector<std::pair<std::string, int64_t>> victims;
+        if (code == SQLITE_DONE) {
+            sqlite3_bind_int64(oldest.get(), 1, drop);
+            while (sqlite3_step(oldest.get()) == SQLITE_ROW) {
+                victims.emplace_back(BlobOf(oldest.get(), 0),
+                                     sqlite3_column_int64(oldest.get(), 1));
+            }
+        }
+        for (const auto& [path, textId] : victims) {
+            if (code != SQLITE_DONE) break;
+            BindBlob(dropRow.get(), 1, path);
+            code = sqlite3_step(dropRow.get());
+            sqlite3_reset(dropRow.get());
+            if (code != SQLITE_DONE) break;
+            sqlite3_bind_int64(dropText.get(), 1, textId);
+            code = sqlite3_step(dropText.get());
+            sqlite3_reset(dropText.get());
+        }
+    }
+    if (code != SQLITE_DONE || Execute(m_writer, "COMMIT") != SQLITE_OK) {
+        Execute(m_writer, "ROLLBACK");
+        return;
+    }
     Execute(m_writer, "PRAGMA incremental_vacuum");
 }
 
@@ -532,7 +685,10 @@ bool TextCache::Clear(const std::string& path) {
         return false;
     }
     sqlite3_busy_timeout(db, kBusyMilliseconds);
+    // A file of an older layout may have no texts table.
+    bool texts = QueryInteger(db, "SELECT count(*) FROM sqlite_master WHERE name = 'texts'", 0) > 0;
     int code = Execute(db, "DELETE FROM drawings; DELETE FROM meta WHERE key LIKE 'last_%';");
+    if (code == SQLITE_OK && texts) code = Execute(db, "DELETE FROM texts;");
     if (code == SQLITE_OK) Execute(db, "VACUUM");
     sqlite3_close(db);
     return code == SQLITE_OK;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,16 @@ struct TextCacheSettings {
 // The cache file in the user's cache folder
 // ($XDG_CACHE_HOME/plotsieve/text-cache.sqlite); empty when there is none.
 std::string DefaultTextCachePath();
+
+// What the cache holds for one drawing, read ahead of testing it (Survey).
+struct CachedRow {
+    bool present = false;
+    // The row's text signature lets a piece of the survey's query match.
+    bool mayMatch = true;
+    bool touchDue = false;  // its mark of last use is old
+    DrawingVersion version;
+    int64_t textId = 0;  // where its lines are kept
+};
 
 // Numbers a person asks about: rows, the file's size, and the lookups and
 // hits of the last search that used the file.
@@ -92,6 +103,21 @@ class TextCache {
     Found LookupFor(const std::string& path, const DrawingVersion& version,
                     const SignatureQuery& query, ExtractedText& out);
 
+    // Reads the rows of all `paths` (in any order) at once, one entry per
+    // path: in runs of path order, each run a short read of its own, far
+    // cheaper than a lookup per path. A path without a row, or every path of
+    // a cache that cannot be read, has an entry that is not present. A
+    // surveyed row counts as no lookup until CountSurveyed.
+    std::vector<CachedRow> Survey(std::span<const std::string> paths, const SignatureQuery& query);
+
+    // Fills `out` (empty) with the lines of a surveyed row. False when they
+    // cannot be read or the row has been replaced since the survey.
+    bool LinesOf(const CachedRow& row, ExtractedText& out);
+
+    // Counts the lookup a surveyed row answered; `used`: it was of the
+    // drawing's version (a hit), and the row is marked as used.
+    void CountSurveyed(const std::string& path, const CachedRow& row, bool used);
+
     // Keeps the lines read from `path` (replacing any older row). Returns at
     // once: the writer thread commits it with others. Dropped when the cache
     // is read-only, unusable, or too far behind.
@@ -132,7 +158,8 @@ class TextCache {
     std::unique_ptr<Reader> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
     void RunWriter();
-    void WriteBatch(std::deque<Pending>& batch, std::vector<int64_t>& touched,
+    void MarkUsed(const std::string& path, bool touchDue);
+    void WriteBatch(std::deque<Pending>& batch, std::vector<std::string>& touched,
                     const int64_t* searchFigures);
     void KeepBelowLimit();
     void SetAsideDamagedFile();
@@ -155,7 +182,7 @@ class TextCache {
     std::mutex m_queueMutex;
     std::condition_variable m_queueChanged;
     std::deque<Pending> m_queue;
-    std::vector<int64_t> m_touched;  // rows found in use, to mark as used now
+    std::vector<std::string> m_touched;  // paths of rows found in use, to mark as used now
     size_t m_queuedBytes = 0;
     bool m_figuresPending = false;  // m_figures wait to be written
     int64_t m_figures[2] = {};      // the last search's lookups and hits

@@ -5,12 +5,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/fs.h"
 
-std::optional<FileStatus> ReadFileStatus(const std::string& path) {
+namespace {
+
+// The status of `name` (a path, or a name in the folder `folder`), links
+// followed.
+std::optional<FileStatus> StatusAt(int folder, const char* name, std::string_view path) {
     struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
+    if (statx(folder, name, AT_STATX_SYNC_AS_STAT,
               STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME |
                   STATX_CTIME | STATX_INO,
               &sx) != 0) {
@@ -35,4 +40,27 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path) {
     size_t slash = path.find_last_of('/');
     status.hidden = path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;
     return status;
+}
+
+}  // namespace
+
+std::optional<FileStatus> ReadFileStatus(const std::string& path) {
+    return StatusAt(AT_FDCWD, path.c_str(), path);
+}
+
+StatusReader::~StatusReader() {
+    if (m_folder >= 0) close(m_folder);
+}
+
+std::optional<FileStatus> StatusReader::Read(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) return ReadFileStatus(path);
+    std::string_view folder(path.data(), slash == 0 ? 1 : slash);
+    if (m_folder < 0 || folder != m_folderPath) {
+        if (m_folder >= 0) close(m_folder);
+        m_folderPath.assign(folder);
+        m_folder = open(m_folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (m_folder < 0) return ReadFileStatus(path);
+    return StatusAt(m_folder, path.c_str() + slash + 1, path);
 }

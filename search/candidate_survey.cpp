@@ -1,0 +1,82 @@
+#include "search/candidate_survey.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "search/drawing_types.h"
+#include "search/extract_text.h"
+
+namespace {
+
+// Statuses a thread takes at a time.
+constexpr size_t kStatusRun = 64;
+
+}  // namespace
+
+CandidateSurvey::CandidateSurvey(const std::vector<std::string>& candidates, TextCache& cache,
+                                 const CandidateTest& test, unsigned threads,
+                                 const std::atomic<bool>& cancel)
+    : m_candidates(candidates),
+      m_cache(cache),
+      m_test(test),
+      m_threads(std::max(1u, threads)),
+      m_cancel(cancel),
+      m_current(std::make_unique<std::atomic<bool>[]>(candidates.size())) {}
+
+bool CandidateSurvey::Worthwhile(const CandidateTest& test) {
+    if (test.readOnly) return true;
+    if (test.keywords.empty()) return false;
+    return std::none_of(test.keywords.begin(), test.keywords.end(),
+                        [](const std::string& piece) { return piece.empty(); });
+}
+
+const SurveyedCandidate& CandidateSurvey::At(size_t index) {
+    if (m_block.empty() || index < m_begin || index >= m_begin + m_block.size()) {
+        SurveyBlock(index);
+    }
+    return m_block[index - m_begin];
+}
+
+void CandidateSurvey::SurveyBlock(size_t begin) {
+    const size_t end = std::min(m_candidates.size(), begin + kBlock);
+    m_begin = begin;
+    m_block.assign(end - begin, SurveyedCandidate());
+    // Each thread first reads the rows of a part of the block in one sweep,
+    // then statuses, a run at a time, until none are left.
+    const size_t parts = std::min<size_t>(m_threads, (end - begin + kStatusRun - 1) / kStatusRun);
+    std::atomic<size_t> nextPart{0};
+    std::atomic<size_t> nextStatus{begin};
+    const SignatureQuery noQuery;
+    const SignatureQuery& query = m_test.readOnly ? noQuery : m_test.signature;
+    auto work = [&] {
+        for (size_t part; (part = nextPart.fetch_add(1)) < parts;) {
+            size_t first = begin + (end - begin) * part / parts;
+            size_t last = begin + (end - begin) * (part + 1) / parts;
+            std::vector<CachedRow> rows = m_cache.Survey(
+                std::span<const std::string>(m_candidates).subspan(first, last - first), query);
+            for (size_t i = first; i < last; ++i) m_block[i - begin].row = rows[i - first];
+        }
+        for (;;) {
+            size_t first = nextStatus.fetch_add(kStatusRun);
+            if (first >= end || m_cancel.load(std::memory_order_relaxed)) return;
+            StatusReader reader;
+            for (size_t i = first; i < std::min(end, first + kStatusRun); ++i) {
+                m_block[i - begin].status = reader.Read(m_candidates[i]);
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < m_threads; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+
+    for (size_t i = begin; i < end; ++i) {
+        SurveyedCandidate& entry = m_block[i - begin];
+        if (!entry.status || !entry.status->isRegularFile || !entry.row.present) continue;
+        const DrawingType* type = FindDrawingType(ExtractionKey(m_candidates[i]));
+        entry.current =
+            entry.row.version == VersionOf(*entry.status, type != nullptr ? type->generation : 0);
+        entry.settled = entry.current && (m_test.readOnly || !entry.row.mayMatch);
+        if (entry.current) m_current[i].store(true, std::memory_order_relaxed);
+    }
+}
