@@ -15,12 +15,13 @@ constexpr size_t kStatusRun = 64;
 
 CandidateSurvey::CandidateSurvey(const std::vector<std::string>& candidates, TextCache& cache,
                                  const CandidateTest& test, unsigned threads,
-                                 const std::atomic<bool>& cancel)
+                                 const std::atomic<bool>& cancel, size_t block)
     : m_candidates(candidates),
       m_cache(cache),
       m_test(test),
       m_threads(std::max(1u, threads)),
       m_cancel(cancel),
+      m_blockSize(std::max<size_t>(1, block)),
       m_current(std::make_unique<std::atomic<bool>[]>(candidates.size())) {}
 
 bool CandidateSurvey::Worthwhile(const CandidateTest& test) {
@@ -38,7 +39,7 @@ const SurveyedCandidate& CandidateSurvey::At(size_t index) {
 }
 
 void CandidateSurvey::SurveyBlock(size_t begin) {
-    const size_t end = std::min(m_candidates.size(), begin + kBlock);
+    const size_t end = std::min(m_candidates.size(), begin + m_blockSize);
     m_begin = begin;
     m_block.assign(end - begin, SurveyedCandidate());
     // Each thread first reads the rows of a part of the block in one sweep,

@@ -33,9 +33,11 @@ class CandidateSurvey {
   public:
     static constexpr size_t kBlock = 4096;
 
-    // `threads` read statuses (the caller's thread among them).
+    // `threads` read statuses (the caller's thread among them); `block`
+    // candidates are surveyed at a time.
     CandidateSurvey(const std::vector<std::string>& candidates, TextCache& cache,
-                    const CandidateTest& test, unsigned threads, const std::atomic<bool>& cancel);
+                    const CandidateTest& test, unsigned threads, const std::atomic<bool>& cancel,
+                    size_t block = kBlock);
 
     // Whether a survey helps this search: keywords a signature can rule out,
     // or filling the cache.
@@ -60,6 +62,7 @@ class CandidateSurvey {
     const CandidateTest& m_test;
     unsigned m_threads;
     const std::atomic<bool>& m_cancel;
+    size_t m_blockSize;
     size_t m_begin = 0;  // the first index of the surveyed block
     std::vector<SurveyedCandidate> m_block;
     std::unique_ptr<std::atomic<bool>[]> m_current;  // by index
