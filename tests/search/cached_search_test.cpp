@@ -10,7 +10,9 @@
 
 #include "platform/encoding.h"
 #include "platform/file_status.h"
+#include "search/candidate.h"
 #include "search/drawing_types.h"
+#include "search/keywords.h"
 #include "search/search_session.h"
 #include "search/text_cache.h"
 #include "tests/search/recording_front_end.h"
@@ -197,4 +199,90 @@ TEST(CachedSearch, AFilledCacheAnswersReadOnlySearchesWithoutReadingDrawings) {
     Searcher reader(TextCacheSettings{file, true});
     EXPECT_EQ(reader.Search(tree, "plan|elevation").size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+}
+
+TEST(CachedSearch, ASurveyedRowIsUsedOnlyWhileItIsOfTheDrawingsVersion) {
+    TempDir dir;
+    std::string path = dir.path() / "a.dxf";
+    WriteFileBytes(path, Dxf("plan_old"));
+    TextCache cache({(dir.path() / "text.sqlite").string()});
+    CandidateTest test;
+    test.keywords = PrepareKeywords("plan");
+    test.signature = SignatureQuery(test.keywords);
+    test.cache = &cache;
+    CandidateScratch scratch;
+    auto matched = [&](const CachedRow& known) {
+        CandidateOutcome outcome = EvaluateCandidate(path, test, {}, {}, scratch, &known);
+        cache.Flush();
+        if (!outcome.hit) return std::string("no hit");
+        return std::string(TextKindName(*outcome.hit->matchKind)) + " " + outcome.hit->matchText;
+    };
+    auto survey = [&] { return cache.Survey(std::vector<std::string>{path}, test.signature)[0]; };
+    EXPECT_EQ(matched(CachedRow()), "TEXT plan_old");
+    CachedRow old = survey();
+    ASSERT_TRUE(old.present);
+
+    // Rewritten since the row was surveyed: read, and kept for next time.
+    WriteFileBytes(path, Dxf("plan_rewritten"));
+    cache.FinishSearch();
+    EXPECT_EQ(matched(old), "TEXT plan_rewritten");
+    uint32_t generation = FindDrawingType("dxf")->generation;
+    DrawingVersion now = VersionOf(*ReadFileStatus(path), generation);
+    EXPECT_EQ(survey().version, now);
+
+    // A current row is tested in place of the drawing (its lines tell which
+    // was used); a row not present has the drawing read, without a lookup.
+    ExtractedText cached;
+    cached.Add(TextKind::MText, "plan_from_the_cache");
+    cache.Store(path, now, std::move(cached));
+    cache.Flush();
+    CachedRow current = survey();
+    ASSERT_TRUE(current.mayMatch);
+    EXPECT_EQ(matched(current), "MTEXT plan_from_the_cache");
+    EXPECT_EQ(matched(CachedRow()), "TEXT plan_rewritten");
+    EXPECT_EQ(cache.Lookups(), 3);
+    EXPECT_EQ(cache.Hits(), 1);
+}
+
+TEST(CachedSearch, RepeatSearchesOfATreeAreAnsweredByTheCacheWithTheSameHits) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    const char* folders[] = {"", "a", "b/c", "\xE5\x9B\xB3"};
+    const char* texts[] = {"plan", "elevation", "section", "plan and elevation"};
+    for (const char* folder : folders) std::filesystem::create_directories(tree / folder);
+    const int kDrawings = 48;
+    auto drawing = [&](int i) {
+        return tree / folders[i % 4] / ("d" + std::to_string(i) + ".dxf");
+    };
+    for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        std::string file = dir.path() / ("text" + std::to_string(threads) + ".sqlite");
+        for (int i = 0; i < kDrawings; ++i) {
+            WriteFileBytes(drawing(i),
+                           Dxf(std::string(texts[i / 4 % 4]) + " " + std::to_string(i)));
+        }
+        std::filesystem::remove(drawing(kDrawings));
+        Searcher plain(std::nullopt, threads);
+        Searcher cached(TextCacheSettings{file}, threads);
+        // Read and kept, then answered by the cache.
+        EXPECT_EQ(cached.Search(tree, "plan"), plain.Search(tree, "plan"));
+        EXPECT_EQ(Stats(file).lastHits, 0);
+        EXPECT_EQ(cached.Search(tree, "elevation"), plain.Search(tree, "elevation"));
+        EXPECT_EQ(Stats(file).lastLookups, kDrawings);
+        EXPECT_EQ(Stats(file).lastHits, kDrawings);
+        // Three drawings changed and one added: those four are read again.
+        WriteFileBytes(drawing(0), Dxf("elevation, changed"));
+        WriteFileBytes(drawing(5), Dxf("nothing here"));
+        WriteFileBytes(drawing(10), Dxf("plan, changed"));
+        WriteFileBytes(drawing(kDrawings), Dxf("section, new"));
+        EXPECT_EQ(cached.Search(tree, "elevation|section"),
+                  plain.Search(tree, "elevation|section"));
+        EXPECT_EQ(Stats(file).lastLookups, kDrawings + 1);
+        EXPECT_EQ(Stats(file).lastHits, kDrawings - 3);
+        for (const char* keyword : {"plan", "changed"}) {
+            EXPECT_EQ(cached.Search(tree, keyword), plain.Search(tree, keyword)) << keyword;
+            EXPECT_EQ(Stats(file).lastHits, kDrawings + 1) << keyword;
+        }
+        EXPECT_EQ(cached.frontEnd.rows.size(), 2u);
+    }
 }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 #include "search/keywords.h"
@@ -157,6 +160,11 @@ TEST(TextCache, ACacheThatCannotBeOpenedIsUnusableAndSaysSoOnce) {
     EXPECT_FALSE(cache.Lookup("/d/a.dxf", Version(1), out));
     cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     cache.Flush();  // returns at once
+    std::vector<std::string> paths = {"/d/a.dxf", "/d/b.dxf"};
+    std::vector<CachedRow> rows = cache.Survey(paths, SignatureQuery());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_FALSE(rows[0].present || rows[1].present);
+    EXPECT_FALSE(cache.LinesOf(rows[0], out));
 }
 
 TEST(TextCache, StaysWithinItsSizeKeepingTheRowsUsedLast) {
@@ -244,4 +252,95 @@ TEST(TextCache, ClearEmptiesTheFile) {
     ASSERT_TRUE(TextCache::ReadStats(file, stats));
     EXPECT_EQ(stats.rows, 0);
     EXPECT_FALSE(TextCache::Clear((dir.path() / "missing" / "x.sqlite").string()));
+}
+
+namespace {
+
+// The path of the i-th of many rows; the last hundred in a folder whose name
+// begins with a byte above 0x7F, so that byte order matters.
+std::string RowPath(int i) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%04d", i);
+    return (i < 1200 ? "/d/" : "/d/\xE5\x9B\xB3/") + std::string(number) + ".dxf";
+}
+
+}  // namespace
+
+TEST(TextCache, ASurveyGivesEveryRowAskedForInAnyOrder) {
+    TempDir dir;
+    TextCache cache({(dir.path() / "text.sqlite").string()});
+    constexpr int kRows = 1300;
+    for (int i = 0; i < kRows; ++i) {
+        cache.Store(RowPath(i), Version(i),
+                    Lines({{TextKind::Text, i % 5 == 0 ? "plan" : "elevation"}}));
+    }
+    cache.Flush();
+    // Sparse, then over 512 rows asked in a row, then over 512 rows not
+    // asked; paths without a row between them; one asked twice. Shuffled.
+    std::vector<std::pair<std::string, int>> paths;  // and its row, -1 for none
+    for (int i = 0; i < kRows; ++i) {
+        if ((i < 100 && i % 3 == 0) || (i >= 100 && i < 700) || (i >= 1250 && i % 2 == 0)) {
+            paths.emplace_back(RowPath(i), i);
+        }
+    }
+    for (const char* absent : {"", "/c.dxf", "/d/0051x.dxf", "/d/0999a.dxf", "/d/0702.dxf.bak",
+                               "/d/\xE5\x9B\xB3/9999.dxf", "/e/0001.dxf", "/d/0999a.dxf"}) {
+        paths.emplace_back(absent, -1);
+    }
+    paths.emplace_back(RowPath(300), 300);
+    std::shuffle(paths.begin(), paths.end(), std::mt19937(7));
+    std::vector<std::string> asked;
+    for (const auto& path : paths) asked.push_back(path.first);
+
+    SignatureQuery plan(PrepareKeywords("plan"));
+    std::vector<CachedRow> rows = cache.Survey(asked, plan);
+    std::vector<CachedRow> unruled = cache.Survey(asked, SignatureQuery());
+    ASSERT_EQ(rows.size(), asked.size());
+    ASSERT_EQ(unruled.size(), asked.size());
+    for (size_t k = 0; k < asked.size(); ++k) {
+        int i = paths[k].second;
+        ASSERT_EQ(rows[k].present, i >= 0) << asked[k];
+        EXPECT_EQ(unruled[k].present, i >= 0) << asked[k];
+        if (i < 0) continue;
+        EXPECT_EQ(rows[k].version, Version(i)) << asked[k];
+        EXPECT_EQ(rows[k].mayMatch, i % 5 == 0) << asked[k];
+        EXPECT_TRUE(unruled[k].mayMatch) << asked[k];
+        EXPECT_EQ(unruled[k].textId, rows[k].textId);
+    }
+    // Surveying counts nothing until the caller says how a row was used.
+    EXPECT_EQ(cache.Lookups(), 0);
+    cache.CountSurveyed(asked[0], rows[0], true);
+    cache.CountSurveyed(asked[1], rows[1], false);
+    EXPECT_EQ(cache.Lookups(), 2);
+    EXPECT_EQ(cache.Hits(), 1);
+}
+
+TEST(TextCache, TheLinesOfASurveyedRowGoWhenItsPathIsStoredAgain) {
+    TempDir dir;
+    TextCache cache({(dir.path() / "text.sqlite").string()});
+    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}}));
+    cache.Store("/d/b.dxf", Version(1), Lines({{TextKind::MText, "section"}}));
+    cache.Flush();
+    std::vector<std::string> paths = {"/d/b.dxf", "/d/a.dxf"};
+    std::vector<CachedRow> old = cache.Survey(paths, SignatureQuery());
+    ExtractedText lines;
+    ASSERT_TRUE(cache.LinesOf(old[0], lines));
+    EXPECT_EQ(Describe(lines), "MTEXT:section;");
+    // Both, the last stored among them: new lines are never kept under the
+    // number of the lines they replace.
+    cache.Store("/d/b.dxf", Version(2), Lines({{TextKind::Text, "new b"}}));
+    cache.Store("/d/a.dxf", Version(2), Lines({{TextKind::Text, "new a"}}));
+    cache.Flush();
+    for (const CachedRow& row : old) {
+        ExtractedText gone;
+        EXPECT_FALSE(cache.LinesOf(row, gone));
+        EXPECT_TRUE(gone.empty());
+    }
+    std::vector<CachedRow> now = cache.Survey(paths, SignatureQuery());
+    for (size_t k = 0; k < paths.size(); ++k) {
+        EXPECT_EQ(now[k].version, Version(2));
+        ExtractedText current;
+        ASSERT_TRUE(cache.LinesOf(now[k], current));
+        EXPECT_EQ(Describe(current), k == 0 ? "TEXT:new b;" : "TEXT:new a;");
+    }
 }
