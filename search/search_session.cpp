@@ -12,8 +12,7 @@
 #include "search/folder_walk.h"
 #include "search/keywords.h"
 #include "search/read_ahead.h"
-
-namespace {}  // namespace
+#include "search/status_prefetch.h"
 
 std::string StartRefusalMessage(StartResult result) {
     switch (result) {
@@ -82,6 +81,21 @@ void SearchSession::RunWorker(SearchRequest request) {
         m_frontEnd.SearchEnded();
     };
 
+    // With a cache, the statuses of the first candidates are read while the
+    // walk goes on, and the cache is opened meanwhile.
+    std::unique_ptr<StatusPrefetch> prefetch;
+    std::thread opener;
+    if (m_cacheSettings) {
+        if (!request.narrow) prefetch = std::make_unique<StatusPrefetch>();
+        if (!m_cache) {
+            opener =
+                std::thread([this] { m_cache = std::make_unique<TextCache>(*m_cacheSettings); });
+        }
+    }
+    auto joinOpener = [&opener] {
+        if (opener.joinable()) opener.join();
+    };
+
     if (!request.narrow) {
         m_frontEnd.PostStatus(CollectingStatus(-1));
         FolderWalk walk(
@@ -92,6 +106,9 @@ void SearchSession::RunWorker(SearchRequest request) {
              },
              [this](const std::string& path, const std::string& reason) {
                  m_frontEnd.ReportSkipped(path, reason);
+             },
+             [&prefetch](const std::string& path) {
+                 if (prefetch) prefetch->Add(path);
              }},
             m_candidates);
         if (request.place == kAllDrivesPlace) {
@@ -101,6 +118,8 @@ void SearchSession::RunWorker(SearchRequest request) {
                     // Stopped between or inside the drives: the search ends
                     // with the cancel text alone and nothing to narrow.
                     m_candidates.clear();
+                    prefetch.reset();
+                    joinOpener();
                     m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
                     end();
                     return;
@@ -114,9 +133,10 @@ void SearchSession::RunWorker(SearchRequest request) {
     CandidateTest test;
     if (!request.fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
     test.readOnly = request.fillCache;
-    if (m_cacheSettings && !m_cache) {
-        m_cache = std::make_unique<TextCache>(*m_cacheSettings);
-    }
+    std::vector<std::optional<FileStatus>> statuses;
+    if (prefetch) statuses = prefetch->Finish();
+    prefetch.reset();
+    joinOpener();
     test.cache = m_cache.get();
     // Used for the drawings read when no cache keeps what is read.
     test.prefilter = KeywordPrefilter(test.keywords);
