@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> extensions = ExtensionsForTypes(TYPE_ALL);
     std::vector<std::string> candidates;
     std::atomic<bool> cancel{false};
-    FolderWalk walk(extensions, cancel, {[] { return true; }, nullptr, nullptr}, candidates);
+    FolderWalk walk(extensions, cancel, {[] { return true; }, nullptr, nullptr, nullptr},
+                    candidates);
     walk.Walk(argv[1]);
     auto collected = std::chrono::steady_clock::now();
 

@@ -15,12 +15,14 @@ constexpr size_t kStatusRun = 64;
 
 CandidateSurvey::CandidateSurvey(const std::vector<std::string>& candidates, TextCache& cache,
                                  const CandidateTest& test, unsigned threads,
-                                 const std::atomic<bool>& cancel, size_t block)
+                                 const std::atomic<bool>& cancel,
+                                 std::vector<std::optional<FileStatus>> statuses, size_t block)
     : m_candidates(candidates),
       m_cache(cache),
       m_test(test),
       m_threads(std::max(1u, threads)),
       m_cancel(cancel),
+      m_statuses(std::move(statuses)),
       m_blockSize(std::max<size_t>(1, block)),
       m_current(std::make_unique<std::atomic<bool>[]>(candidates.size())) {}
 
@@ -46,7 +48,10 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
     // then statuses, a run at a time, until none are left.
     const size_t parts = std::min<size_t>(m_threads, (end - begin + kStatusRun - 1) / kStatusRun);
     std::atomic<size_t> nextPart{0};
-    std::atomic<size_t> nextStatus{begin};
+    // Those read ahead are taken; the rest are read.
+    const size_t readAhead = std::clamp(m_statuses.size(), begin, end);
+    for (size_t i = begin; i < readAhead; ++i) m_block[i - begin].status = std::move(m_statuses[i]);
+    std::atomic<size_t> nextStatus{readAhead};
     const SignatureQuery noQuery;
     const SignatureQuery& query = m_test.readOnly ? noQuery : m_test.signature;
     auto work = [&] {

@@ -34,10 +34,11 @@ class CandidateSurvey {
     static constexpr size_t kBlock = 4096;
 
     // `threads` read statuses (the caller's thread among them); `block`
-    // candidates are surveyed at a time.
+    // candidates are surveyed at a time. `statuses` are those of the first
+    // candidates, read already (StatusPrefetch).
     CandidateSurvey(const std::vector<std::string>& candidates, TextCache& cache,
                     const CandidateTest& test, unsigned threads, const std::atomic<bool>& cancel,
-                    size_t block = kBlock);
+                    std::vector<std::optional<FileStatus>> statuses = {}, size_t block = kBlock);
 
     // Whether a survey helps this search: keywords a signature can rule out,
     // or filling the cache.
@@ -62,6 +63,7 @@ class CandidateSurvey {
     const CandidateTest& m_test;
     unsigned m_threads;
     const std::atomic<bool>& m_cancel;
+    std::vector<std::optional<FileStatus>> m_statuses;
     size_t m_blockSize;
     size_t m_begin = 0;  // the first index of the surveyed block
     std::vector<SurveyedCandidate> m_block;

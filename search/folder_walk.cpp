@@ -40,6 +40,7 @@ bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
         if (isPlace && failure.notAFolder && !given.empty() && given.back() != kPathSeparator &&
             IsCandidateName(given)) {
             m_candidates.push_back(given);
+            if (m_hooks.found) m_hooks.found(given);
             return true;
         }
         // A folder that cannot be listed adds nothing; one that vanished
@@ -64,6 +65,7 @@ bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
         }
         if (IsCandidateName(entry.name)) {
             m_candidates.push_back(folder + entry.name);
+            if (m_hooks.found) m_hooks.found(m_candidates.back());
             // Only the first entry of a listing reports the count, so a walk
             // does not flood its front end.
             if (k == 0 && m_hooks.progress) {

@@ -21,6 +21,8 @@ class FolderWalk {
         std::function<void(size_t)> progress;     // candidates so far, as a folder is entered
         // A folder that could not be listed (not one that vanished), with the reason.
         std::function<void(const std::string&, const std::string&)> skipped;
+        // Each candidate as it is found.
+        std::function<void(const std::string&)> found;
     };
 
     FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,

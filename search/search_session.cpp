@@ -12,8 +12,7 @@
 #include "search/folder_walk.h"
 #include "search/keywords.h"
 #include "search/read_ahead.h"
-
-namespace {}  // namespace
+#include "search/status_prefetch.h"
 
 std::string StartRefusalMessage(StartResult result) {
     switch (result) {
@@ -82,6 +81,21 @@ void SearchSession::RunWorker(SearchRequest request) {
         m_frontEnd.SearchEnded();
     };
 
+    // With a cache, the statuses of the first candidates are read while the
+    // walk goes on, and the cache is opened meanwhile.
+    std::unique_ptr<StatusPrefetch> prefetch;
+    std::thread opener;
+    if (m_cacheSettings) {
+        if (!request.narrow) prefetch = std::make_unique<StatusPrefetch>();
+        if (!m_cache) {
+            opener =
+                std::thread([this] { m_cache = std::make_unique<TextCache>(*m_cacheSettings); });
+        }
+    }
+    auto joinOpener = [&opener] {
+        if (opener.joinable()) opener.join();
+    };
+
     if (!request.narrow) {
         m_frontEnd.PostStatus(CollectingStatus(-1));
         FolderWalk walk(
@@ -92,6 +106,9 @@ void SearchSession::RunWorker(SearchRequest request) {
              },
              [this](const std::string& path, const std::string& reason) {
                  m_frontEnd.ReportSkipped(path, reason);
+             },
+             [&prefetch](const std::string& path) {
+                 if (prefetch) prefetch->Add(path);
              }},
             m_candidates);
         if (request.place == kAllDrivesPlace) {
@@ -101,6 +118,8 @@ void SearchSession::RunWorker(SearchRequest request) {
                     // Stopped between or inside the drives: the search ends
                     // with the cancel text alone and nothing to narrow.
                     m_candidates.clear();
+                    prefetch.reset();
+                    joinOpener();
                     m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
                     end();
                     return;
@@ -114,9 +133,10 @@ void SearchSession::RunWorker(SearchRequest request) {
     CandidateTest test;
     if (!request.fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
     test.readOnly = request.fillCache;
-    if (m_cacheSettings && !m_cache) {
-        m_cache = std::make_unique<TextCache>(*m_cacheSettings);
-    }
+    std::vector<std::optional<FileStatus>> statuses;
+    if (prefetch) statuses = prefetch->Finish();
+    prefetch.reset();
+    joinOpener();
     test.cache = m_cache.get();
     // Used for the drawings read when no cache keeps what is read.
     test.prefilter = KeywordPrefilter(test.keywords);
@@ -127,8 +147,8 @@ void SearchSession::RunWorker(SearchRequest request) {
     // settled at once, without a test of its own.
     std::unique_ptr<CandidateSurvey> survey;
     if (m_cache && m_cache->Usable() && CandidateSurvey::Worthwhile(test)) {
-        survey =
-            std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads, m_cancel);
+        survey = std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads,
+                                                   m_cancel, std::move(statuses));
     }
     // Candidates are handed to the pool a window ahead of the one being
     // reported, so outcomes arrive in order and a stop waits only for those
@@ -140,10 +160,15 @@ void SearchSession::RunWorker(SearchRequest request) {
     if (survey) needed = [&survey](size_t index) { return survey->NeedsReading(index); };
     auto readAhead = std::make_unique<ReadAhead>(m_candidates, std::move(needed));
     const size_t window = m_threads > 1 ? static_cast<size_t>(m_threads) * 16 : 1;
+    // Settled candidates take no place in the window: they are handed over
+    // up to this far ahead, so that the pool has the next tests to do.
+    const size_t reach = m_threads > 1 ? 1024 : 1;
     size_t handedOver = 0;
+    size_t inPool = 0;  // handed to the pool and not yet taken
     // Settled candidates never reach the pool: 1, they passed the date and
     // size test; 2, they did not.
     std::vector<uint8_t> settled(survey ? count : 0);
+    // True when the candidate went to the pool.
     auto handOver = [&](size_t index) {
         DateCriterion date = m_frontEnd.DateLimits();
         SizeCriterion size = m_frontEnd.SizeLimits();
@@ -154,23 +179,27 @@ void SearchSession::RunWorker(SearchRequest request) {
                 bool passed = PassesFilters(*known.status, date, size);
                 if (passed) m_cache->CountSurveyed(m_candidates[index], known.row, true);
                 settled[index] = passed ? 1 : 2;
-                return;
+                return false;
             }
             job.known = known.row;
         }
         job.path = m_candidates[index];
         pool->Submit(std::move(job));
+        return true;
     };
 
     SearchStatus testing;
     for (size_t i = 0; i < count; ++i) {
         readAhead->Testing(i);
-        for (; handedOver < count && handedOver < i + window; ++handedOver) handOver(handedOver);
+        for (; handedOver < count && handedOver < i + reach && inPool < window; ++handedOver) {
+            inPool += handOver(handedOver) ? 1 : 0;
+        }
         CandidateOutcome outcome;
         if (survey && settled[i] != 0) {
             outcome.passedFilters = settled[i] == 1;
         } else {
             outcome = pool->Take(i);
+            --inPool;
         }
         if (!outcome.skipReason.empty()) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);

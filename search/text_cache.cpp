@@ -8,6 +8,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "platform/file_source.h"
 #include "platform/file_status.h"
 #include "platform/user_folders.h"
 #include "search/text_cache_codec.h"
@@ -26,6 +27,8 @@ constexpr int kBusyMilliseconds = 1000;
 // The file is read through a mapping of up to this many bytes: a page costs
 // no system call and no copy.
 constexpr int64_t kMapBytes = int64_t{1} << 30;
+// The most of the file read ahead when it is opened.
+constexpr uint64_t kReadAheadBytes = uint64_t{128} << 20;
 // Rows a survey reads in one statement (one short read transaction).
 constexpr int kSurveyRun = 512;
 
@@ -258,6 +261,10 @@ bool TextCache::Open() {
             return false;
         }
     }
+    // The file is read into the system's cache in the background while the
+    // search walks its folders: a cold disk then gives it in one sweep, not
+    // page by page as rows are looked up.
+    ReadAheadFile(m_settings.path, kReadAheadBytes);
     // A damaged file is set aside once and a new one started.
     for (int attempt = 0; attempt < 2; ++attempt) {
         m_writer = OpenConnection(!m_settings.readOnly);

@@ -18,6 +18,7 @@ struct Walker {
     std::vector<size_t> progress;
     std::vector<std::string> candidates;
     std::vector<std::string> skipped;
+    std::vector<std::string> found;  // as each candidate was reported
 
     bool Walk(const std::string& folder) {
         FolderWalk walk(
@@ -25,9 +26,19 @@ struct Walker {
             {[this] { return subfolders; }, [this](size_t count) { progress.push_back(count); },
              [this](const std::string& path, const std::string& reason) {
                  skipped.push_back(path + ": " + reason);
-             }},
+             },
+             [this](const std::string& path) { found.push_back(path); }},
             candidates);
-        return walk.Walk(folder);
+        size_t before = candidates.size();
+        found.clear();
+        bool completed = walk.Walk(folder);
+        // Every candidate is reported as it is found, in candidate order.
+        if (completed) {
+            EXPECT_EQ(found,
+                      std::vector<std::string>(candidates.begin() + static_cast<ptrdiff_t>(before),
+                                               candidates.end()));
+        }
+        return completed;
     }
 };
 
