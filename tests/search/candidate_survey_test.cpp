@@ -62,8 +62,14 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
     const bool expected[][3] = {{true, true, false},   {true, true, true},   {true, false, false},
                                 {false, false, false}, {true, true, true},   {true, false, false},
                                 {true, true, false},   {false, false, false}};
-    for (unsigned threads : {1u, 2u}) {
-        CandidateSurvey survey(candidates, cache, test, threads, cancel, 3);
+    // On one thread and two, and with the statuses of the first five read
+    // ahead (past the first block, up to the missing drawing and beyond).
+    std::vector<std::optional<FileStatus>> readAhead;
+    for (size_t i = 0; i < 5; ++i) readAhead.push_back(ReadFileStatus(candidates[i]));
+    for (unsigned threads : {1u, 2u, 3u}) {
+        CandidateSurvey survey(candidates, cache, test, threads, cancel,
+                               threads == 3 ? readAhead : std::vector<std::optional<FileStatus>>(),
+                               3);
         EXPECT_TRUE(survey.NeedsReading(7));  // not surveyed yet
         for (size_t i = 0; i < candidates.size(); ++i) {
             const SurveyedCandidate& entry = survey.At(i);
@@ -80,7 +86,7 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
 
     // Filling the cache: every current row is settled, whatever it holds.
     test.readOnly = true;
-    CandidateSurvey filling(candidates, cache, test, 1, cancel, 2);
+    CandidateSurvey filling(candidates, cache, test, 1, cancel, {}, 2);
     for (size_t i = 0; i < candidates.size(); ++i) {
         EXPECT_EQ(filling.At(i).settled, expected[i][1]) << candidates[i];
     }
