@@ -91,20 +91,10 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     // A cached text that filled the thread's text (kept by an older version
     // with a larger one) would hide lines a reading tests: read it again.
     TextCache::Found found = TextCache::Found::Miss;
-    if (cache != nullptr && known != nullptr) {
-        // Filling a cache needs nothing of a current row.
-        if (known->present && known->version == version) {
-            if (test.readOnly || !known->mayMatch) {
-                found = TextCache::Found::RuledOut;
-            } else if (cache->LinesOf(*known, text)) {
-                found = TextCache::Found::Lines;
-            }
-        }
-        cache->CountSurveyed(path, *known, found != TextCache::Found::Miss);
-    } else if (cache != nullptr) {
-        // Filling a cache tests nothing: every row's lines are read.
-        found = cache->LookupFor(path, version, test.readOnly ? SignatureQuery() : test.signature,
-                                 text);
+    if (cache != nullptr) {
+        // Filling a cache tests nothing: a current row needs no more.
+        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.signature);
+        found = cache->Answer(path, row, version, !test.readOnly, text);
     }
     if (found == TextCache::Found::RuledOut) return outcome;
     if (found == TextCache::Found::Lines && !text.Full()) {

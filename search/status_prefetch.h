@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -31,7 +32,7 @@ class StatusPrefetch {
     std::vector<std::optional<FileStatus>> Finish();
 
   private:
-    void HandOver();
+    void Stop();
     void Run();
 
     size_t m_added = 0;
@@ -39,8 +40,7 @@ class StatusPrefetch {
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<std::string> m_pending;
-    size_t m_taken = 0;  // of m_pending
+    std::deque<std::vector<std::string>> m_pending;  // runs handed over, not yet read
     bool m_stopping = false;
     std::vector<std::optional<FileStatus>> m_statuses;  // the thread's until it ends
     std::thread m_thread;

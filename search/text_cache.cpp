@@ -368,23 +368,33 @@ bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, E
 TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVersion& version,
                                       const SignatureQuery& query, ExtractedText& out) {
     if (!m_usable) return Found::Miss;
+    return Answer(path, RowOf(path, query), version, true, out);
+}
+
+CachedRow TextCache::RowOf(const std::string& path, const SignatureQuery& query) {
     CachedRow row;
-    if (std::unique_ptr<Reader> reader = TakeReader()) {
-        sqlite3_stmt* lookup = reader->lookup;
-        BindBlob(lookup, 1, path);
-        int code = sqlite3_step(lookup);
-        if (code == SQLITE_ROW) {
-            row = RowFrom(lookup, query, m_now - kTouchInterval);
-        } else if (code != SQLITE_DONE && IsDamage(code)) {
-            // A busy file is a miss; a damaged one stops the cache.
-            Fail(code, "cannot be read");
-        }
-        sqlite3_reset(lookup);
-        ReturnReader(std::move(reader));
+    std::unique_ptr<Reader> reader = m_usable ? TakeReader() : nullptr;
+    if (!reader) return row;
+    sqlite3_stmt* lookup = reader->lookup;
+    BindBlob(lookup, 1, path);
+    int code = sqlite3_step(lookup);
+    if (code == SQLITE_ROW) {
+        row = RowFrom(lookup, query, m_now - kTouchInterval);
+    } else if (code != SQLITE_DONE && IsDamage(code)) {
+        // A busy file is a miss; a damaged one stops the cache.
+        Fail(code, "cannot be read");
     }
+    sqlite3_reset(lookup);
+    ReturnReader(std::move(reader));
+    return row;
+}
+
+TextCache::Found TextCache::Answer(const std::string& path, const CachedRow& row,
+                                   const DrawingVersion& version, bool linesWanted,
+                                   ExtractedText& out) {
     Found found = Found::Miss;
     if (row.present && row.version == version) {
-        if (!row.mayMatch) {
+        if (!linesWanted || !row.mayMatch) {
             found = Found::RuledOut;
         } else if (LinesOf(row, out)) {
             found = Found::Lines;

@@ -110,6 +110,16 @@ class TextCache {
     // surveyed row counts as no lookup until CountSurveyed.
     std::vector<CachedRow> Survey(std::span<const std::string> paths, const SignatureQuery& query);
 
+    // The row kept for `path`, as a survey gives it: one lookup.
+    CachedRow RowOf(const std::string& path, const SignatureQuery& query);
+
+    // What a row (surveyed, or from RowOf) answers for the drawing's
+    // `version`, as LookupFor does; without `linesWanted` (filling the
+    // cache) a current row is RuledOut: nothing is to be tested. Counts the
+    // lookup (CountSurveyed).
+    Found Answer(const std::string& path, const CachedRow& row, const DrawingVersion& version,
+                 bool linesWanted, ExtractedText& out);
+
     // Fills `out` (empty) with the lines of a surveyed row. False when they
     // cannot be read or the row has been replaced since the survey.
     bool LinesOf(const CachedRow& row, ExtractedText& out);
