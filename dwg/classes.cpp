@@ -14,13 +14,19 @@ constexpr size_t kSentinelBytes = sizeof kSentinel;
 constexpr uint32_t kMaxClassBytes = uint32_t{4} << 20;
 constexpr uint32_t kFirstClassNumber = 500;
 
-// The class records of R13 to R2000, in the `size` bytes after the size.
-uint32_t FindInR13Classes(ByteView data, DwgVersion version, CodePage codePage,
-                          std::string_view dxfName) {
+// The class records in `data`, read as an object's data is.
+DwgObject ClassRecords(ByteView data, DwgVersion version, CodePage codePage) {
     DwgObject classes;
     classes.data = data;
     classes.version = version;
     classes.codePage = codePage;
+    return classes;
+}
+
+// The class records of R13 to R2000, in the `size` bytes after the size.
+uint32_t FindInR13Classes(ByteView data, DwgVersion version, CodePage codePage,
+                          std::string_view dxfName) {
+    DwgObject classes = ClassRecords(data, version, codePage);
     ByteView d = classes.data;
     BitCursor& c = classes.main;
     while (BitsLeft(d, c) >= 8 && !classes.Overrun()) {
@@ -41,10 +47,7 @@ uint32_t FindInR13Classes(ByteView data, DwgVersion version, CodePage codePage,
 // not fit the data.
 std::optional<uint32_t> FindInSectionClasses(ByteView data, DwgVersion version, CodePage codePage,
                                              bool hasHighSize, std::string_view dxfName) {
-    DwgObject classes;
-    classes.data = data;
-    classes.version = version;
-    classes.codePage = codePage;
+    DwgObject classes = ClassRecords(data, version, codePage);
     ByteView d = classes.data;
     BitCursor& c = classes.main;
     c.bit = 8 * (kSentinelBytes + 4);    // after the sentinel and the RL size
