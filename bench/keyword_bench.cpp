@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "search/keywords.h"
-#include "search/line_match.h"
+#include "match/keywords.h"
+#include "match/line_match.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <thread>
 
+#include "cache/text_cache.h"
 #include "cli/commands.h"
 #include "cli/option_errors.h"
 #include "cli/search_options.h"
 #include "platform/file_status.h"
 #include "platform/fs.h"
 #include "search/search_session.h"
-#include "search/text_cache.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "cli/commands.h"
 #include "cli/option_errors.h"
 #include "cli/output_stream.h"
+#include "match/text_cleanup.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
 #include "plotsieve_version.h"
 #include "search/extract_text.h"
-#include "search/text_cleanup.h"
 
 namespace {
 

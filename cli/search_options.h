@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "cache/text_cache.h"
 #include "results/sort.h"
 #include "search/criteria.h"
-#include "search/text_cache.h"
 
 enum class OutputFormat { Table, Tsv, Json, Paths, Paths0 };
 

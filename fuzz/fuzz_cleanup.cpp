@@ -4,8 +4,8 @@
 
 #include "bytes/cp932.h"
 #include "fuzz/fuzz_support.h"
-#include "search/line_match.h"
-#include "search/text_cleanup.h"
+#include "match/line_match.h"
+#include "match/text_cleanup.h"
 
 namespace {
 

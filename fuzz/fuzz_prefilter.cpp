@@ -1,8 +1,8 @@
 #include "fuzz/fuzz_support.h"
+#include "match/keyword_prefilter.h"
+#include "match/line_match.h"
+#include "match/text_signature.h"
 #include "search/drawing_types.h"
-#include "search/keyword_prefilter.h"
-#include "search/line_match.h"
-#include "search/text_signature.h"
 
 // Neither quick rule-out of the search ever rules out a drawing in which the
 // keyword test finds a piece: the prefilter over the drawing's bytes (for the

@@ -1,11 +1,12 @@
 #include "search/candidate.h"
 
 #include "bytes/cp932.h"
+#include "cache/text_cache.h"
+#include "match/line_match.h"
+#include "match/text_signature.h"
 #include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
-#include "search/line_match.h"
-#include "search/text_cache.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     TextCache::Found found = TextCache::Found::Miss;
     if (cache != nullptr) {
         // Filling a cache tests nothing: a current row needs no more.
-        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.signature);
+        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.MayMatch());
         found = cache->Answer(path, row, version, !test.readOnly, text);
     }
     if (found == TextCache::Found::RuledOut) return outcome;
@@ -111,7 +112,8 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
         match = std::move(reading.match);
         // What was read now is kept for the next search, once tested (a
         // copy the size of the text, the thread's own buffer staying).
-        if (storing && reading.wholeText) cache->Store(path, version, text);
+        if (storing && reading.wholeText)
+            cache->Store(path, version, text, MakeTextSignature(text));
     }
     if (!match) return outcome;
     outcome.hit = MakeResultRecord(path, LowerCasePath(path));

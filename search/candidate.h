@@ -3,15 +3,15 @@
 #include <optional>
 #include <string>
 
+#include "cache/text_cache.h"
+#include "match/keyword_prefilter.h"
+#include "match/keywords.h"
+#include "match/text_signature.h"
 #include "platform/file_status.h"
 #include "results/result_record.h"
 #include "search/candidate_text.h"
 #include "search/criteria.h"
 #include "search/extract_text.h"
-#include "search/keyword_prefilter.h"
-#include "search/keywords.h"
-#include "search/text_cache.h"
-#include "search/text_signature.h"
 
 // The date and size test of a candidate's status. A missing creation time
 // is replaced by the modification time.
@@ -33,6 +33,11 @@ struct CandidateTest {
     // cached drawing whose text signature rules every piece out is no hit
     // without its lines being tested. Left inactive, it rules nothing out.
     SignatureQuery signature;
+
+    // `signature` as the text cache asks it of a row.
+    SignatureTest MayMatch() const {
+        return [this](std::string_view kept) { return signature.MayMatch(kept); };
+    }
 };
 
 // The outcome of testing one candidate.

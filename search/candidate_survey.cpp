@@ -52,14 +52,13 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
     const size_t readAhead = std::clamp(m_statuses.size(), begin, end);
     for (size_t i = begin; i < readAhead; ++i) m_block[i - begin].status = std::move(m_statuses[i]);
     std::atomic<size_t> nextStatus{readAhead};
-    const SignatureQuery noQuery;
-    const SignatureQuery& query = m_test.readOnly ? noQuery : m_test.signature;
+    const SignatureTest mayMatch = m_test.readOnly ? SignatureTest() : m_test.MayMatch();
     auto work = [&] {
         for (size_t part; (part = nextPart.fetch_add(1)) < parts;) {
             size_t first = begin + (end - begin) * part / parts;
             size_t last = begin + (end - begin) * (part + 1) / parts;
             std::vector<CachedRow> rows = m_cache.Survey(
-                std::span<const std::string>(m_candidates).subspan(first, last - first), query);
+                std::span<const std::string>(m_candidates).subspan(first, last - first), mayMatch);
             for (size_t i = first; i < last; ++i) m_block[i - begin].row = rows[i - first];
         }
         for (;;) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cache/text_cache.h"
 #include "platform/file_status.h"
 #include "search/candidate.h"
-#include "search/text_cache.h"
 
 // What the text cache tells of one candidate before it is tested.
 struct SurveyedCandidate {

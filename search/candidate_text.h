@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "bytes/extracted_text.h"
-#include "search/keyword_prefilter.h"
-#include "search/keywords.h"
-#include "search/line_match.h"
+#include "match/keyword_prefilter.h"
+#include "match/keywords.h"
+#include "match/line_match.h"
 
 // What one evaluation thread keeps from candidate to candidate, so that a
 // warm thread allocates nothing per drawing: the buffer a small drawing is

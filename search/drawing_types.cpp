@@ -8,7 +8,7 @@
 #include "extract/jw.h"
 #include "extract/jww.h"
 #include "extract/mcd.h"
-#include "search/keyword_prefilter.h"
+#include "match/keyword_prefilter.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <functional>
 #include <memory>
 
+#include "match/keywords.h"
 #include "platform/folder_listing.h"
 #include "search/candidate_survey.h"
 #include "search/drawing_types.h"
 #include "search/evaluation_pool.h"
 #include "search/extract_text.h"
 #include "search/folder_walk.h"
-#include "search/keywords.h"
 #include "search/read_ahead.h"
 #include "search/status_prefetch.h"
 

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "cache/text_cache.h"
 #include "search/front_end.h"
-#include "search/text_cache.h"
 
 // The request that the start button makes.
 struct SearchRequest {

@@ -11,9 +11,9 @@
 #include "app/ids.h"
 #include "app/resources.h"
 #include "app/type_icon.h"
+#include "cache/text_cache.h"
 #include "platform/encoding.h"
 #include "results/result_record.h"
-#include "search/text_cache.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
 

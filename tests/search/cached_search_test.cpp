@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <thread>
 
+#include "cache/text_cache.h"
+#include "match/keywords.h"
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "search/candidate.h"
 #include "search/drawing_types.h"
-#include "search/keywords.h"
 #include "search/search_session.h"
-#include "search/text_cache.h"
 #include "tests/search/recording_front_end.h"
 #include "tests/test_support.h"
 
@@ -217,7 +217,7 @@ TEST(CachedSearch, ASurveyedRowIsUsedOnlyWhileItIsOfTheDrawingsVersion) {
         if (!outcome.hit) return std::string("no hit");
         return std::string(TextKindName(*outcome.hit->matchKind)) + " " + outcome.hit->matchText;
     };
-    auto survey = [&] { return cache.Survey(std::vector<std::string>{path}, test.signature)[0]; };
+    auto survey = [&] { return cache.Survey(std::vector<std::string>{path}, test.MayMatch())[0]; };
     EXPECT_EQ(matched(CachedRow()), "TEXT plan_old");
     CachedRow old = survey();
     ASSERT_TRUE(old.present);
@@ -234,7 +234,8 @@ TEST(CachedSearch, ASurveyedRowIsUsedOnlyWhileItIsOfTheDrawingsVersion) {
     // was used); a row not present has the drawing read, without a lookup.
     ExtractedText cached;
     cached.Add(TextKind::MText, "plan_from_the_cache");
-    cache.Store(path, now, std::move(cached));
+    std::string signature = MakeTextSignature(cached);
+    cache.Store(path, now, std::move(cached), std::move(signature));
     cache.Flush();
     CachedRow current = survey();
     ASSERT_TRUE(current.mayMatch);

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "search/keywords.h"
+#include "match/keywords.h"
 #include "tests/test_support.h"
 
 using testing_support::DxfWithTexts;

@@ -1,14 +1,14 @@
-#include "search/keyword_prefilter.h"
+#include "match/keyword_prefilter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
+#include "match/line_match.h"
 #include "platform/encoding.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
-#include "search/line_match.h"
 #include "tests/test_support.h"
 
 using testing_support::CopyingSource;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bytes/extracted_text.h"
-#include "search/keywords.h"
+#include "match/keywords.h"
 
 // Where a drawing matched: one line of what the keyword test saw.
 struct LineMatch {

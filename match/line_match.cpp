@@ -1,9 +1,9 @@
-#include "search/line_match.h"
+#include "match/line_match.h"
 
 #include <string_view>
 
 #include "bytes/cp932.h"
-#include "search/text_cleanup.h"
+#include "match/text_cleanup.h"
 
 namespace {
 

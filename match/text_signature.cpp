@@ -1,8 +1,8 @@
-#include "search/text_signature.h"
+#include "match/text_signature.h"
 
 #include <bit>
 
-#include "search/line_match.h"
+#include "match/line_match.h"
 
 namespace {
 

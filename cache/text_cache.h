@@ -4,18 +4,24 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "bytes/extracted_text.h"
-#include "search/text_signature.h"
 
 struct sqlite3;
 struct FileStatus;
+
+// Says whether a drawing whose kept signature is `signature` may hold what a
+// search looks for (the signature is the blob Store was given). An empty test
+// says yes to every row.
+using SignatureTest = std::function<bool(std::string_view signature)>;
 
 // What tells one version of a drawing from another: if any of these differs
 // from what the cache holds for the path, the drawing is read again.
@@ -101,17 +107,18 @@ class TextCache {
     // decoded nor given (and it counts as a hit of the cache).
     enum class Found { Miss, Lines, RuledOut };
     Found LookupFor(const std::string& path, const DrawingVersion& version,
-                    const SignatureQuery& query, ExtractedText& out);
+                    const SignatureTest& mayMatch, ExtractedText& out);
 
     // Reads the rows of all `paths` (in any order) at once, one entry per
     // path: in runs of path order, each run a short read of its own, far
     // cheaper than a lookup per path. A path without a row, or every path of
     // a cache that cannot be read, has an entry that is not present. A
     // surveyed row counts as no lookup until CountSurveyed.
-    std::vector<CachedRow> Survey(std::span<const std::string> paths, const SignatureQuery& query);
+    std::vector<CachedRow> Survey(std::span<const std::string> paths,
+                                  const SignatureTest& mayMatch);
 
     // The row kept for `path`, as a survey gives it: one lookup.
-    CachedRow RowOf(const std::string& path, const SignatureQuery& query);
+    CachedRow RowOf(const std::string& path, const SignatureTest& mayMatch);
 
     // What a row (surveyed, or from RowOf) answers for the drawing's
     // `version`, as LookupFor does; without `linesWanted` (filling the
@@ -128,10 +135,12 @@ class TextCache {
     // drawing's version (a hit), and the row is marked as used.
     void CountSurveyed(const std::string& path, const CachedRow& row, bool used);
 
-    // Keeps the lines read from `path` (replacing any older row). Returns at
+    // Keeps the lines read from `path` (replacing any older row) with their
+    // `signature`, a blob the cache only stores and hands to a SignatureTest. Returns at
     // once: the writer thread commits it with others. Dropped when the cache
     // is read-only, unusable, or too far behind.
-    void Store(const std::string& path, const DrawingVersion& version, ExtractedText text);
+    void Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
+               std::string signature);
 
     // Waits until everything stored so far is written.
     void Flush();
@@ -160,6 +169,7 @@ class TextCache {
         std::string path;
         DrawingVersion version;
         ExtractedText text;
+        std::string signature;
     };
 
     sqlite3* OpenConnection(bool forWriting);

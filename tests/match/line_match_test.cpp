@@ -1,9 +1,8 @@
-#include "search/line_match.h"
+#include "match/line_match.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/encoding.h"
-#include "search/candidate.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -63,20 +62,4 @@ TEST(FindMatchingLine, CodesAndEscapesMatchAsTheyDraw) {
     EXPECT_TRUE(Find(Lines({{TextKind::MText, "\\A1;{\\H0.7x;表}示"}}), "表示"));
     // A character CP932 cannot hold matches nothing a user can type.
     EXPECT_FALSE(Find(Lines({{TextKind::Text, "\\U+1F600"}}), "?"));
-}
-
-TEST(EvaluateCandidate, AHitCarriesTheLineThatMatchedAndItsKind) {
-    testing_support::TempDir dir;
-    std::string path = (dir.path() / "a.dxf").string();
-    testing_support::WriteFileBytes(path, testing_support::DxfWithTexts({"first", "45%%d"}));
-    CandidateOutcome outcome = EvaluateCandidate(path, PrepareKeywords(Sjis("45 °")), {}, {});
-    ASSERT_TRUE(outcome.hit);
-    EXPECT_EQ(outcome.hit->matchText, Sjis("45°"));
-    EXPECT_EQ(outcome.hit->matchKind, TextKind::Text);
-    // The empty keyword text lists every drawing without reading it: no line.
-    outcome = EvaluateCandidate(path, PrepareKeywords(""), {}, {});
-    ASSERT_TRUE(outcome.hit);
-    EXPECT_EQ(outcome.hit->matchText, "");
-    EXPECT_FALSE(outcome.hit->matchKind);
-    EXPECT_FALSE(EvaluateCandidate(path, PrepareKeywords("45 %"), {}, {}).hit);
 }

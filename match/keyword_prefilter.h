@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bytes/byte_source.h"
-#include "search/keywords.h"
+#include "match/keywords.h"
 
 // How a drawing type's text lies in the file's own bytes, for the prefilter:
 // a set of these flags (0: the text cannot be found in the raw bytes, as in

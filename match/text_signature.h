@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bytes/extracted_text.h"
-#include "search/keywords.h"
+#include "match/keywords.h"
 
 // A drawing's text signature: which pairs of adjacent bytes occur in the
 // match form of its lines (each line after its kind's clean-up), as a bit

@@ -1,4 +1,4 @@
-#include "search/text_cache.h"
+#include "cache/text_cache.h"
 
 #include <sqlite3.h>
 
@@ -8,10 +8,10 @@
 #include <numeric>
 #include <string_view>
 
+#include "cache/text_cache_codec.h"
 #include "platform/file_source.h"
 #include "platform/file_status.h"
 #include "platform/user_folders.h"
-#include "search/text_cache_codec.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ namespace {
 
 // A row's version and what the signature says, from a statement reading
 // ROW_COLUMNS.
-CachedRow RowFrom(sqlite3_stmt* statement, const SignatureQuery& query, int64_t touchBefore) {
+CachedRow RowFrom(sqlite3_stmt* statement, const SignatureTest& mayMatch, int64_t touchBefore) {
     CachedRow row;
     row.present = true;
     row.version = {static_cast<uint64_t>(sqlite3_column_int64(statement, 1)),
@@ -161,7 +161,7 @@ CachedRow RowFrom(sqlite3_stmt* statement, const SignatureQuery& query, int64_t 
                    sqlite3_column_int64(statement, 5),
                    static_cast<uint32_t>(sqlite3_column_int64(statement, 6))};
     row.touchDue = sqlite3_column_int64(statement, 7) < touchBefore;
-    row.mayMatch = query.MayMatch(BlobOf(statement, 8));
+    row.mayMatch = !mayMatch || mayMatch(BlobOf(statement, 8));
     row.textId = sqlite3_column_int64(statement, 9);
     return row;
 }
@@ -362,16 +362,16 @@ void TextCache::ReturnReader(std::unique_ptr<Reader> reader) {
 }
 
 bool TextCache::Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out) {
-    return LookupFor(path, version, SignatureQuery(), out) == Found::Lines;
+    return LookupFor(path, version, SignatureTest(), out) == Found::Lines;
 }
 
 TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVersion& version,
-                                      const SignatureQuery& query, ExtractedText& out) {
+                                      const SignatureTest& mayMatch, ExtractedText& out) {
     if (!m_usable) return Found::Miss;
-    return Answer(path, RowOf(path, query), version, true, out);
+    return Answer(path, RowOf(path, mayMatch), version, true, out);
 }
 
-CachedRow TextCache::RowOf(const std::string& path, const SignatureQuery& query) {
+CachedRow TextCache::RowOf(const std::string& path, const SignatureTest& mayMatch) {
     CachedRow row;
     std::unique_ptr<Reader> reader = m_usable ? TakeReader() : nullptr;
     if (!reader) return row;
@@ -379,7 +379,7 @@ CachedRow TextCache::RowOf(const std::string& path, const SignatureQuery& query)
     BindBlob(lookup, 1, path);
     int code = sqlite3_step(lookup);
     if (code == SQLITE_ROW) {
-        row = RowFrom(lookup, query, m_now - kTouchInterval);
+        row = RowFrom(lookup, mayMatch, m_now - kTouchInterval);
     } else if (code != SQLITE_DONE && IsDamage(code)) {
         // A busy file is a miss; a damaged one stops the cache.
         Fail(code, "cannot be read");
@@ -405,7 +405,7 @@ TextCache::Found TextCache::Answer(const std::string& path, const CachedRow& row
 }
 
 std::vector<CachedRow> TextCache::Survey(std::span<const std::string> paths,
-                                         const SignatureQuery& query) {
+                                         const SignatureTest& mayMatch) {
     std::vector<CachedRow> rows(paths.size());
     if (!m_usable || paths.empty()) return rows;
     // The paths in the rows' order (bytes, as memcmp): a walk gives them
@@ -433,7 +433,7 @@ std::vector<CachedRow> TextCache::Survey(std::span<const std::string> paths,
             std::string_view path = BlobOf(survey, 0);
             while (next < order.size() && std::string_view(paths[order[next]]) < path) ++next;
             if (next < order.size() && paths[order[next]] == path) {
-                CachedRow row = RowFrom(survey, query, touchBefore);
+                CachedRow row = RowFrom(survey, mayMatch, touchBefore);
                 for (; next < order.size() && paths[order[next]] == path; ++next) {
                     rows[order[next]] = row;
                 }
@@ -480,16 +480,17 @@ void TextCache::CountSurveyed(const std::string& path, const CachedRow& row, boo
     }
 }
 
-void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text) {
+void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
+                      std::string signature) {
     if (!m_usable || m_settings.readOnly) return;
     {
         std::lock_guard lock(m_queueMutex);
         // Counted with what its lines cost besides their bytes, so texts of
         // countless empty lines are bounded too.
-        size_t cost = text.Cost() + path.size();
+        size_t cost = text.Cost() + path.size() + signature.size();
         if (m_queuedBytes + cost > kMaxQueuedBytes) return;
         m_queuedBytes += cost;
-        m_queue.push_back({path, version, std::move(text)});
+        m_queue.push_back({path, version, std::move(text), std::move(signature)});
     }
     m_queueChanged.notify_all();
 }
@@ -582,7 +583,6 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<std::string>&
             code = sqlite3_step(addText.get());
             sqlite3_reset(addText.get());
             if (code != SQLITE_DONE) break;
-            std::string signature = MakeTextSignature(pending.text);
             sqlite3_stmt* s = insert.get();
             BindBlob(s, 1, pending.path);
             sqlite3_bind_int64(s, 2, static_cast<int64_t>(pending.version.device));
@@ -592,7 +592,7 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<std::string>&
             sqlite3_bind_int64(s, 6, pending.version.changeNanos);
             sqlite3_bind_int64(s, 7, pending.version.generation);
             sqlite3_bind_int64(s, 8, MicrosecondsNow());
-            BindBlob(s, 9, signature);
+            BindBlob(s, 9, pending.signature);
             sqlite3_bind_int64(s, 10, sqlite3_last_insert_rowid(m_writer));
             code = sqlite3_step(s);
             sqlite3_reset(s);

@@ -1,4 +1,4 @@
-#include "search/keyword_prefilter.h"
+#include "match/keyword_prefilter.h"
 
 #include <algorithm>
 #include <bit>

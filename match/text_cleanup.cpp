@@ -1,4 +1,4 @@
-#include "search/text_cleanup.h"
+#include "match/text_cleanup.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "search/text_cache.h"
+#include "cache/text_cache.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,8 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "search/keywords.h"
-#include "search/text_cache_codec.h"
+#include "cache/text_cache_codec.h"
 #include "tests/test_support.h"
 
 using testing_support::ReadFileBytes;
@@ -31,6 +30,19 @@ std::string Describe(const ExtractedText& text) {
         out += std::string(TextKindName(text[i].kind)) + ":" + std::string(text[i].text) + ";";
     }
     return out;
+}
+
+// The tests' signature of a text: its lines joined, which Holds searches.
+void Keep(TextCache& cache, const std::string& path, const DrawingVersion& version,
+          ExtractedText text) {
+    std::string signature = text.Joined();
+    cache.Store(path, version, std::move(text), std::move(signature));
+}
+
+SignatureTest Holds(std::string word) {
+    return [word](std::string_view signature) {
+        return signature.find(word) != std::string_view::npos;
+    };
 }
 
 DrawingVersion Version(int64_t size) { return {7, 42, size, 1000, 2000, 1}; }
@@ -78,7 +90,7 @@ TEST(TextCache, GivesBackTheLinesOfTheSameVersionOnly) {
     {
         TextCache cache({file});
         ASSERT_TRUE(cache.Usable()) << cache.TakeProblem();
-        cache.Store("/d/a.dxf", Version(10), Lines({{TextKind::Text, "plan"}}));
+        Keep(cache, "/d/a.dxf", Version(10), Lines({{TextKind::Text, "plan"}}));
         cache.Flush();
         ExtractedText out;
         EXPECT_TRUE(cache.Lookup("/d/a.dxf", Version(10), out));
@@ -110,14 +122,13 @@ TEST(TextCache, GivesBackTheLinesOfTheSameVersionOnly) {
 TEST(TextCache, ARowWhoseSignatureRulesTheKeywordOutIsNotDecoded) {
     TempDir dir;
     TextCache cache({(dir.path() / "text.sqlite").string()});
-    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}, {TextKind::Text, "x"}}));
+    Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}, {TextKind::Text, "x"}}));
     cache.Flush();
     ExtractedText out;
-    SignatureQuery absent(PrepareKeywords("elevation"));
+    SignatureTest absent = Holds("elevation");
     EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(1), absent, out), TextCache::Found::RuledOut);
     EXPECT_TRUE(out.empty());
-    EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(1), SignatureQuery(PrepareKeywords("PLAN")), out),
-              TextCache::Found::Lines);
+    EXPECT_EQ(cache.LookupFor("/d/a.dxf", Version(1), Holds("plan"), out), TextCache::Found::Lines);
     EXPECT_EQ(Describe(out), "TEXT:plan;TEXT:x;");
     // Another version is a miss, whatever its signature says.
     out.Clear();
@@ -143,7 +154,7 @@ TEST(TextCache, ADamagedFileIsSetAsideAndANewOneStarted) {
     EXPECT_NE(cache.TakeProblem().find("set aside"), std::string::npos);
     EXPECT_EQ(cache.TakeProblem(), "");  // told once
     EXPECT_EQ(ReadFileBytes(file.string() + ".damaged"), std::string(8192, 'x'));
-    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+    Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     cache.Flush();
     ExtractedText out;
     EXPECT_TRUE(cache.Lookup("/d/a.dxf", Version(1), out));
@@ -158,10 +169,10 @@ TEST(TextCache, ACacheThatCannotBeOpenedIsUnusableAndSaysSoOnce) {
     EXPECT_EQ(cache.TakeProblem(), "");
     ExtractedText out;
     EXPECT_FALSE(cache.Lookup("/d/a.dxf", Version(1), out));
-    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+    Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     cache.Flush();  // returns at once
     std::vector<std::string> paths = {"/d/a.dxf", "/d/b.dxf"};
-    std::vector<CachedRow> rows = cache.Survey(paths, SignatureQuery());
+    std::vector<CachedRow> rows = cache.Survey(paths, SignatureTest());
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_FALSE(rows[0].present || rows[1].present);
     EXPECT_FALSE(cache.LinesOf(rows[0], out));
@@ -178,8 +189,8 @@ TEST(TextCache, StaysWithinItsSizeKeepingTheRowsUsedLast) {
     }
     TextCache cache({file, false, 256 * 1024});
     for (int i = 0; i < 400; ++i) {
-        cache.Store("/d/" + std::to_string(i) + ".dxf", Version(i),
-                    Lines({{TextKind::Text, line + std::to_string(i)}}));
+        Keep(cache, "/d/" + std::to_string(i) + ".dxf", Version(i),
+             Lines({{TextKind::Text, line + std::to_string(i)}}));
         if (i % 50 == 49) cache.Flush();
     }
     cache.Flush();
@@ -199,7 +210,7 @@ TEST(TextCache, TwoCachesOnOneFileReadAndWriteAtOnce) {
     ASSERT_TRUE(filling.Usable() && reading.Usable());
     std::thread writer([&] {
         for (int i = 0; i < 2000; ++i) {
-            filling.Store("/d/" + std::to_string(i), Version(i), Lines({{TextKind::Text, "t"}}));
+            Keep(filling, "/d/" + std::to_string(i), Version(i), Lines({{TextKind::Text, "t"}}));
         }
         filling.Flush();
     });
@@ -223,7 +234,7 @@ TEST(TextCache, AReadOnlyCacheReadsAndNeverWrites) {
     std::string file = dir.path() / "text.sqlite";
     {
         TextCache built({file, false, int64_t{1} << 30, true});
-        built.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+        Keep(built, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     }
     std::string before = ReadFileBytes(file);
     {
@@ -231,7 +242,7 @@ TEST(TextCache, AReadOnlyCacheReadsAndNeverWrites) {
         ASSERT_TRUE(shared.Usable()) << shared.TakeProblem();
         ExtractedText out;
         EXPECT_TRUE(shared.Lookup("/d/a.dxf", Version(1), out));
-        shared.Store("/d/b.dxf", Version(1), Lines({{TextKind::Text, "y"}}));
+        Keep(shared, "/d/b.dxf", Version(1), Lines({{TextKind::Text, "y"}}));
         shared.Flush();
         ExtractedText none;
         EXPECT_FALSE(shared.Lookup("/d/b.dxf", Version(1), none));
@@ -245,7 +256,7 @@ TEST(TextCache, ClearEmptiesTheFile) {
     std::string file = dir.path() / "text.sqlite";
     {
         TextCache cache({file});
-        cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+        Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     }
     ASSERT_TRUE(TextCache::Clear(file));
     TextCacheStats stats;
@@ -271,8 +282,8 @@ TEST(TextCache, ASurveyGivesEveryRowAskedForInAnyOrder) {
     TextCache cache({(dir.path() / "text.sqlite").string()});
     constexpr int kRows = 1300;
     for (int i = 0; i < kRows; ++i) {
-        cache.Store(RowPath(i), Version(i),
-                    Lines({{TextKind::Text, i % 5 == 0 ? "plan" : "elevation"}}));
+        Keep(cache, RowPath(i), Version(i),
+             Lines({{TextKind::Text, i % 5 == 0 ? "plan" : "elevation"}}));
     }
     cache.Flush();
     // Sparse, then over 512 rows asked in a row, then over 512 rows not
@@ -292,9 +303,9 @@ TEST(TextCache, ASurveyGivesEveryRowAskedForInAnyOrder) {
     std::vector<std::string> asked;
     for (const auto& path : paths) asked.push_back(path.first);
 
-    SignatureQuery plan(PrepareKeywords("plan"));
+    SignatureTest plan = Holds("plan");
     std::vector<CachedRow> rows = cache.Survey(asked, plan);
-    std::vector<CachedRow> unruled = cache.Survey(asked, SignatureQuery());
+    std::vector<CachedRow> unruled = cache.Survey(asked, SignatureTest());
     ASSERT_EQ(rows.size(), asked.size());
     ASSERT_EQ(unruled.size(), asked.size());
     for (size_t k = 0; k < asked.size(); ++k) {
@@ -318,25 +329,25 @@ TEST(TextCache, ASurveyGivesEveryRowAskedForInAnyOrder) {
 TEST(TextCache, TheLinesOfASurveyedRowGoWhenItsPathIsStoredAgain) {
     TempDir dir;
     TextCache cache({(dir.path() / "text.sqlite").string()});
-    cache.Store("/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}}));
-    cache.Store("/d/b.dxf", Version(1), Lines({{TextKind::MText, "section"}}));
+    Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "plan"}}));
+    Keep(cache, "/d/b.dxf", Version(1), Lines({{TextKind::MText, "section"}}));
     cache.Flush();
     std::vector<std::string> paths = {"/d/b.dxf", "/d/a.dxf"};
-    std::vector<CachedRow> old = cache.Survey(paths, SignatureQuery());
+    std::vector<CachedRow> old = cache.Survey(paths, SignatureTest());
     ExtractedText lines;
     ASSERT_TRUE(cache.LinesOf(old[0], lines));
     EXPECT_EQ(Describe(lines), "MTEXT:section;");
     // Both, the last stored among them: new lines are never kept under the
     // number of the lines they replace.
-    cache.Store("/d/b.dxf", Version(2), Lines({{TextKind::Text, "new b"}}));
-    cache.Store("/d/a.dxf", Version(2), Lines({{TextKind::Text, "new a"}}));
+    Keep(cache, "/d/b.dxf", Version(2), Lines({{TextKind::Text, "new b"}}));
+    Keep(cache, "/d/a.dxf", Version(2), Lines({{TextKind::Text, "new a"}}));
     cache.Flush();
     for (const CachedRow& row : old) {
         ExtractedText gone;
         EXPECT_FALSE(cache.LinesOf(row, gone));
         EXPECT_TRUE(gone.empty());
     }
-    std::vector<CachedRow> now = cache.Survey(paths, SignatureQuery());
+    std::vector<CachedRow> now = cache.Survey(paths, SignatureTest());
     for (size_t k = 0; k < paths.size(); ++k) {
         EXPECT_EQ(now[k].version, Version(2));
         ExtractedText current;

@@ -1,4 +1,4 @@
-#include "search/keywords.h"
+#include "match/keywords.h"
 
 #include <gtest/gtest.h>
 

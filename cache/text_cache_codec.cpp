@@ -1,4 +1,4 @@
-#include "search/text_cache_codec.h"
+#include "cache/text_cache_codec.h"
 
 #include <zlib.h>
 

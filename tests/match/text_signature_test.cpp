@@ -1,12 +1,12 @@
-#include "search/text_signature.h"
+#include "match/text_signature.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "bytes/cp932.h"
+#include "match/text_cleanup.h"
 #include "platform/encoding.h"
-#include "search/text_cleanup.h"
 
 namespace {
 
