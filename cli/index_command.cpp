@@ -1,33 +1,18 @@
 // plotsieve-cli index: every drawing under a place read into the text cache.
-#include <getopt.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cache/text_cache.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/option_errors.h"
-#include "cli/search_options.h"
+#include "cli/common_options.h"
+#include "cli/file_reads.h"
 #include "platform/file_status.h"
-#include "platform/fs.h"
 #include "search/search_session.h"
 
 namespace {
-
-constexpr const char* kIndexUsage =
-    "usage: plotsieve-cli index [OPTIONS] [PLACE]\n"
-    "Reads every drawing under PLACE (default: the current folder) into the text cache,\n"
-    "so that later searches need not read them. With --cache FILE, a new file is built\n"
-    "and renamed onto FILE when done, so that searches reading FILE with\n"
-    "--cache-read-only never see half a write.\n"
-    "      --cache FILE        the cache's file (default: the user's cache folder)\n"
-    "      --types LIST        any of dxf,dwg,jw,mcd,dra (default: all)\n"
-    "      --no-subfolders     only the folder itself\n"
-    "      --threads N         extraction threads (default: one per core)\n"
-    "  -q, --quiet             no progress and no final count on stderr\n"
-    "  -h, --help              print this help and exit\n";
 
 // Progress on one rewritten line when stderr is a terminal; skipped files
 // and the cache's problems as they come.
@@ -77,115 +62,113 @@ class IndexFrontEnd : public SearchFrontEnd {
     bool m_live;
 };
 
-std::string CacheFileOr(const std::string& given) {
-    return given.empty() ? DefaultTextCachePath() : given;
+struct IndexOptions : CommonOptions {
+    std::string place = ".";
+};
+
+// What the arguments after "index" ask for.
+struct IndexCommandLine {
+    enum class Action { Index, Help, UsageError };
+    Action action = Action::Index;
+    IndexOptions options;
+    std::string error;  // the usage error's message
+};
+
+IndexCommandLine ParseIndexCommandLine(int argc, char** argv) {
+    IndexCommandLine line;
+    auto refuse = [&line](std::string message) {
+        line.action = IndexCommandLine::Action::UsageError;
+        line.error = std::move(message);
+        return line;
+    };
+    OptionScanner scanner(FindCommand(CommandId::Index), argc, argv);
+    for (OptionStep step = scanner.Next(); step.kind != OptionStep::Kind::End;
+         step = scanner.Next()) {
+        if (step.kind == OptionStep::Kind::UsageError) return refuse(step.error);
+        if (step.id == OptionId::Help) {
+            line.action = IndexCommandLine::Action::Help;
+            return line;
+        }
+        // Every other option of index is one it shares with search.
+        if (std::optional<std::string> error =
+                ApplyCommonOption(step.id, step.value, line.options)) {
+            return refuse(*error);
+        }
+    }
+    std::vector<std::string> operands = scanner.Operands();
+    if (operands.size() > 1) return refuse("one PLACE at most");
+    if (!operands.empty()) line.options.place = operands.front();
+    return line;
+}
+
+// Where the index writes. A named file is built anew beside itself (from its
+// rows, when it has some) and renamed into place at the end; the user's own
+// cache is filled where it is.
+TextCacheSettings CacheToFill(const IndexOptions& options, const std::string& target) {
+    TextCacheSettings settings{target};
+    if (options.cacheFile.empty()) return settings;
+    settings.path = target + ".new-" + std::to_string(getpid());
+    settings.rollbackJournal = true;
+    if (ReadFileStatus(target) && !TextCache::Copy(target, settings.path)) {
+        std::fprintf(stderr, "plotsieve-cli: %s: not a text cache; it is built anew\n",
+                     target.c_str());
+    }
+    return settings;
+}
+
+// Reads every drawing under the place into the cache. False when the engine
+// refused to start (the message is out).
+bool FillCache(const IndexOptions& options, const TextCacheSettings& settings,
+               IndexFrontEnd& frontEnd) {
+    SearchSession session(frontEnd, options.threads);
+    session.UseTextCache(settings);
+    SearchRequest request{options.place, options.typeMask, false, true};
+    StartResult result = session.StartSearch(request);
+    if (result != StartResult::Started) {
+        std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
+        return false;
+    }
+    session.Wait();
+    session.UseTextCache(std::nullopt);  // everything written, the file closed
+    return true;
 }
 
 }  // namespace
 
 int RunIndexCommand(int argc, char** argv) {
-    static const option kOptions[] = {{"cache", required_argument, nullptr, 'c'},
-                                      {"types", required_argument, nullptr, 't'},
-                                      {"no-subfolders", no_argument, nullptr, 'n'},
-                                      {"threads", required_argument, nullptr, 'j'},
-                                      {"quiet", no_argument, nullptr, 'q'},
-                                      {"help", no_argument, nullptr, 'h'},
-                                      {nullptr, 0, nullptr, 0}};
-    std::string given;
-    unsigned types = TYPE_ALL;
-    bool subfolders = true;
-    bool quiet = false;
-    unsigned threads = 0;
-    optind = 0;
-    opterr = 0;
-    auto usageError = [](const std::string& message) {
-        std::fprintf(stderr, "plotsieve-cli index: %s\n%s", message.c_str(), kIndexUsage);
-        return 2;
-    };
-    for (int code; (code = getopt_long(argc, argv, ":qh", kOptions, nullptr)) != -1;) {
-        std::string value = optarg ? optarg : "";
-        switch (code) {
-            case 'c':
-                given = value;
-                break;
-            case 't': {
-                std::optional<unsigned> mask = ParseTypes(value);
-                if (!mask) return usageError("unknown type in --types: " + value);
-                types = *mask;
-                break;
-            }
-            case 'n':
-                subfolders = false;
-                break;
-            case 'j': {
-                char* end = nullptr;
-                unsigned long n = std::strtoul(value.c_str(), &end, 10);
-                if (value.empty() || *end != '\0' || n == 0 || n > 256) {
-                    return usageError("--threads needs a number from 1 to 256");
-                }
-                threads = static_cast<unsigned>(n);
-                break;
-            }
-            case 'q':
-                quiet = true;
-                break;
-            case 'h':
-                std::fputs(kIndexUsage, stdout);
-                return std::fflush(stdout) == 0 ? 0 : 2;
-            case ':':
-                return usageError(OptionInError(argc, argv, true) + " needs a value");
-            default:
-                return usageError("unknown option: " + OptionInError(argc, argv, false));
-        }
+    const CommandDef& command = FindCommand(CommandId::Index);
+    IndexCommandLine line = ParseIndexCommandLine(argc, argv);
+    if (line.action == IndexCommandLine::Action::Help) return PrintHelp(command);
+    if (line.action == IndexCommandLine::Action::UsageError) {
+        return ReportUsageError(command, line.error);
     }
-    if (argc - optind > 1) return usageError("one PLACE at most");
-    std::string place = optind < argc ? argv[optind] : ".";
-    std::optional<FileStatus> status = ReadFileStatus(place);
-    if (!status) {
-        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", place.c_str(), LastReadError().c_str());
+    const IndexOptions& options = line.options;
+    StatusOrReason place = ReadStatusOrReason(options.place);
+    if (!place.status) {
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
+                     place.reason.c_str());
         return 2;
     }
-    std::string target = CacheFileOr(given);
+    std::string target = CacheFileOf(options.cacheFile);
     if (target.empty()) {
         std::fputs("plotsieve-cli: no cache folder (set HOME or XDG_CACHE_HOME)\n", stderr);
         return 2;
     }
 
-    // A named file is built anew beside itself (from its rows, when it has
-    // some) and renamed into place at the end; the user's own cache is
-    // filled where it is.
-    TextCacheSettings settings{target};
-    if (!given.empty()) {
-        settings.path = target + ".new-" + std::to_string(getpid());
-        settings.rollbackJournal = true;
-        if (ReadFileStatus(target) && !TextCache::Copy(target, settings.path)) {
-            std::fprintf(stderr, "plotsieve-cli: %s: not a text cache; it is built anew\n",
-                         target.c_str());
-        }
-    }
-
-    IndexFrontEnd frontEnd(subfolders, quiet);
-    {
-        SearchSession session(frontEnd, threads);
-        session.UseTextCache(settings);
-        SearchRequest request{place, types, false, true};
-        StartResult result = session.StartSearch(request);
-        if (result != StartResult::Started) {
-            std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
-            return 2;
-        }
-        session.Wait();
-        session.UseTextCache(std::nullopt);  // everything written, the file closed
-    }
+    TextCacheSettings settings = CacheToFill(options, target);
+    bool building = !options.cacheFile.empty();  // a new file, renamed onto the target
+    IndexFrontEnd frontEnd(options.subfolders, options.quiet);
+    bool filled = FillCache(options, settings, frontEnd);
     frontEnd.Finish();
-    if (!given.empty()) {
-        if (frontEnd.problem || std::rename(settings.path.c_str(), target.c_str()) != 0) {
-            std::remove(settings.path.c_str());
-            std::fprintf(stderr, "plotsieve-cli: %s: not replaced\n", target.c_str());
-            return 2;
-        }
+    if (building &&
+        (!filled || frontEnd.problem || std::rename(settings.path.c_str(), target.c_str()) != 0)) {
+        // The new file never replaces the old one half made, nor stays beside it.
+        std::remove(settings.path.c_str());
+        if (filled) std::fprintf(stderr, "plotsieve-cli: %s: not replaced\n", target.c_str());
+        return 2;
     }
-    if (!quiet) {
+    if (!filled) return 2;
+    if (!options.quiet) {
         std::fprintf(stderr, "%lld drawings in the text cache %s\n",
                      static_cast<long long>(frontEnd.tested), target.c_str());
     }
