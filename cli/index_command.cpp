@@ -19,7 +19,7 @@ namespace {
 class IndexFrontEnd : public SearchFrontEnd {
   public:
     IndexFrontEnd(bool subfolders, bool quiet)
-        : m_subfolders(subfolders), m_quiet(quiet), m_live(!quiet && isatty(STDERR_FILENO)) {}
+        : m_subfolders(subfolders), m_live(!quiet && isatty(STDERR_FILENO)) {}
 
     std::string KeywordText() override { return {}; }
     bool IncludeSubfolders() override { return m_subfolders; }
@@ -58,7 +58,6 @@ class IndexFrontEnd : public SearchFrontEnd {
         std::fprintf(stderr, "%splotsieve-cli: %s\n", m_live ? "\r\x1b[K" : "", text.c_str());
     }
     bool m_subfolders;
-    bool m_quiet;
     bool m_live;
 };
 

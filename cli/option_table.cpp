@@ -38,9 +38,10 @@ std::string KindNames(size_t width) {
     return WrapWords(names, width);
 }
 
-std::vector<OptionDef> MakeOptionTable() {
+// The options of search (and index, which takes some of them).
+std::vector<OptionDef> SearchOptionRows() {
     using enum OptionId;
-    std::vector<OptionDef> table = {
+    return {
         {.id = Keyword,
          .longName = "keyword",
          .shortName = 'k',
@@ -100,6 +101,13 @@ std::vector<OptionDef> MakeOptionTable() {
          .longName = "cache-read-only",
          .help = "read the cache but never write it (a cache another\n"
                  "process writes and renames into place)"},
+    };
+}
+
+// The options of extract, and those of every command.
+std::vector<OptionDef> OtherOptionRows() {
+    using enum OptionId;
+    return {
         {.id = Raw,
          .longName = "raw",
          .help = "print the stored CP932 bytes instead, each line ended by CR LF"},
@@ -114,8 +122,11 @@ std::vector<OptionDef> MakeOptionTable() {
         {.id = Version, .longName = "version", .help = "print the version and exit"},
         {.id = Help, .longName = "help", .shortName = 'h', .help = "print this help and exit"},
     };
-    // Rows in the order of OptionId, so that an id finds its row at once.
-    for (size_t k = 0; k < table.size(); ++k) assert(table[k].id == static_cast<OptionId>(k));
+}
+
+std::vector<OptionDef> MakeOptionTable() {
+    std::vector<OptionDef> table = SearchOptionRows();
+    for (OptionDef& row : OtherOptionRows()) table.push_back(std::move(row));
     return table;
 }
 
@@ -234,7 +245,13 @@ void AppendRow(std::string& text, const UsageRow& row, const UsageLayout& layout
 
 }  // namespace
 
-const OptionDef& FindOption(OptionId id) { return OptionTable()[static_cast<size_t>(id)]; }
+const OptionDef& FindOption(OptionId id) {
+    for (const OptionDef& option : OptionTable()) {
+        if (option.id == id) return option;
+    }
+    assert(false && "every OptionId has a row");
+    return OptionTable().front();
+}
 
 const std::vector<CommandDef>& CommandTable() {
     static const std::vector<CommandDef> table = MakeCommandTable();
