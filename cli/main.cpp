@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
-#include "plotsieve_version.h"
 
 namespace {
 
@@ -34,10 +34,7 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
-        return std::fflush(stdout) == 0 ? 0 : 2;
-    }
+    if (std::strcmp(argv[1], "--version") == 0) return PrintVersion();
     std::fprintf(stderr, "plotsieve-cli: unknown command '%s'\n", argv[1]);
     PrintUsage(stderr);
     return 2;

@@ -11,15 +11,15 @@
 #include <cstring>
 #include <mutex>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/file_reads.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
 #include "cli/unicode_text.h"
 #include "platform/encoding.h"
-#include "platform/file_status.h"
 #include "platform/folder_listing.h"
 #include "platform/fs.h"
-#include "plotsieve_version.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/search_session.h"
@@ -233,13 +233,12 @@ std::optional<std::string> KeywordInCp932(const std::string& utf8) {
 // is refused before the search starts, with the reason.
 bool CheckPlace(const SearchOptions& options) {
     if (options.place.empty() || options.place == kAllDrivesPlace) return true;
-    std::optional<FileStatus> status = ReadFileStatus(options.place);
-    if (!status) {
-        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
-                     LastReadError().c_str());
+    StatusOrReason read = ReadStatusOrReason(options.place);
+    if (!read.status) {
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(), read.reason.c_str());
         return false;
     }
-    if (status->isFolder) return true;
+    if (read.status->isFolder) return true;
     for (const std::string& extension : ExtensionsForTypes(options.typeMask)) {
         if (options.place.size() >= extension.size() &&
             LowerCasePath(options.place.substr(options.place.size() - extension.size())) ==
@@ -250,6 +249,30 @@ bool CheckPlace(const SearchOptions& options) {
     std::fprintf(stderr, "plotsieve-cli: %s: not a folder, nor a drawing of the chosen types\n",
                  options.place.c_str());
     return false;
+}
+
+// The keyword and each --and keyword in CP932; nothing, with a message, when
+// one of them cannot be.
+std::optional<std::vector<std::string>> KeywordsInCp932(const SearchOptions& options) {
+    std::vector<std::string> keywords{options.keyword};
+    keywords.insert(keywords.end(), options.andKeywords.begin(), options.andKeywords.end());
+    std::vector<std::string> cp932Keywords;
+    for (const std::string& keyword : keywords) {
+        std::optional<std::string> cp932 = KeywordInCp932(keyword);
+        if (!cp932) return std::nullopt;
+        cp932Keywords.push_back(*cp932);
+    }
+    return cp932Keywords;
+}
+
+// Ctrl-C stops the search; a closed pipe shows as EPIPE on the write, which
+// ends the search quietly.
+void CatchSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
 }
 
 // Runs one pass and waits for it, passing Ctrl-C and a failed output on as a
@@ -278,80 +301,39 @@ int OutputFailure(const OutputStream& out) {
     return 2;
 }
 
-}  // namespace
-
-int RunSearchCommand(int argc, char** argv) {
-    SearchCommandLine line = ParseSearchCommandLine(argc, argv);
-    switch (line.action) {
-        case SearchCommandLine::Action::Help:
-            std::fputs(kSearchUsage, stdout);
-            return std::fflush(stdout) == 0 ? 0 : 2;
-        case SearchCommandLine::Action::Version:
-            std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
-            return std::fflush(stdout) == 0 ? 0 : 2;
-        case SearchCommandLine::Action::UsageError:
-            std::fprintf(stderr, "plotsieve-cli search: %s\n%s", line.error.c_str(), kSearchUsage);
-            return 2;
-        case SearchCommandLine::Action::Search:
+// Runs the search and then each narrowing pass, as long as the last one had
+// hits. Returns false when a pass was refused.
+bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp932Keywords,
+               CommandLineFrontEnd& frontEnd, const OutputStream& out) {
+    SearchSession session(frontEnd, options.threads);
+    session.UseTextCache(CacheSettingsOf(options));
+    g_session.store(&session);
+    bool refused = false;
+    for (size_t pass = 0; pass < cp932Keywords.size() && !g_interrupted; ++pass) {
+        frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
+        SearchRequest request{options.place, options.typeMask, pass > 0};
+        if (!RunPass(session, request, frontEnd)) {
+            refused = true;
             break;
-    }
-    const SearchOptions& options = line.options;
-
-    std::vector<std::string> keywords{options.keyword};
-    keywords.insert(keywords.end(), options.andKeywords.begin(), options.andKeywords.end());
-    std::vector<std::string> cp932Keywords;
-    for (const std::string& keyword : keywords) {
-        std::optional<std::string> cp932 = KeywordInCp932(keyword);
-        if (!cp932) return 2;
-        cp932Keywords.push_back(*cp932);
-    }
-    if (!CheckPlace(options)) return 2;
-
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    // A closed pipe shows as EPIPE on the write, which ends the search quietly.
-    signal(SIGPIPE, SIG_IGN);
-
-    OutputStream out(stdout);
-    PathShower shower(options);
-    bool header = options.format == OutputFormat::Table && isatty(STDOUT_FILENO);
-    ResultWriter writer(options.format, header, options.showMatch, out);
-    CommandLineFrontEnd frontEnd(options, shower, writer, out);
-    writer.Begin();
-
-    {
-        SearchSession session(frontEnd, options.threads);
-        session.UseTextCache(CacheSettingsOf(options));
-        g_session.store(&session);
-        for (size_t pass = 0; pass < cp932Keywords.size(); ++pass) {
-            frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
-            SearchRequest request{options.place, options.typeMask, pass > 0};
-            if (g_interrupted) break;
-            if (!RunPass(session, request, frontEnd)) {
-                g_session.store(nullptr);
-                return 2;
-            }
-            if (frontEnd.cancelled || out.Failed() || frontEnd.hits == 0) break;
         }
-        g_session.store(nullptr);
+        if (frontEnd.cancelled || out.Failed() || frontEnd.hits == 0) break;
     }
-    if (out.Failed()) return OutputFailure(out);
+    g_session.store(nullptr);
+    return !refused;
+}
 
-    if (options.sort) {
-        SortKey key = *options.sort;
-        std::stable_sort(frontEnd.rows.begin(), frontEnd.rows.end(),
-                         [key](const ResultRecord& a, const ResultRecord& b) {
-                             return CompareResultRecords(a, b, key) < 0;
-                         });
-        for (const ResultRecord& row : frontEnd.rows) writer.Fit(row, shower.Show(row.fullPath));
-        for (const ResultRecord& row : frontEnd.rows) writer.Row(row, shower.Show(row.fullPath));
-    }
-    writer.End();
-    out.Flush();
-    if (out.Failed()) return OutputFailure(out);
+// With --sort, the rows kept until the end, in order and aligned as a whole.
+void WriteSortedRows(SortKey key, std::vector<ResultRecord>& rows, const PathShower& shower,
+                     ResultWriter& writer) {
+    std::stable_sort(rows.begin(), rows.end(), [key](const ResultRecord& a, const ResultRecord& b) {
+        return CompareResultRecords(a, b, key) < 0;
+    });
+    for (const ResultRecord& row : rows) writer.Fit(row, shower.Show(row.fullPath));
+    for (const ResultRecord& row : rows) writer.Row(row, shower.Show(row.fullPath));
+}
 
+// The exit status once every row is out: stopped, skipped, none, hits.
+int FinalStatus(const CommandLineFrontEnd& frontEnd) {
     if (frontEnd.cancelled || g_interrupted) {
         // Stopped: the cancel text is out; end as the signal would have, so
         // that a shell loop around the command stops too.
@@ -361,4 +343,40 @@ int RunSearchCommand(int argc, char** argv) {
     }
     if (frontEnd.skipped) return 2;
     return frontEnd.hits == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int RunSearchCommand(int argc, char** argv) {
+    SearchCommandLine line = ParseSearchCommandLine(argc, argv);
+    const CommandDef& command = FindCommand(CommandId::Search);
+    switch (line.action) {
+        case SearchCommandLine::Action::Help:
+            return PrintHelp(command);
+        case SearchCommandLine::Action::Version:
+            return PrintVersion();
+        case SearchCommandLine::Action::UsageError:
+            return ReportUsageError(command, line.error);
+        case SearchCommandLine::Action::Search:
+            break;
+    }
+    const SearchOptions& options = line.options;
+    std::optional<std::vector<std::string>> cp932Keywords = KeywordsInCp932(options);
+    if (!cp932Keywords || !CheckPlace(options)) return 2;
+    CatchSignals();
+
+    OutputStream out(stdout);
+    PathShower shower(options);
+    bool header = options.format == OutputFormat::Table && isatty(STDOUT_FILENO);
+    ResultWriter writer(options.format, header, options.showMatch, out);
+    CommandLineFrontEnd frontEnd(options, shower, writer, out);
+    writer.Begin();
+    if (!RunPasses(options, *cp932Keywords, frontEnd, out)) return 2;
+    if (out.Failed()) return OutputFailure(out);
+
+    if (options.sort) WriteSortedRows(*options.sort, frontEnd.rows, shower, writer);
+    writer.End();
+    out.Flush();
+    if (out.Failed()) return OutputFailure(out);
+    return FinalStatus(frontEnd);
 }

@@ -1,37 +1,36 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cache/text_cache.h"
+#include "cli/common_options.h"
+#include "cli/named_values.h"
 #include "results/sort.h"
 #include "search/criteria.h"
 
 enum class OutputFormat { Table, Tsv, Json, Paths, Paths0 };
 
-struct SearchOptions {
+struct SearchOptions : CommonOptions {
     std::string place = ".";  // as typed; "." when none was given
     bool placeGiven = false;
     std::string keyword;                   // UTF-8 as typed; the pieces of several -k joined by "|"
     std::vector<std::string> andKeywords;  // narrowing passes, in order
-    bool subfolders = true;
-    unsigned typeMask = TYPE_ALL;
     DateCriterion date;
     SizeCriterion size;
     std::optional<SortKey> sort;
     OutputFormat format = OutputFormat::Table;
-    unsigned threads = 0;
     bool timing = false;         // report the time of each phase on stderr
-    bool quiet = false;          // no progress and no final count on stderr
     bool showMatch = false;      // a last cell with where each drawing matched
     bool useCache = true;        // keep and reuse extracted text in the text cache
-    std::string cacheFile;       // the cache's file; empty: the user's cache folder
     bool cacheReadOnly = false;  // a cache another process writes: read it only
 };
 
-// The type mask of a --types list ("dxf,jw"); nothing for an unknown name.
-std::optional<unsigned> ParseTypes(const std::string& list);
+// The names --sort and --format take, in the order the usage lists them.
+std::span<const NamedValue<SortKey>> SortKeyNames();
+std::span<const NamedValue<OutputFormat>> FormatNames();
 
 // The text cache the options ask for; nothing for --no-cache, or when there
 // is no file for it (no cache folder).
@@ -46,15 +45,5 @@ struct SearchCommandLine {
 };
 
 // Parses the arguments after "search" (argv[0] is "search" itself) in the
-// GNU way: options and PLACE in any order, "--" ends the options, a long
-// option's value after "=" or as the next argument, a short one's attached
-// or next ("-k配置", "-k 配置").
+// GNU way (cli/command_line.h).
 SearchCommandLine ParseSearchCommandLine(int argc, char** argv);
-
-// "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" or "YYYY-MM-DDTHH:MM[:SS]" in local
-// time, or the last form followed by "Z" or an offset "+09:00" as the JSON
-// output writes it. A date alone means its first second, or with `endOfDay`
-// its last. Nothing for any other text or an impossible date.
-std::optional<int64_t> ParseTimeArgument(const std::string& text, bool endOfDay);
-
-extern const char* const kSearchUsage;

@@ -2,6 +2,7 @@
 // cache stats and clear, a shared read-only cache, and caches that fail.
 #include <gtest/gtest.h>
 
+#include "cli/common_options.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
 
@@ -91,4 +92,51 @@ TEST(CliCache, ACacheThatFailsIsNamedOnceAndTheSearchGoesOn) {
     said = ReadFileBytes(err);
     EXPECT_EQ(said.find("text cache"), said.rfind("text cache")) << said;  // once
     EXPECT_NE(said.find("text cache"), std::string::npos) << said;
+}
+
+TEST(CliCache, IndexAndCacheReadTheOptionsTheyShareWithSearchAsSearchDoes) {
+    Drawings d;
+    std::string tree = (d.dir.path() / "tree").string();
+    // The message after "plotsieve-cli COMMAND: ", up to the end of its line.
+    auto refusal = [](const CliRun& run, const std::string& command) {
+        std::string prefix = "plotsieve-cli " + command + ": ";
+        if (run.err.rfind(prefix, 0) != 0) return "(no refusal) " + run.err;
+        return run.err.substr(prefix.size(), run.err.find('\n') - prefix.size());
+    };
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--types=dxf,pdf"},
+                                         {"--threads=+4"},
+                                         {"--threads=0"},
+                                         {"--threads", "257"},
+                                         {"--cache="}}) {
+        std::vector<std::string> search{"search", "-q"}, index{"index", "-q"};
+        search.insert(search.end(), bad.begin(), bad.end());
+        index.insert(index.end(), bad.begin(), bad.end());
+        search.push_back(tree);
+        index.push_back(tree);
+        CliRun searched = Cli(search), indexed = Cli(index);
+        EXPECT_EQ(searched.status, 2) << bad[0];
+        EXPECT_EQ(indexed.status, 2) << bad[0];
+        EXPECT_EQ(refusal(indexed, "index"), refusal(searched, "search")) << bad[0];
+    }
+    CliRun cache = Cli({"cache", "stats", "--cache="});
+    EXPECT_EQ(cache.status, 2);
+    EXPECT_EQ(refusal(cache, "cache"), "--cache needs a file");
+    // The list the message names is the one the help gives.
+    EXPECT_NE(Cli({"index", "--types=pdf"}).err.find("(use " + TypeNames() + ")"),
+              std::string::npos);
+}
+
+TEST(CliCache, ARefusedIndexLeavesNoNewFileBesideTheCache) {
+    Drawings d;
+    std::string shared = (d.File("shared.sqlite")).string();
+    ASSERT_EQ(Cli({"index", "-q", "--cache", shared, d.dir.path() / "tree"}).status, 0);
+    std::string before = ReadFileBytes(shared);
+    // No type chosen: the engine refuses to start.
+    CliRun refused = Cli({"index", "-q", "--types=,", "--cache", shared, d.dir.path() / "tree"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("検索するファイルの種類を指定してください"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(shared), before);
+    for (const auto& entry : std::filesystem::directory_iterator(d.dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos);
+    }
 }

@@ -1,0 +1,144 @@
+// The bash and zsh completions (cli/completions/) against the option table:
+// each completes every option the table gives a command, and nothing else.
+// Bash runs its completion function as it does for "plotsieve-cli search -";
+// zsh sources its completion with _arguments replaced by a function that
+// prints the specs it is given, so both shells do their own quoting and
+// brace expansion.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "cli/option_table.h"
+#include "tests/test_support.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+const std::string kCompletions = PLOTSIEVE_COMPLETIONS;
+
+// Runs `script` with `shell`, the words after it as its arguments; its stdout.
+std::string RunScript(const std::string& shell, const std::string& script,
+                      const std::vector<std::string>& words) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "script", script);
+    std::string command = shell + " '" + (dir.path() / "script").string() + "'";
+    for (const std::string& word : words) command += " '" + word + "'";
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << command;
+    return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+// What bash offers for the word being completed after "plotsieve-cli" and
+// `words`, a trailing "=" (a value to come) taken off.
+std::set<std::string> BashOffers(const std::vector<std::string>& words) {
+    const char* script =
+        "source \"$1\"; shift\n"
+        "COMP_WORDS=(plotsieve-cli \"$@\"); COMP_CWORD=$#; COMPREPLY=()\n"
+        "_plotsieve_cli\n"
+        "printf '%s\\n' \"${COMPREPLY[@]}\"\n";
+    std::vector<std::string> arguments{kCompletions + "/plotsieve-cli.bash"};
+    arguments.insert(arguments.end(), words.begin(), words.end());
+    std::set<std::string> offers;
+    for (std::string word : Lines(RunScript("bash --norc --noprofile", script, arguments))) {
+        if (!word.empty() && word.back() == '=') word.pop_back();
+        if (!word.empty()) offers.insert(word);
+    }
+    return offers;
+}
+
+// The specs the zsh completion hands _arguments for `command` (none: the
+// program's own), each line "program SPEC" or "command SPEC".
+std::vector<std::string> ZshSpecs(const std::string& command) {
+    const char* script =
+        "command=$2; words=()\n"
+        "_arguments() {\n"
+        "    if [[ $1 == -C ]]; then\n"
+        "        shift; print -rl -- \"program \"$^@\n"
+        "        state=command; words=($command); return 0\n"
+        "    fi\n"
+        "    shift 2; print -rl -- \"command \"$^@; return 0\n"
+        "}\n"
+        "source \"$1\"\n";
+    return Lines(RunScript("zsh -f", script, {kCompletions + "/_plotsieve-cli", command}));
+}
+
+// The option an _arguments spec describes: "(-q --quiet)-q[...]" is -q,
+// "*--and=[...]:keywords" is --and; nothing for an operand's spec ("1:...").
+std::optional<std::string> SpecOption(std::string spec) {
+    if (spec.starts_with("(")) spec.erase(0, spec.find(')') + 1);
+    if (spec.starts_with("*")) spec.erase(0, 1);
+    if (!spec.starts_with("-")) return std::nullopt;
+    return spec.substr(0, spec.find_first_of("[=+:", 1));
+}
+
+std::set<std::string> ZshOffers(const std::string& command) {
+    std::set<std::string> offers;
+    for (const std::string& line : ZshSpecs(command)) {
+        if (!line.starts_with("command ")) continue;
+        if (std::optional<std::string> option = SpecOption(line.substr(8))) offers.insert(*option);
+    }
+    return offers;
+}
+
+// Every spelling of every option the table gives the command.
+std::set<std::string> TableSpellings(const CommandDef& command) {
+    std::set<std::string> spellings;
+    for (const CommandOption& taken : command.options) {
+        const OptionDef& option = FindOption(taken.id);
+        if (!option.longName.empty()) spellings.insert("--" + std::string(option.longName));
+        if (option.shortName != 0) spellings.insert(std::string("-") + option.shortName);
+    }
+    return spellings;
+}
+
+}  // namespace
+
+TEST(Completions, BashAndZshCompleteEachCommandsOptionsAndNoOthers) {
+    for (const CommandDef& command : CommandTable()) {
+        std::string name(command.name);
+        std::set<std::string> table = TableSpellings(command);
+        EXPECT_EQ(BashOffers({name, "-"}), table) << "bash, " << name;
+        EXPECT_EQ(ZshOffers(name), table) << "zsh, " << name;
+    }
+}
+
+TEST(Completions, BashAndZshCompleteTheCommandsOfTheTable) {
+    std::set<std::string> table;
+    for (const CommandDef& command : CommandTable()) table.insert(std::string(command.name));
+
+    std::set<std::string> bash;
+    for (const std::string& word : BashOffers({""})) {
+        if (!word.starts_with("-")) bash.insert(word);
+    }
+    EXPECT_EQ(bash, table);
+
+    // The program's spec "1:command:((search\:"..." extract\:"..."))".
+    std::set<std::string> zsh;
+    const std::regex name(R"(([a-z]+)\\:)");
+    for (const std::string& line : ZshSpecs("")) {
+        if (!line.starts_with("program 1:command:")) continue;
+        for (std::sregex_iterator it(line.begin(), line.end(), name), end; it != end; ++it) {
+            zsh.insert((*it)[1]);
+        }
+    }
+    EXPECT_EQ(zsh, table);
+}
