@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bytes/utf8.h"
 #include "cli/unicode_text.h"
 #include "platform/clock.h"
 #include "platform/encoding.h"
@@ -47,20 +48,12 @@ std::string ForTerminal(const std::string& text) {
             ++i;
         } else if (byte < 0x80) {
             out += text[i++];
-        } else {
-            size_t length = 1;
-            while (length < 4 && i + length < text.size() &&
-                   (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) {
-                ++length;
-            }
-            // The longest run that is one valid character, else one bad byte.
-            while (length > 1 && !IsValidUtf8(std::string_view(text).substr(i, length))) --length;
-            if (length == 1 && !IsValidUtf8(std::string_view(text).substr(i, 1))) {
-                out += HexEscape(byte);
-            } else {
-                out.append(text, i, length);
-            }
+        } else if (size_t length = Utf8CharLength(text, i)) {
+            out.append(text, i, length);
             i += length;
+        } else {
+            out += HexEscape(byte);
+            ++i;
         }
     }
     return out;
@@ -109,15 +102,12 @@ std::string JsonString(const std::string& s) {
             ++i;
         } else if (byte < 0x80) {
             out += s[i++];
+        } else if (size_t length = Utf8CharLength(s, i)) {
+            out.append(s, i, length);
+            i += length;
         } else {
-            size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-            if (i + length <= s.size() && IsValidUtf8(std::string_view(s).substr(i, length))) {
-                out.append(s, i, length);
-                i += length;
-            } else {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            }
+            out += "\xEF\xBF\xBD";
+            ++i;
         }
     }
     return out + "\"";
