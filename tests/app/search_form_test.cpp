@@ -14,6 +14,7 @@
 #include "cache/text_cache.h"
 #include "platform/encoding.h"
 #include "results/result_record.h"
+#include "search/drawing_types.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
 
@@ -363,7 +364,7 @@ TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     SetCriteria(Place(), "");
     SearchAndWait();
     ASSERT_EQ(Rows().size(), 1u);
-    wxBitmap own = OwnTypeIcon("jwc", 16);
+    wxBitmap own = OwnTypeIcon(FindDrawingType("jwc")->ownIcon, 16);
     ASSERT_TRUE(own.IsOk());
     EXPECT_FALSE(SameImage(own, DocumentIcon(16)));
     // Slot 2: JW_CAD. The desktop's own icon, where it knows the type.
@@ -374,7 +375,8 @@ TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     }
     // *.mpp is audio to the stock database; a drawing gets its own icon.
     if (!KnowsMimeType("a.mpp", "application/x-dracad")) {
-        EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32), OwnTypeIcon("mpp", 32)));
+        EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32),
+                              OwnTypeIcon(FindDrawingType("mpp")->ownIcon, 32)));
     }
 }
 
