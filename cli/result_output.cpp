@@ -10,8 +10,6 @@
 
 namespace {
 
-const char* const kMatchHeader = "一致箇所";
-
 // The cells every format derives from a row: name, type and folder cut from
 // the path as shown, so they keep the file's own case.
 struct RowCells {
@@ -149,7 +147,7 @@ void ResultWriter::Begin() {
     if (m_format == OutputFormat::Json) m_out.Write("[");
     if (m_format != OutputFormat::Table) return;
     std::vector<std::string> headers(kResultColumnHeaders.begin(), kResultColumnHeaders.end());
-    if (m_showMatch) headers.push_back(kMatchHeader);
+    if (m_showMatch) headers.push_back(kMatchColumnHeader);
     m_widths.assign(headers.size(), 0);
     if (!m_header) return;
     for (size_t k = 0; k < headers.size(); ++k) m_widths[k] = DisplayWidth(headers[k]);
