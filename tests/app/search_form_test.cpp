@@ -385,11 +385,7 @@ TEST_F(SearchFormTest, TheCacheMenuKeepsReusesAndClearsTheText) {
     Write(dir.path() / "b.dxf", Dxf("elevation"));
     std::string file = DefaultTextCachePath();
     ASSERT_FALSE(file.empty());
-    auto command = [this](int id, bool checked = false) {
-        wxCommandEvent event(wxEVT_MENU, id);
-        event.SetInt(checked ? 1 : 0);
-        frame->GetEventHandler()->ProcessEvent(event);
-    };
+    auto command = [this](int id, bool checked = false) { MenuCommand(id, checked ? 1 : 0); };
     auto stats = [&file] {
         TextCacheStats figures;
         EXPECT_TRUE(TextCache::ReadStats(file, figures));
