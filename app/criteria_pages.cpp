@@ -387,8 +387,9 @@ struct TypeBox {
     int row, column;
 };
 constexpr TypeBox kTypeBoxes[] = {
-    {IDC_TYPE_DXF, 0, 0}, {IDC_TYPE_DWG, 1, 0},    {IDC_TYPE_JW, 2, 0},
-    {IDC_TYPE_MCD, 0, 1}, {IDC_TYPE_DRACAD, 1, 1},
+    {.id = IDC_TYPE_DXF, .row = 0, .column = 0},    {.id = IDC_TYPE_DWG, .row = 1, .column = 0},
+    {.id = IDC_TYPE_JW, .row = 2, .column = 0},     {.id = IDC_TYPE_MCD, .row = 0, .column = 1},
+    {.id = IDC_TYPE_DRACAD, .row = 1, .column = 1},
 };
 static_assert(std::size(kTypeBoxes) == 5, "one box per drawing-type group");
 }  // namespace

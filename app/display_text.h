@@ -9,9 +9,6 @@
 // shows UTF-8; a file's name is whatever bytes its folder holds, and names
 // copied from Windows are often Shift_JIS.
 
-// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view text);
-
 // A native path for display, one component at a time: a component that is
 // UTF-8 stays as it is, any other is read as CP932, with U+FFFD for bytes
 // that are no CP932 character. Separators stay where they are.

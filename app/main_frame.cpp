@@ -164,7 +164,7 @@ void CMainFrame::CreateMenus() {
     bar->Append(help, U8("ﾍﾙﾌﾟ(&H)"));
     SetMenuBar(bar);
 
-    // Accelerator table 128. Ctrl+T, cut, and the pane keys have no handler.
+    // The keys. Ctrl+T, cut, and the pane keys have no handler.
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'C', ID_EDIT_COPY},        {wxACCEL_CTRL, 'D', ID_VIEW_SMALL_ICONS},
         {wxACCEL_CTRL, 'G', ID_VIEW_LARGE_ICONS}, {wxACCEL_CTRL, 'L', ID_VIEW_DETAILS},

@@ -6,7 +6,7 @@ class CPlotsieveView;
 
 // The main window: the search form it holds, which takes the room the window
 // has beyond the form's least size; a status bar of two panes whose first
-// shows the search's progress; menu bar and accelerators 128. Its size and
+// shows the search's progress; the menu bar and its keys. Its size and
 // the result list's column widths are kept between runs.
 class CMainFrame : public wxFrame {
   public:

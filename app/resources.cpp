@@ -24,19 +24,19 @@ wxBitmap Scaled(const char* const* xpm, int size) {
     return wxBitmap(image);
 }
 
+// The pixels of each icon that the drawing-type table names, as drawn by
+// resources/make_icons.py (which writes the installed PNGs of the same names).
 struct OwnIcon {
-    std::string_view extension;
+    std::string_view name;
     const char* const* small;
     const char* const* large;
 };
 constexpr OwnIcon kOwnIcons[] = {
-    {"jwc", type_jwcad_16_xpm, type_jwcad_32_xpm},
-    {"jwk", type_jwcad_16_xpm, type_jwcad_32_xpm},
-    {"jww", type_jwcad_16_xpm, type_jwcad_32_xpm},
-    {"mcd", type_vectorworks_16_xpm, type_vectorworks_32_xpm},
-    {"mpp", type_dracad_16_xpm, type_dracad_32_xpm},
-    {"mpx", type_dracad_16_xpm, type_dracad_32_xpm},
-    {"mpz", type_dracad_16_xpm, type_dracad_32_xpm},
+    {.name = "application-x-jwcad", .small = type_jwcad_16_xpm, .large = type_jwcad_32_xpm},
+    {.name = "application-x-vectorworks",
+     .small = type_vectorworks_16_xpm,
+     .large = type_vectorworks_32_xpm},
+    {.name = "application-x-dracad", .small = type_dracad_16_xpm, .large = type_dracad_32_xpm},
 };
 }  // namespace
 
@@ -54,9 +54,10 @@ wxBitmap DocumentIcon(int size) {
     return wxBitmap(image.Scale(size, size, wxIMAGE_QUALITY_HIGH));
 }
 
-wxBitmap OwnTypeIcon(std::string_view extension, int size) {
+wxBitmap OwnTypeIcon(std::string_view name, int size) {
+    if (name.empty()) return {};
     for (const OwnIcon& icon : kOwnIcons) {
-        if (icon.extension == extension) return Scaled(size <= 16 ? icon.small : icon.large, size);
+        if (icon.name == name) return Scaled(size <= 16 ? icon.small : icon.large, size);
     }
     return {};
 }

@@ -27,20 +27,38 @@ wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 // The toolkit takes a text/uri-list exactly as given: no closing zero byte.
 const char* const kUriListFormat = "text/uri-list";
 
+// The columns, in ResultColumn order. Each starts at its least width, or
+// wider where the list's font needs it for the header or for the widest cell
+// of a fixed format (the type column: every drawing type's extension).
 struct Column {
     const char* header;
-    int specWidth;           // pixels at 96 dots per inch
-    int dialogUnits;         // the same at the list's font
+    int leastWidth;          // pixels at 96 dots per inch
+    int dialogUnits;         // the least width at the list's font
     const char* widestCell;  // the widest cell of a fixed format, or null
 };
 constexpr std::array<Column, kResultColumnCount> kColumns = {{
-    {"ﾌｧｲﾙ名", 120, 64, nullptr},
-    {"ﾀｲﾌﾟ", 50, 24, "mpz"},
-    {"ﾌｫﾙﾀﾞ", 120, 80, nullptr},
-    {"ｻｲｽﾞ", 70, 36, "99999999KB"},
-    {"作成日", 70, 36, "00/00/00 00:00"},
-    {"最終更新日", 70, 36, "00/00/00 00:00"},
-    {"一致箇所", 180, 100, nullptr},
+    {.header = kResultColumnHeaders[0],
+     .leastWidth = 120,
+     .dialogUnits = 64,
+     .widestCell = nullptr},
+    {.header = kResultColumnHeaders[1], .leastWidth = 50, .dialogUnits = 24, .widestCell = nullptr},
+    {.header = kResultColumnHeaders[2],
+     .leastWidth = 120,
+     .dialogUnits = 80,
+     .widestCell = nullptr},
+    {.header = kResultColumnHeaders[3],
+     .leastWidth = 70,
+     .dialogUnits = 36,
+     .widestCell = "99999999KB"},
+    {.header = kResultColumnHeaders[4],
+     .leastWidth = 70,
+     .dialogUnits = 36,
+     .widestCell = "00/00/00 00:00"},
+    {.header = kResultColumnHeaders[5],
+     .leastWidth = 70,
+     .dialogUnits = 36,
+     .widestCell = "00/00/00 00:00"},
+    {.header = kMatchColumnHeader, .leastWidth = 180, .dialogUnits = 100, .widestCell = nullptr},
 }};
 
 struct ViewModeCommand {
@@ -48,10 +66,10 @@ struct ViewModeCommand {
     long mode;
 };
 constexpr ViewModeCommand kViewModes[] = {
-    {ID_VIEW_LARGE_ICONS, wxLC_ICON},
-    {ID_VIEW_SMALL_ICONS, wxLC_SMALL_ICON},
-    {ID_VIEW_LIST, wxLC_LIST},
-    {ID_VIEW_DETAILS, wxLC_REPORT},
+    {.id = ID_VIEW_LARGE_ICONS, .mode = wxLC_ICON},
+    {.id = ID_VIEW_SMALL_ICONS, .mode = wxLC_SMALL_ICON},
+    {.id = ID_VIEW_LIST, .mode = wxLC_LIST},
+    {.id = ID_VIEW_DETAILS, .mode = wxLC_REPORT},
 };
 
 long ModeOfCommand(int id) {
@@ -352,11 +370,17 @@ std::vector<int> CResultList::DefaultColumnWidths() const {
     std::vector<int> widths;
     for (size_t i = 0; i < kColumns.size(); ++i) {
         const Column& column = kColumns[i];
-        int width = std::max(column.specWidth,
+        int width = std::max(column.leastWidth,
                              ConvertDialogToPixels(wxSize(column.dialogUnits, 0)).GetWidth());
         width = std::max(width, GetTextExtent(U8(column.header)).GetWidth() + margin + arrow);
         if (column.widestCell != nullptr) {
             width = std::max(width, GetTextExtent(column.widestCell).GetWidth() + margin);
+        }
+        if (i == static_cast<size_t>(ResultColumn::Type)) {
+            for (const DrawingType& type : DrawingTypes()) {
+                const wxString extension = U8(std::string(type.extension));
+                width = std::max(width, GetTextExtent(extension).GetWidth() + margin);
+            }
         }
         widths.push_back(width);
     }

@@ -16,7 +16,7 @@ class wxDataObject;
 class wxImageList;
 class wxUpdateUIEvent;
 
-// The result list (control 1004): one row per hit, each owning its record;
+// The result list (IDC_RESULT_LIST): one row per hit, each owning its record;
 // seven columns in the details view (the six of a row's file and "一致箇所",
 // where the drawing matched); one icon slot per drawing type in each of two
 // image lists. It carries out the list's actions on the selected rows, from

@@ -26,11 +26,9 @@ int main(int argc, char** argv) {
     size_t block = argc > 3 ? static_cast<size_t>(std::atoi(argv[3])) << 10 : size_t{1} << 20;
     auto start = std::chrono::steady_clock::now();
 
-    std::vector<std::string> extensions = ExtensionsForTypes(TYPE_ALL);
     std::vector<std::string> candidates;
     std::atomic<bool> cancel{false};
-    FolderWalk walk(extensions, cancel, {[] { return true; }, nullptr, nullptr, nullptr},
-                    candidates);
+    FolderWalk walk(TYPE_ALL, cancel, {[] { return true; }, nullptr, nullptr, nullptr}, candidates);
     walk.Walk(argv[1]);
     auto collected = std::chrono::steady_clock::now();
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bytes/utf8.h"
+
 namespace {
 
 #include "bytes/code_page_tables.inc"
@@ -86,31 +88,14 @@ std::string ToCp932(std::string_view text, CodePage page) {
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    const size_t size = utf8.size();
-    for (size_t i = 0; i < size;) {
-        auto byte = static_cast<uint8_t>(utf8[i]);
-        if (byte < 0x80) {
+    for (size_t i = 0; i < utf8.size();) {
+        if (static_cast<uint8_t>(utf8[i]) < 0x80) {
             out += utf8[i++];
             continue;
         }
-        // Lead byte: the sequence's length and the bits it carries.
-        size_t length = byte >= 0xF0 && byte <= 0xF4   ? 4
-                        : byte >= 0xE0 && byte <= 0xEF ? 3
-                        : byte >= 0xC2 && byte <= 0xDF ? 2
-                                                       : 0;
-        char32_t codePoint = length == 4 ? byte & 0x07u : length == 3 ? byte & 0x0Fu : byte & 0x1Fu;
-        bool valid = length != 0 && size - i >= length;
-        for (size_t k = 1; valid && k < length; ++k) {
-            auto next = static_cast<uint8_t>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            codePoint = codePoint << 6 | (next & 0x3Fu);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are no characters.
-        if (valid) {
-            valid = (length != 3 || codePoint >= 0x800) && (length != 4 || codePoint >= 0x10000) &&
-                    codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
-        }
-        if (!valid) {
+        char32_t codePoint;
+        const size_t length = Utf8CharLength(utf8, i, &codePoint);
+        if (length == 0) {
             out += kUnmappableByte;
             ++i;
             continue;

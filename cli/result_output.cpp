@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bytes/utf8.h"
 #include "cli/unicode_text.h"
 #include "platform/clock.h"
 #include "platform/encoding.h"
 
 namespace {
-
-const char* const kMatchHeader = "一致箇所";
 
 // The cells every format derives from a row: name, type and folder cut from
 // the path as shown, so they keep the file's own case.
@@ -47,20 +46,12 @@ std::string ForTerminal(const std::string& text) {
             ++i;
         } else if (byte < 0x80) {
             out += text[i++];
-        } else {
-            size_t length = 1;
-            while (length < 4 && i + length < text.size() &&
-                   (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) {
-                ++length;
-            }
-            // The longest run that is one valid character, else one bad byte.
-            while (length > 1 && !IsValidUtf8(std::string_view(text).substr(i, length))) --length;
-            if (length == 1 && !IsValidUtf8(std::string_view(text).substr(i, 1))) {
-                out += HexEscape(byte);
-            } else {
-                out.append(text, i, length);
-            }
+        } else if (size_t length = Utf8CharLength(text, i)) {
+            out.append(text, i, length);
             i += length;
+        } else {
+            out += HexEscape(byte);
+            ++i;
         }
     }
     return out;
@@ -109,15 +100,12 @@ std::string JsonString(const std::string& s) {
             ++i;
         } else if (byte < 0x80) {
             out += s[i++];
+        } else if (size_t length = Utf8CharLength(s, i)) {
+            out.append(s, i, length);
+            i += length;
         } else {
-            size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-            if (i + length <= s.size() && IsValidUtf8(std::string_view(s).substr(i, length))) {
-                out.append(s, i, length);
-                i += length;
-            } else {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            }
+            out += "\xEF\xBF\xBD";
+            ++i;
         }
     }
     return out + "\"";
@@ -159,7 +147,7 @@ void ResultWriter::Begin() {
     if (m_format == OutputFormat::Json) m_out.Write("[");
     if (m_format != OutputFormat::Table) return;
     std::vector<std::string> headers(kResultColumnHeaders.begin(), kResultColumnHeaders.end());
-    if (m_showMatch) headers.push_back(kMatchHeader);
+    if (m_showMatch) headers.push_back(kMatchColumnHeader);
     m_widths.assign(headers.size(), 0);
     if (!m_header) return;
     for (size_t k = 0; k < headers.size(); ++k) m_widths[k] = DisplayWidth(headers[k]);

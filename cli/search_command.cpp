@@ -238,14 +238,7 @@ bool CheckPlace(const SearchOptions& options) {
         std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(), read.reason.c_str());
         return false;
     }
-    if (read.status->isFolder) return true;
-    for (const std::string& extension : ExtensionsForTypes(options.typeMask)) {
-        if (options.place.size() >= extension.size() &&
-            LowerCasePath(options.place.substr(options.place.size() - extension.size())) ==
-                extension) {
-            return true;
-        }
-    }
+    if (read.status->isFolder || IsDrawingPath(options.place, options.typeMask)) return true;
     std::fprintf(stderr, "plotsieve-cli: %s: not a folder, nor a drawing of the chosen types\n",
                  options.place.c_str());
     return false;

@@ -5,30 +5,19 @@
 #include <cstdlib>
 #include <memory>
 
-namespace {
-
-// The character at the front of `text`: its code point, or -1 with length 1
-// for a byte that starts no valid character.
-utf8proc_int32_t NextCharacter(std::string_view text, size_t& length) {
-    utf8proc_int32_t cp = -1;
-    utf8proc_ssize_t n = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
-                                          static_cast<utf8proc_ssize_t>(text.size()), &cp);
-    if (n <= 0) {
-        length = 1;
-        return -1;
-    }
-    length = static_cast<size_t>(n);
-    return cp;
-}
-
-}  // namespace
+#include "bytes/utf8.h"
 
 size_t DisplayWidth(std::string_view utf8) {
     size_t width = 0;
     for (size_t i = 0; i < utf8.size();) {
-        size_t length;
-        utf8proc_int32_t cp = NextCharacter(utf8.substr(i), length);
-        width += cp < 0 ? 1 : static_cast<size_t>(utf8proc_charwidth(cp));
+        char32_t codePoint;
+        const size_t length = Utf8CharLength(utf8, i, &codePoint);
+        if (length == 0) {
+            ++width;
+            ++i;
+            continue;
+        }
+        width += static_cast<size_t>(utf8proc_charwidth(static_cast<utf8proc_int32_t>(codePoint)));
         i += length;
     }
     return width;
@@ -41,13 +30,4 @@ std::optional<std::string> NormalizeNfc(std::string_view utf8) {
         utf8proc_NFC(reinterpret_cast<const utf8proc_uint8_t*>(terminated.c_str())), &std::free);
     if (!composed) return std::nullopt;
     return std::string(reinterpret_cast<const char*>(composed.get()));
-}
-
-bool IsValidUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        size_t length;
-        if (NextCharacter(text.substr(i), length) < 0) return false;
-        i += length;
-    }
-    return true;
 }

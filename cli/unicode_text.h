@@ -15,6 +15,3 @@ size_t DisplayWidth(std::string_view utf8);
 // mark composed where a composed character exists: "カ" U+3099 becomes "ガ").
 // Nothing when the text is not valid UTF-8.
 std::optional<std::string> NormalizeNfc(std::string_view utf8);
-
-// True when `text` is valid UTF-8.
-bool IsValidUtf8(std::string_view text);

@@ -1,6 +1,7 @@
 #include "extract/dxf_entity_text.h"
 
 #include "bytes/spaces.h"
+#include "bytes/utf8.h"
 
 namespace {
 
@@ -15,43 +16,6 @@ std::string_view Trimmed(std::string_view value) {
 bool IsAscii(std::string_view text) {
     for (char ch : text) {
         if (static_cast<unsigned char>(ch) >= 0x80) return false;
-    }
-    return true;
-}
-
-// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, at
-// most U+10FFFF).
-bool IsValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length;
-        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) return false;
-        auto second = static_cast<unsigned char>(text[i + 1]);
-        if (second < low || second > high) return false;
-        for (size_t k = 2; k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if (next < 0x80 || next > 0xBF) return false;
-        }
-        i += length;
     }
     return true;
 }

@@ -52,7 +52,9 @@ ResultCells FormatResultCells(const ResultRecord& record);
 std::string FormatSizeCell(int64_t size);
 std::string FormatTimeCell(int64_t time);
 
-// Column headers and widths in pixels.
+// The headers of the six cells' columns, in the order of ResultCells, and of
+// the column of where the drawing matched, as the window and the command
+// line's table show them.
 inline constexpr std::array<const char*, 6> kResultColumnHeaders = {
     "ﾌｧｲﾙ名", "ﾀｲﾌﾟ", "ﾌｫﾙﾀﾞ", "ｻｲｽﾞ", "作成日", "最終更新日"};
-inline constexpr std::array<int, 6> kResultColumnWidths = {120, 50, 120, 70, 70, 70};
+inline constexpr const char* kMatchColumnHeader = "一致箇所";

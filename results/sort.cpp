@@ -4,17 +4,9 @@
 
 namespace {
 
-template <typename T>
-int CompareValues(T a, T b) {
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
 // Native path order: UTF-8 compared byte by byte is code-point order, which
 // is the character-code order of the text.
-int ComparePathText(std::string_view a, std::string_view b) {
-    int order = a.compare(b);
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
+int ComparePathText(std::string_view a, std::string_view b) { return CompareValues(a, b); }
 
 }  // namespace
 
@@ -46,4 +38,35 @@ int CompareResultRecords(const ResultRecord& a, const ResultRecord& b, SortKey k
             return CompareValues(a.size, b.size);
     }
     return 0;
+}
+
+int CompareForColumn(const ResultRecord& a, const ColumnSortKeys& keysA, const ResultRecord& b,
+                     const ColumnSortKeys& keysB, ResultColumn column) {
+    int order = 0;
+    switch (column) {
+        case ResultColumn::Name:
+            break;
+        case ResultColumn::Type:
+            order = CompareValues(keysA.type, keysB.type);
+            break;
+        case ResultColumn::Folder:
+            order = CompareValues(keysA.folder, keysB.folder);
+            break;
+        case ResultColumn::Size:
+            order = CompareValues(a.size, b.size);
+            break;
+        case ResultColumn::Created:
+            order = CompareValues(a.creationTime, b.creationTime);
+            break;
+        case ResultColumn::Modified:
+            order = CompareValues(a.modificationTime, b.modificationTime);
+            break;
+        case ResultColumn::Match:
+            order = CompareValues(keysA.match, keysB.match);
+            break;
+    }
+    if (order == 0) order = CompareValues(keysA.name, keysB.name);
+    if (order == 0) order = CompareValues(keysA.folder, keysB.folder);
+    if (order == 0) order = CompareValues(a.fullPath, b.fullPath);
+    return order;
 }

@@ -82,7 +82,7 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     TextCache* cache = test.cache != nullptr && test.cache->Usable() ? test.cache : nullptr;
     DrawingVersion version;
     if (cache != nullptr) {
-        const DrawingType* type = FindDrawingType(ExtractionKey(path));
+        const DrawingType* type = DrawingTypeOfPath(path);
         version = VersionOf(*status, type != nullptr ? type->generation : 0);
     }
     std::optional<LineMatch> match;

@@ -78,7 +78,7 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
     for (size_t i = begin; i < end; ++i) {
         SurveyedCandidate& entry = m_block[i - begin];
         if (!entry.status || !entry.status->isRegularFile || !entry.row.present) continue;
-        const DrawingType* type = FindDrawingType(ExtractionKey(m_candidates[i]));
+        const DrawingType* type = DrawingTypeOfPath(m_candidates[i]);
         entry.current =
             entry.row.version == VersionOf(*entry.status, type != nullptr ? type->generation : 0);
         entry.settled = entry.current && (m_test.readOnly || !entry.row.mayMatch);

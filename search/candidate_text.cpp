@@ -21,7 +21,7 @@ CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
             reading.readable = false;
             return reading;
         }
-        const DrawingType* type = FindDrawingType(ExtractionKey(path));
+        const DrawingType* type = DrawingTypeOfPath(path);
         if (type == nullptr) {
             reading.wholeText = true;
             return reading;

@@ -20,27 +20,104 @@ namespace {
 // records and zero bytes (MCD, MPX, MPZ).
 constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
 
+// The stock MIME database knows DWG and DXF; the JW_CAD, VectorWorks and
+// DraCAD types are the program's own (the stock database takes *.mpp for
+// audio), and so are their icons.
 constexpr DrawingType kDrawingTypes[] = {
     // A DWG reader jumps to offsets, but reads most of a small drawing: one
     // read of it whole costs less than its many positioned reads.
-    {"dwg", TYPE_DWG, 0, ExtractDwgText, 2, true, 0},
-    {"dxf", TYPE_DXF, 1, ExtractDxfText, 2, true, kDxfRawText},
-    {"jwc", TYPE_JW, 2, ExtractJwcText, 1, false, 0},
-    {"jwk", TYPE_JW, 7, ExtractJwkText, 1, true, kRawCp932},
-    {"jww", TYPE_JW, 8, ExtractJwwText, 1, true, 0},
-    {"mcd", TYPE_MCD, 3, ExtractMcdText, 1, true, 0},
-    {"mpp", TYPE_MPP, 4, ExtractMppText, 1, true, 0},
-    {"mpx", TYPE_MPX, 5, ExtractMpxText, 1, true, 0},
-    {"mpz", TYPE_MPZ, 6, ExtractMpzText, 1, true, 0},
+    {.extension = "dwg",
+     .typeBit = TYPE_DWG,
+     .iconSlot = 0,
+     .read = ExtractDwgText,
+     .generation = 2,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "image/vnd.dwg",
+     .ownIcon = ""},
+    {.extension = "dxf",
+     .typeBit = TYPE_DXF,
+     .iconSlot = 1,
+     .read = ExtractDxfText,
+     .generation = 2,
+     .readWholeWhenSmall = true,
+     .rawText = kDxfRawText,
+     .mimeType = "image/vnd.dxf",
+     .ownIcon = ""},
+    {.extension = "jwc",
+     .typeBit = TYPE_JW,
+     .iconSlot = 2,
+     .read = ExtractJwcText,
+     .generation = 1,
+     .readWholeWhenSmall = false,
+     .rawText = 0,
+     .mimeType = "application/x-jwcad",
+     .ownIcon = "application-x-jwcad"},
+    {.extension = "jwk",
+     .typeBit = TYPE_JW,
+     .iconSlot = 7,
+     .read = ExtractJwkText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = kRawCp932,
+     .mimeType = "application/x-jwcad",
+     .ownIcon = "application-x-jwcad"},
+    {.extension = "jww",
+     .typeBit = TYPE_JW,
+     .iconSlot = 8,
+     .read = ExtractJwwText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-jwcad",
+     .ownIcon = "application-x-jwcad"},
+    {.extension = "mcd",
+     .typeBit = TYPE_MCD,
+     .iconSlot = 3,
+     .read = ExtractMcdText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-vectorworks",
+     .ownIcon = "application-x-vectorworks"},
+    {.extension = "mpp",
+     .typeBit = TYPE_MPP,
+     .iconSlot = 4,
+     .read = ExtractMppText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-dracad",
+     .ownIcon = "application-x-dracad"},
+    {.extension = "mpx",
+     .typeBit = TYPE_MPX,
+     .iconSlot = 5,
+     .read = ExtractMpxText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-dracad",
+     .ownIcon = "application-x-dracad"},
+    {.extension = "mpz",
+     .typeBit = TYPE_MPZ,
+     .iconSlot = 6,
+     .read = ExtractMpzText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-dracad",
+     .ownIcon = "application-x-dracad"},
 };
 
 constexpr DrawingTypeGroup kDrawingTypeGroups[] = {
-    {TYPE_DXF, "dxf", "DXF (Auto Cad)"},
-    {TYPE_DWG, "dwg", "DWG (Auto Cad)"},
-    {TYPE_JW | TYPE_JW_TOGGLED, "jw", "JWC,JWK(JW_Cad)"},
-    {TYPE_MCD, "mcd", "MCD (Vector Works )"},
-    {TYPE_MPP | TYPE_MPX | TYPE_MPZ, "dra", "MPP,MPX,MPZ(Dra Cad)"},
+    {.bits = TYPE_DXF, .cliName = "dxf", .label = "DXF (Auto Cad)"},
+    {.bits = TYPE_DWG, .cliName = "dwg", .label = "DWG (Auto Cad)"},
+    {.bits = TYPE_JW | TYPE_JW_TOGGLED, .cliName = "jw", .label = "JWC,JWK(JW_Cad)"},
+    {.bits = TYPE_MCD, .cliName = "mcd", .label = "MCD (Vector Works )"},
+    {.bits = TYPE_MPP | TYPE_MPX | TYPE_MPZ, .cliName = "dra", .label = "MPP,MPX,MPZ(Dra Cad)"},
 };
+
+char LowerAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
 }  // namespace
 
@@ -61,17 +138,21 @@ const DrawingType* FindDrawingType(std::string_view extension) {
     return nullptr;
 }
 
-int TypeSlotOf(std::string_view extension) {
-    const DrawingType* type = FindDrawingType(extension);
-    return type != nullptr ? type->iconSlot : -1;
-}
-
-std::vector<std::string> ExtensionsForTypes(unsigned typeMask) {
-    std::vector<std::string> extensions;
+const DrawingType* DrawingTypeOfPath(std::string_view path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos) return nullptr;
+    const std::string_view tail = path.substr(dot + 1);
     for (const DrawingType& type : kDrawingTypes) {
-        if (typeMask & type.typeBit) {
-            extensions.push_back("." + std::string(type.extension));
+        if (tail.size() == type.extension.size() &&
+            std::equal(tail.begin(), tail.end(), type.extension.begin(),
+                       [](char a, char b) { return LowerAscii(a) == b; })) {
+            return &type;
         }
     }
-    return extensions;
+    return nullptr;
+}
+
+bool IsDrawingPath(std::string_view path, unsigned typeMask) {
+    const DrawingType* type = DrawingTypeOfPath(path);
+    return type != nullptr && (type->typeBit & typeMask) != 0;
 }

@@ -2,17 +2,17 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "bytes/byte_source.h"
 #include "bytes/extracted_text.h"
 #include "search/criteria.h"
 
 // The drawing types the search reads. A new format is one row of the type
-// table (and, when it needs a box of its own on the type page, one row of the
-// group table); everything else reads these tables.
+// table and its reader (and, when it needs a box of its own on the type page,
+// one row of the group table); everything else reads these tables: the walk,
+// the readers' dispatch, the command line's type names, the window's type
+// icons.
 
 // Reads a drawing's text from its bytes into `out`.
 using DrawingReader = void (*)(ByteSource& file, ExtractedText& out);
@@ -31,6 +31,16 @@ struct DrawingType {
     // How the text lies in the file's own bytes (RawTextForm flags), for the
     // keyword prefilter; 0 when it cannot be found there.
     unsigned rawText;
+    // The MIME type desktops give the type's files: the shared MIME
+    // database's, or, where that lacks the type or gives its name pattern to
+    // another kind of file, the one the program's MIME package installs
+    // (app/desktop/plotsieve-drawings.xml).
+    std::string_view mimeType;
+    // The name of the program's own icon for the type (a freedesktop icon
+    // name, as the MIME package and the installed icon theme spell it), shown
+    // where the desktop does not know the type yet; empty for a type whose
+    // only icon is the desktop's.
+    std::string_view ownIcon;
 };
 
 // The groups the type page shows as boxes and the command line names in
@@ -53,10 +63,11 @@ int TypeSlotCount();
 // The row of a lower-case extension without its dot, or nullptr.
 const DrawingType* FindDrawingType(std::string_view extension);
 
-// The image-list slot of a lower-case extension without its dot; -1 for
-// others.
-int TypeSlotOf(std::string_view extension);
+// The type of the file `path` names: the row whose extension ends the path
+// after a dot ("/a/PLAN.DXF", "/a/.dxf": DXF), ASCII letters compared without
+// regard to case. nullptr for any other path ("/a/plan.dxf.bak", "/a/xdxf").
+const DrawingType* DrawingTypeOfPath(std::string_view path);
 
-// The extensions (lower case, with their dot) that a type mask chooses, in
-// the order of kDrawingTypes.
-std::vector<std::string> ExtensionsForTypes(unsigned typeMask);
+// True when `path` names a drawing of a type that `typeMask` (TypeBits)
+// chooses.
+bool IsDrawingPath(std::string_view path, unsigned typeMask);

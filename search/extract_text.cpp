@@ -25,15 +25,11 @@ std::string LowerCasePath(std::string path) {
     return path;
 }
 
-std::string ExtractionKey(std::string_view path) {
-    return LowerCasePath(std::string(path.substr(path.size() < 3 ? 0 : path.size() - 3)));
-}
-
 bool ExtractText(const std::string& path, ExtractedText& out) {
     try {
         std::unique_ptr<ByteSource> source = OpenFileSource(path);
         if (!source) return false;
-        ExtractTextOfType(ExtractionKey(path), *source, out);
+        if (const DrawingType* type = DrawingTypeOfPath(path)) type->read(*source, out);
         return true;
     } catch (const std::bad_alloc&) {
         // A file too large to hold, or text too large to build: treated as a

@@ -6,8 +6,8 @@
 #include "bytes/byte_source.h"
 #include "bytes/extracted_text.h"
 
-// Hands `file` to the reader of the drawing type whose extension is `key` (a
-// file's last three characters in lower case). Any other key adds nothing.
+// Hands `file` to the reader of the drawing type whose extension is `key`
+// (lower case, without the dot). Any other key adds nothing.
 void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out);
 
 // The same over bytes in memory, as the lines joined with CR LF.
@@ -17,12 +17,9 @@ std::string ExtractTextOfType(std::string_view key, ByteView bytes);
 // lowered (file names are native bytes; other characters stay).
 std::string LowerCasePath(std::string path);
 
-// The reader key of a path: its last three characters, lower-cased.
-std::string ExtractionKey(std::string_view path);
-
-// Reads the file at `path` with the reader of its extension (compared without
-// regard to case) into `out`. Returns false, adding nothing, when the file
-// cannot be opened or read, or is not a regular file (LastReadError() then
+// Reads the file at `path` with the reader of its drawing type
+// (DrawingTypeOfPath) into `out`; a file of no drawing type adds nothing. Returns false, adding
+// nothing, when the file cannot be opened or read, or is not a regular file (LastReadError() then
 // says why). Never throws.
 bool ExtractText(const std::string& path, ExtractedText& out);
 

@@ -1,14 +1,11 @@
 #include "search/folder_walk.h"
 
 #include "platform/folder_listing.h"
-#include "search/extract_text.h"
+#include "search/drawing_types.h"
 
-FolderWalk::FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
-                       Hooks hooks, std::vector<std::string>& candidates)
-    : m_extensions(extensions),
-      m_cancel(cancel),
-      m_hooks(std::move(hooks)),
-      m_candidates(candidates) {}
+FolderWalk::FolderWalk(unsigned typeMask, const std::atomic<bool>& cancel, Hooks hooks,
+                       std::vector<std::string>& candidates)
+    : m_typeMask(typeMask), m_cancel(cancel), m_hooks(std::move(hooks)), m_candidates(candidates) {}
 
 bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
     m_stayOnFileSystem = stayOnFileSystem;
@@ -21,15 +18,6 @@ bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
     return true;
 }
 
-bool FolderWalk::IsCandidateName(const std::string& name) const {
-    if (name.size() < 4) return false;
-    std::string ending = LowerCasePath(name.substr(name.size() - 4));
-    for (const std::string& extension : m_extensions) {
-        if (ending == extension) return true;
-    }
-    return false;
-}
-
 bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
     std::string given = folder;
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
@@ -38,7 +26,7 @@ bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
     if (!listing) {
         // A drawing given as the place is searched alone.
         if (isPlace && failure.notAFolder && !given.empty() && given.back() != kPathSeparator &&
-            IsCandidateName(given)) {
+            IsDrawingPath(given, m_typeMask)) {
             m_candidates.push_back(given);
             if (m_hooks.found) m_hooks.found(given);
             return true;
@@ -63,7 +51,7 @@ bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
         if (entry.isFolder && m_hooks.includeSubfolders && m_hooks.includeSubfolders()) {
             if (!WalkFolder(folder + entry.name, false)) return false;
         }
-        if (IsCandidateName(entry.name)) {
+        if (IsDrawingPath(entry.name, m_typeMask)) {
             m_candidates.push_back(folder + entry.name);
             if (m_hooks.found) m_hooks.found(m_candidates.back());
             // Only the first entry of a listing reports the count, so a walk

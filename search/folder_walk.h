@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-// Collects the candidate files under a folder: every entry whose lower-cased
-// name ends in one of the extensions (a folder so named too), depth first, in
+// Collects the candidate files under a folder: every entry whose name names a
+// drawing of the chosen types (IsDrawingPath; a folder so named too), depth first, in
 // name order, a subfolder's candidates before the later entries of its parent.
 // Links to folders are never followed, and a folder is walked once however it
 // is reached. A place that is a file is its own only candidate when its name
-// ends in one of the extensions.
+// is a drawing's of the chosen types.
 class FolderWalk {
   public:
     struct Hooks {
@@ -25,8 +25,9 @@ class FolderWalk {
         std::function<void(const std::string&)> found;
     };
 
-    FolderWalk(const std::vector<std::string>& extensions, const std::atomic<bool>& cancel,
-               Hooks hooks, std::vector<std::string>& candidates);
+    // `typeMask`: the TypeBits of the types to collect.
+    FolderWalk(unsigned typeMask, const std::atomic<bool>& cancel, Hooks hooks,
+               std::vector<std::string>& candidates);
 
     // Walks `folder` (with or without a final separator), or takes the file
     // named so. With
@@ -37,9 +38,8 @@ class FolderWalk {
 
   private:
     bool WalkFolder(std::string folder, bool isPlace);
-    bool IsCandidateName(const std::string& name) const;
 
-    const std::vector<std::string>& m_extensions;
+    unsigned m_typeMask;
     const std::atomic<bool>& m_cancel;
     Hooks m_hooks;
     std::vector<std::string>& m_candidates;

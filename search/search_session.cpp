@@ -46,7 +46,6 @@ StartResult SearchSession::StartSearch(const SearchRequest& request) {
     if (!request.narrow && request.place.empty()) return StartResult::NoPlace;
     if ((request.typeMask & TYPE_ALL) == 0) return StartResult::NoTypes;
     if (request.narrow && m_candidates.empty()) return StartResult::NothingToNarrow;
-    m_extensions = ExtensionsForTypes(request.typeMask);
     m_cancel.store(false);
     if (!request.narrow) m_candidates.clear();
     m_hits.clear();
@@ -99,7 +98,7 @@ void SearchSession::RunWorker(SearchRequest request) {
     if (!request.narrow) {
         m_frontEnd.PostStatus(CollectingStatus(-1));
         FolderWalk walk(
-            m_extensions, m_cancel,
+            request.typeMask, m_cancel,
             {[this] { return m_frontEnd.IncludeSubfolders(); },
              [this](size_t candidatesSoFar) {
                  m_frontEnd.PostStatus(CollectingStatus(static_cast<int64_t>(candidatesSoFar)));
@@ -205,7 +204,8 @@ void SearchSession::RunWorker(SearchRequest request) {
             m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
         }
         if (outcome.passedFilters) {
-            int slot = TypeSlotOf(ExtractionKey(m_candidates[i]));
+            const DrawingType* type = DrawingTypeOfPath(m_candidates[i]);
+            const int slot = type != nullptr ? type->iconSlot : -1;
             if (slot >= 0 && !m_iconLoaded[slot]) {
                 m_iconLoaded[slot] = true;
                 m_frontEnd.LoadTypeIcon(slot, m_candidates[i]);

@@ -68,7 +68,6 @@ class SearchSession {
     unsigned m_threads;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_running{false};
-    std::vector<std::string> m_extensions;
     std::vector<std::string> m_candidates;
     std::vector<std::string> m_hits;
     std::vector<bool> m_iconLoaded;  // by type slot

@@ -7,30 +7,9 @@
 #include <string_view>
 
 #include "app/resources.h"
-#include "results/result_record.h"
-#include "search/extract_text.h"
+#include "search/drawing_types.h"
 
 namespace {
-
-// The MIME types the program's own type database (installed with it) gives
-// the drawing types that the stock database lacks or misnames.
-struct OwnMimeType {
-    std::string_view extension;
-    std::string_view mimeType;
-};
-constexpr OwnMimeType kOwnMimeTypes[] = {
-    {"jwc", "application/x-jwcad"},  {"jwk", "application/x-jwcad"},
-    {"jww", "application/x-jwcad"},  {"mcd", "application/x-vectorworks"},
-    {"mpp", "application/x-dracad"}, {"mpx", "application/x-dracad"},
-    {"mpz", "application/x-dracad"},
-};
-
-std::string_view OwnMimeTypeOf(std::string_view extension) {
-    for (const OwnMimeType& type : kOwnMimeTypes) {
-        if (type.extension == extension) return type.mimeType;
-    }
-    return {};
-}
 
 // The desktop theme's icon for a MIME type, or an invalid bitmap.
 wxBitmap ThemeIcon(const gchar* type, int size) {
@@ -51,9 +30,8 @@ wxBitmap ThemeIcon(const gchar* type, int size) {
 }  // namespace
 
 wxBitmap DesktopTypeIcon(const std::string& path, int size) {
-    std::string extension = LowerCasePath(std::string(SplitPath(path).type));
-    wxBitmap own = OwnTypeIcon(extension, size);
-    std::string_view ownType = OwnMimeTypeOf(extension);
+    const DrawingType* drawing = DrawingTypeOfPath(path);
+    wxBitmap own = drawing != nullptr ? OwnTypeIcon(drawing->ownIcon, size) : wxBitmap();
 
     // The type comes from the MIME database's name patterns; the file itself
     // is not read.
@@ -64,7 +42,9 @@ wxBitmap DesktopTypeIcon(const std::string& path, int size) {
         // A desktop that does not know the program's type yet guesses none,
         // or another type that claims the name (audio for *.mpp): the
         // program's own icon then. So it is where the theme has no icon.
-        if (ownType.empty() || ownType == type) bitmap = ThemeIcon(type, size);
+        if (drawing == nullptr || drawing->ownIcon.empty() || drawing->mimeType == type) {
+            bitmap = ThemeIcon(type, size);
+        }
     }
     g_free(type);
     if (!bitmap.IsOk()) bitmap = own;

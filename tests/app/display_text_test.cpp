@@ -24,17 +24,6 @@ ResultRecord Record(const std::string& fullPath) {
 
 }  // namespace
 
-TEST(DisplayText, Utf8CheckRefusesWhatDecodersMustNotAccept) {
-    EXPECT_TRUE(IsValidUtf8(""));
-    EXPECT_TRUE(IsValidUtf8("plan 平面図 😀"));
-    EXPECT_FALSE(IsValidUtf8(Hex("95 BD 96 CA 90 7D")));  // 平面図 in CP932
-    EXPECT_FALSE(IsValidUtf8(Hex("C0 AF")));              // overlong "/"
-    EXPECT_FALSE(IsValidUtf8(Hex("ED A0 80")));           // a surrogate
-    EXPECT_FALSE(IsValidUtf8(Hex("F4 90 80 80")));        // beyond U+10FFFF
-    EXPECT_FALSE(IsValidUtf8(Hex("E5 B9")));              // cut at the end
-    EXPECT_FALSE(IsValidUtf8(Hex("E5 41 B3")));           // no continuation byte
-}
-
 TEST(DisplayText, NameCopiedFromWindowsShowsAsCp932AndUtf8FoldersStay) {
     EXPECT_EQ(DisplayPath("/home/図面/a.dxf"), "/home/図面/a.dxf");
     EXPECT_EQ(DisplayPath("/home/図面/" + Hex("95 BD 96 CA 90 7D") + ".dxf"),

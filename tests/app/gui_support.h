@@ -7,6 +7,7 @@
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
+#include <wx/menu.h>
 #include <wx/statusbr.h>
 
 #include <chrono>
@@ -101,6 +102,17 @@ class FrameTest : public testing::Test {
     }
 
     CResultList* List() const { return view->ResultList(); }
+
+    // A command chosen from the menu bar, sent as its menu sends it: the item
+    // must be in the bar. `checked`: a check item's new state.
+    void MenuCommand(int id, int checked = -1) {
+        frame->GetMenuBar()->UpdateMenus();  // enabled as a menu opened now shows it
+        wxMenu* menu = nullptr;
+        wxMenuItem* item = frame->GetMenuBar()->FindItem(id, &menu);
+        ASSERT_NE(item, nullptr) << "no menu item " << id;
+        ASSERT_TRUE(item->IsEnabled()) << "menu item " << id << " is disabled";
+        menu->SendEvent(id, checked);
+    }
 
     // The cells of every row, tab-separated.
     std::vector<std::string> Rows() const {

@@ -5,8 +5,14 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
+#include <memory>
+#include <set>
+
 #include "app/criteria_pages.h"
 #include "app/ids.h"
+#include "platform/clock.h"
+#include "results/sort.h"
+#include "search/drawing_types.h"
 #include "tests/app/gui_support.h"
 
 using namespace gui_testing;
@@ -54,35 +60,91 @@ TEST_F(FrameTest, StartsAtTheFormsSizeAndTheListTakesTheRoomItGrows) {
     }
 }
 
-TEST_F(FrameTest, MenuBarCarriesItsTextsAndCommands) {
-    wxMenuBar* bar = frame->GetMenuBar();
-    ASSERT_EQ(bar->GetMenuCount(), 4u);
-    EXPECT_EQ(bar->GetMenuLabel(0), U8("ﾌｧｲﾙ(&F)"));
-    EXPECT_EQ(bar->GetMenuLabel(1), U8("編集(&E)"));
-    EXPECT_EQ(bar->GetMenuLabel(2), U8("表示(&V)"));
-    EXPECT_EQ(bar->GetMenuLabel(3), U8("ﾍﾙﾌﾟ(&H)"));
-    const std::pair<int, const char*> items[] = {
-        {22783, "ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"},
-        {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"},
-        {ID_EDIT_COPY, "ｺﾋﾟｰ(&C)\tCtrl+C"},
-        {22771, "大きいｱｲｺﾝ(&G)"},
-        {22774, "小さいｱｲｺﾝ(&D)"},
-        {22772, "一覧(&M)"},
-        {22773, "詳細(&L)"},
-        {22777, "ﾌｧｲﾙ名順(&N)"},
-        {22781, "種類順(&T)"},
-        {22778, "作成日順(&C)"},
-        {22779, "更新日順(&M)"},
-        {22780, "ｻｲｽﾞ順(&Z)"},
-        {ID_APP_ABOUT, "Plotsieve のﾊﾞｰｼﾞｮﾝ情報(&A)..."},
-        {22776, "ﾍﾙﾌﾟ"},
-    };
-    for (const auto& [id, text] : items) {
-        wxMenuItem* item = bar->FindItem(id);
-        ASSERT_NE(item, nullptr) << id;
-        EXPECT_EQ(item->GetItemLabel(), U8(text)) << id;
+namespace {
+
+// The letter a label's "&" marks, upper-cased; 0 when it marks none.
+wxChar Mnemonic(const wxString& label) {
+    for (size_t i = 0; i + 1 < label.length(); ++i) {
+        if (label[i] != '&') continue;
+        if (label[i + 1] == '&') {
+            ++i;  // "&&" is an ampersand shown
+            continue;
+        }
+        return wxToupper(label[i + 1]);
     }
-    EXPECT_EQ(bar->FindItem(ID_EDIT_COPY)->GetHelp(), U8("選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存"));
+    return 0;
+}
+
+// Every item of `menu` and of its submenus, separators left out.
+void CollectItems(wxMenu* menu, std::vector<wxMenuItem*>& items) {
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        if (item->IsSeparator()) continue;
+        items.push_back(item);
+        if (item->IsSubMenu()) CollectItems(item->GetSubMenu(), items);
+    }
+}
+
+}  // namespace
+
+TEST_F(FrameTest, MenusAndTheirItemsCanBeChosenFromTheKeyboard) {
+    // Each menu of the bar opens with a letter of its own; inside a menu, no
+    // two items share a letter (an item may have none).
+    wxMenuBar* bar = frame->GetMenuBar();
+    ASSERT_GT(bar->GetMenuCount(), 0u);
+    std::set<wxChar> menuKeys;
+    for (size_t m = 0; m < bar->GetMenuCount(); ++m) {
+        const wxString label = bar->GetMenuLabel(m);
+        EXPECT_NE(Mnemonic(label), 0) << label;
+        EXPECT_TRUE(menuKeys.insert(Mnemonic(label)).second) << label;
+        std::vector<wxMenu*> menus = {bar->GetMenu(m)};
+        for (size_t k = 0; k < menus.size(); ++k) {
+            std::set<wxChar> itemKeys;
+            for (wxMenuItem* item : menus[k]->GetMenuItems()) {
+                if (item->IsSeparator()) continue;
+                EXPECT_FALSE(item->GetItemLabelText().empty()) << item->GetId();
+                const wxChar key = Mnemonic(item->GetItemLabel());
+                if (key != 0) {
+                    EXPECT_TRUE(itemKeys.insert(key).second) << item->GetItemLabel();
+                }
+                if (item->IsSubMenu()) menus.push_back(item->GetSubMenu());
+            }
+        }
+    }
+    // The copy item names its key.
+    wxMenuItem* copy = bar->FindItem(ID_EDIT_COPY);
+    ASSERT_NE(copy, nullptr);
+    std::unique_ptr<wxAcceleratorEntry> shown(copy->GetAccel());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->GetFlags(), wxACCEL_CTRL);
+    EXPECT_EQ(shown->GetKeyCode(), 'C');
+}
+
+TEST_F(FrameTest, AHighlightedMenuItemShowsItsPromptAndTheIdleTextComesBack) {
+    std::vector<wxMenuItem*> items;
+    wxMenuBar* bar = frame->GetMenuBar();
+    for (size_t m = 0; m < bar->GetMenuCount(); ++m) CollectItems(bar->GetMenu(m), items);
+    int prompts = 0;
+    for (wxMenuItem* item : items) {
+        if (item->GetHelp().empty()) continue;
+        ++prompts;
+        wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, item->GetId(), item->GetMenu());
+        frame->GetEventHandler()->ProcessEvent(highlight);
+        EXPECT_EQ(StatusText(), item->GetHelp()) << item->GetItemLabelText();
+        wxMenuEvent closed(wxEVT_MENU_CLOSE, 0, item->GetMenu());
+        frame->GetEventHandler()->ProcessEvent(closed);
+        EXPECT_EQ(StatusText(), CMainFrame::IdleText()) << item->GetItemLabelText();
+    }
+    EXPECT_GT(prompts, 0);
+}
+
+TEST_F(FrameTest, ExitFromTheMenuClosesTheWindowAndKeepsItsSettings) {
+    List()->SetColumnWidth(1, 77);
+    MenuCommand(ID_APP_EXIT);
+    ASSERT_TRUE(RunUntil([] { return wxTopLevelWindows.empty(); }, 30));
+    frame = nullptr;
+    const std::vector<int> widths = LoadWindowSettings().columnWidths;
+    ASSERT_GT(widths.size(), 1u);
+    EXPECT_EQ(widths[1], 77);
 }
 
 TEST_F(FrameTest, FormHoldsTheSheetButtonsAndListInTheirOrder) {
@@ -112,30 +174,55 @@ TEST_F(FrameTest, FormHoldsTheSheetButtonsAndListInTheirOrder) {
     EXPECT_LE(List()->GetRect().GetBottom(), view->GetClientSize().y);
 }
 
-TEST_F(FrameTest, ListStartsWithSevenColumnsWideEnoughAndPlaceholderIcons) {
-    wxListCtrl* list = List();
+TEST_F(FrameTest, ListColumnsAreTheResultTableOnesEachWideEnoughForItsWidestCell) {
+    CResultList* list = List();
     EXPECT_TRUE(list->InReportView());
     EXPECT_EQ(list->GetItemCount(), 0);
-    const char* headers[] = {"ﾌｧｲﾙ名", "ﾀｲﾌﾟ", "ﾌｫﾙﾀﾞ", "ｻｲｽﾞ", "作成日", "最終更新日", "一致箇所"};
-    const int specWidths[] = {120, 50, 120, 70, 70, 70};
-    // The widest cell of each fixed format.
-    const char* widest[] = {"", "mpz", "", "99999999KB", "00/00/00 00:00", "00/00/00 00:00", ""};
-    ASSERT_EQ(list->GetColumnCount(), 7);
-    for (int i = 0; i < 7; ++i) {
+    // The columns the command line's table shows, in its order, then where
+    // the drawing matched.
+    ASSERT_EQ(list->GetColumnCount(), kResultColumnCount);
+    for (int i = 0; i < kResultColumnCount; ++i) {
         wxListItem column;
         column.SetMask(wxLIST_MASK_TEXT | wxLIST_MASK_FORMAT);
         list->GetColumn(i, column);
-        EXPECT_EQ(column.GetText(), U8(headers[i]));
+        EXPECT_EQ(column.GetText(),
+                  U8(i < 6 ? kResultColumnHeaders[static_cast<size_t>(i)] : kMatchColumnHeader));
         EXPECT_EQ(column.GetAlign(), wxLIST_FORMAT_LEFT);
-        if (i < 6) {
-            EXPECT_GE(list->GetColumnWidth(i), specWidths[i]) << i;
-        }
-        // Room for the header with a sort arrow, and for the widest cell.
-        EXPECT_GT(list->GetColumnWidth(i), list->GetTextExtent(U8(headers[i])).x + 16) << i;
-        EXPECT_GT(list->GetColumnWidth(i), list->GetTextExtent(widest[i]).x + 8) << i;
+        // Room for the header with a sort arrow.
+        EXPECT_GT(list->GetColumnWidth(i), list->GetTextExtent(column.GetText()).x + 16) << i;
     }
+    const std::vector<int> before = list->ColumnWidths();
+
+    // Rows with the widest cells of the fixed formats: each drawing type,
+    // the largest size the column shows, wide dates. Their cells show whole
+    // in the columns as they started (only the columns of texts of any
+    // length widen to their cells).
+    auto epoch = LocalTimeToEpoch(2008, 12, 28, 20, 58, 0);
+    ASSERT_TRUE(epoch);
+    for (const DrawingType& type : DrawingTypes()) {
+        ResultRecord record;
+        record.fullPath = "/d/x." + std::string(type.extension);
+        record.shownPath = record.fullPath;
+        record.size = 99'999'999'999;
+        record.creationTime = record.modificationTime = *epoch;
+        list->AppendRow(record, type.iconSlot);
+    }
+    for (ResultColumn column :
+         {ResultColumn::Type, ResultColumn::Size, ResultColumn::Created, ResultColumn::Modified}) {
+        const int index = static_cast<int>(column);
+        EXPECT_EQ(list->GetColumnWidth(index), before[static_cast<size_t>(index)]) << index;
+        for (long row = 0; row < list->GetItemCount(); ++row) {
+            const wxString cell = list->GetItemText(row, index);
+            EXPECT_FALSE(cell.empty());
+            EXPECT_GT(list->GetColumnWidth(index), list->GetTextExtent(cell).x + 8)
+                << index << " " << cell;
+        }
+    }
+
+    // One placeholder slot per type and more, in both sizes.
     EXPECT_EQ(List()->SmallImages()->GetImageCount(), 10);
     EXPECT_EQ(List()->LargeImages()->GetImageCount(), 10);
+    EXPECT_GE(List()->SmallImages()->GetImageCount(), TypeSlotCount());
     EXPECT_EQ(List()->SmallImages()->GetSize(), wxSize(16, 16));
     EXPECT_EQ(List()->LargeImages()->GetSize(), wxSize(32, 32));
 }

@@ -58,10 +58,7 @@ class ResultActionsTest : public FrameTest {
         }
         return names;
     }
-    void Command(int id) {
-        wxCommandEvent event(wxEVT_MENU, id);
-        frame->GetEventHandler()->ProcessEvent(event);
-    }
+    void Command(int id) { MenuCommand(id); }
     bool Enabled(int id) {
         wxUpdateUIEvent event(id);
         frame->GetEventHandler()->ProcessEvent(event);

@@ -14,6 +14,7 @@
 #include "cache/text_cache.h"
 #include "platform/encoding.h"
 #include "results/result_record.h"
+#include "search/drawing_types.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
 
@@ -363,7 +364,7 @@ TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     SetCriteria(Place(), "");
     SearchAndWait();
     ASSERT_EQ(Rows().size(), 1u);
-    wxBitmap own = OwnTypeIcon("jwc", 16);
+    wxBitmap own = OwnTypeIcon(FindDrawingType("jwc")->ownIcon, 16);
     ASSERT_TRUE(own.IsOk());
     EXPECT_FALSE(SameImage(own, DocumentIcon(16)));
     // Slot 2: JW_CAD. The desktop's own icon, where it knows the type.
@@ -374,7 +375,8 @@ TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     }
     // *.mpp is audio to the stock database; a drawing gets its own icon.
     if (!KnowsMimeType("a.mpp", "application/x-dracad")) {
-        EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32), OwnTypeIcon("mpp", 32)));
+        EXPECT_TRUE(SameImage(DesktopTypeIcon("/x/a.mpp", 32),
+                              OwnTypeIcon(FindDrawingType("mpp")->ownIcon, 32)));
     }
 }
 
@@ -383,11 +385,7 @@ TEST_F(SearchFormTest, TheCacheMenuKeepsReusesAndClearsTheText) {
     Write(dir.path() / "b.dxf", Dxf("elevation"));
     std::string file = DefaultTextCachePath();
     ASSERT_FALSE(file.empty());
-    auto command = [this](int id, bool checked = false) {
-        wxCommandEvent event(wxEVT_MENU, id);
-        event.SetInt(checked ? 1 : 0);
-        frame->GetEventHandler()->ProcessEvent(event);
-    };
+    auto command = [this](int id, bool checked = false) { MenuCommand(id, checked ? 1 : 0); };
     auto stats = [&file] {
         TextCacheStats figures;
         EXPECT_TRUE(TextCache::ReadStats(file, figures));

@@ -113,3 +113,70 @@ TEST(CompareCp932Text, DoubleByteCharactersCompareAsOneValue) {
     EXPECT_EQ(CompareCp932Text("abc", "ab"), 1);
     EXPECT_EQ(CompareCp932Text("", ""), 0);
 }
+
+namespace {
+
+// A record and its column keys, the keys standing in for the front end's.
+struct Row {
+    ResultRecord record;
+    ColumnSortKeys keys;
+};
+
+Row MakeRow(const std::string& fullPath, const std::string& name, const std::string& folder,
+            int64_t size) {
+    Row row;
+    row.record.fullPath = row.record.shownPath = fullPath;
+    row.record.size = size;
+    row.keys = {.name = name, .type = "dxf", .folder = folder, .match = ""};
+    return row;
+}
+
+int Compare(const Row& a, const Row& b, ResultColumn column) {
+    return CompareForColumn(a.record, a.keys, b.record, b.keys, column);
+}
+
+}  // namespace
+
+TEST(CompareForColumn, RowsEqualInTheColumnFollowByNameFolderThenFullPath) {
+    const Row a = MakeRow("/d/a.dxf", "a", "/d/", 5);
+    const Row b = MakeRow("/c/b.dxf", "b", "/c/", 5);
+    const Row aElsewhere = MakeRow("/c/a.dxf", "a", "/c/", 1);
+    // Keys that collate alike but paths that differ (as "A.dxf" and "a.dxf"
+    // may for the desktop's collation): the full path settles it.
+    const Row aUpper = MakeRow("/d/A.dxf", "a", "/d/", 5);
+    EXPECT_EQ(Compare(a, b, ResultColumn::Size), -1);           // equal sizes: by name
+    EXPECT_EQ(Compare(aElsewhere, a, ResultColumn::Name), -1);  // equal names: by folder
+    EXPECT_EQ(Compare(aUpper, a, ResultColumn::Name), -1);      // all else equal: by path
+    EXPECT_EQ(Compare(a, a, ResultColumn::Name), 0);
+    // The column first: sizes as numbers, folders by their keys.
+    EXPECT_EQ(Compare(aElsewhere, b, ResultColumn::Size), -1);
+    EXPECT_EQ(Compare(b, a, ResultColumn::Folder), -1);
+    // The order is whole and its two directions agree, in every column.
+    const Row rows[] = {a, b, aElsewhere, aUpper};
+    for (int c = 0; c < kResultColumnCount; ++c) {
+        const auto column = static_cast<ResultColumn>(c);
+        for (const Row& x : rows) {
+            for (const Row& y : rows) {
+                EXPECT_EQ(Compare(x, y, column), -Compare(y, x, column)) << c;
+                EXPECT_EQ(Compare(x, y, column) == 0, x.record.fullPath == y.record.fullPath) << c;
+            }
+        }
+    }
+}
+
+TEST(CompareForColumn, TimesAndMatchesSortByTheirOwnColumn) {
+    Row early = MakeRow("/z.dxf", "z", "/", 1), late = MakeRow("/a.dxf", "a", "/", 1);
+    early.record.creationTime = 10;
+    late.record.creationTime = 20;
+    early.record.modificationTime = 30;
+    late.record.modificationTime = 5;
+    early.keys.match = "b";
+    late.keys.match = "a";
+    early.keys.type = "dwg";
+    late.keys.type = "dxf";
+    EXPECT_EQ(Compare(early, late, ResultColumn::Created), -1);
+    EXPECT_EQ(Compare(early, late, ResultColumn::Modified), 1);
+    EXPECT_EQ(Compare(early, late, ResultColumn::Match), 1);
+    EXPECT_EQ(Compare(early, late, ResultColumn::Type), -1);
+    EXPECT_EQ(Compare(early, late, ResultColumn::Name), 1);
+}

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "search/criteria.h"
 #include "tests/test_support.h"
 
 using testing_support::TempDir;
@@ -12,7 +13,7 @@ using testing_support::WriteFileBytes;
 namespace {
 
 struct Walker {
-    std::vector<std::string> extensions{".dxf", ".dwg"};
+    unsigned typeMask = TYPE_DXF | TYPE_DWG;
     std::atomic<bool> cancel{false};
     bool subfolders = true;
     std::vector<size_t> progress;
@@ -22,7 +23,7 @@ struct Walker {
 
     bool Walk(const std::string& folder) {
         FolderWalk walk(
-            extensions, cancel,
+            typeMask, cancel,
             {[this] { return subfolders; }, [this](size_t count) { progress.push_back(count); },
              [this](const std::string& path, const std::string& reason) {
                  skipped.push_back(path + ": " + reason);
@@ -51,6 +52,7 @@ TEST(FolderWalk, TrailingSeparatorAndSubfolderSettingGiveTheSameCandidates) {
     WriteFileBytes(dir.path() / "sub" / "b.dwg", "");
     WriteFileBytes(dir.path() / "c.dxf.bak", "");
     WriteFileBytes(dir.path() / "dxf", "");
+    WriteFileBytes(dir.path() / "d.jww", "");  // a type not chosen
     Walker plain, slash, flat;
     plain.Walk(dir.path().string());
     slash.Walk(dir.path().string() + "/");

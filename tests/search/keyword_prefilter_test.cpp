@@ -135,8 +135,7 @@ TEST(KeywordPrefilter, NeverRulesOutADrawingTheKeywordTestMatches) {
     if (drawings.empty()) GTEST_SKIP() << "no samples";
     size_t tested = 0;
     for (const auto& path : drawings) {
-        std::string key = ExtractionKey(path.string());
-        const DrawingType* type = FindDrawingType(key);
+        const DrawingType* type = DrawingTypeOfPath(path.string());
         if (type == nullptr || type->rawText == 0) continue;
         std::string bytes = testing_support::ReadFileBytes(path);
         CopyingSource file(bytes);
