@@ -261,8 +261,8 @@ void BM_FromFile(benchmark::State& state, const char* eol) {
     std::ofstream(path, std::ios::binary)
         .write(dxf.data(), static_cast<std::streamsize>(dxf.size()));
     Measure(state, dxf, [&](ExtractedText& text) {
-        std::unique_ptr<ByteSource> file = OpenFileSource(path.string());
-        if (file) ExtractDxfText(*file, text);
+        ReadResult<std::unique_ptr<ByteSource>> file = OpenFileSource(path.string());
+        if (file) ExtractDxfText(**file, text);
     });
     std::filesystem::remove(path);
 }

@@ -13,7 +13,6 @@
 #include "cli/option_errors.h"
 #include "cli/search_options.h"
 #include "platform/file_status.h"
-#include "platform/fs.h"
 #include "search/search_session.h"
 
 namespace {
@@ -217,9 +216,10 @@ int RunIndexCommand(int argc, char** argv) {
     }
     if (argc - optind > 1) return usageError("one PLACE at most");
     std::string place = optind < argc ? argv[optind] : ".";
-    std::optional<FileStatus> status = ReadFileStatus(place);
+    ReadResult<FileStatus> status = ReadFileStatus(place);
     if (!status) {
-        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", place.c_str(), LastReadError().c_str());
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", place.c_str(),
+                     status.Error().reason.c_str());
         return 2;
     }
     std::string target = CacheFileOr(given);

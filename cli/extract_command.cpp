@@ -14,7 +14,7 @@
 #include "cli/output_stream.h"
 #include "match/text_cleanup.h"
 #include "platform/encoding.h"
-#include "platform/fs.h"
+#include "platform/read_result.h"
 #include "plotsieve_version.h"
 #include "search/extract_text.h"
 
@@ -164,10 +164,10 @@ int RunExtractCommand(int argc, char** argv) {
             out.Write("==> " + path + " <==\n");
         }
         ExtractedText text;
-        if (!ExtractText(path, text)) {
+        if (ReadResult<void> read = ExtractText(path, text); !read) {
             out.Flush();
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),
-                         LastReadError().c_str());
+                         read.Error().reason.c_str());
             status = 2;
             continue;
         }

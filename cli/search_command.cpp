@@ -18,7 +18,6 @@
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
-#include "platform/fs.h"
 #include "plotsieve_version.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
@@ -233,10 +232,10 @@ std::optional<std::string> KeywordInCp932(const std::string& utf8) {
 // is refused before the search starts, with the reason.
 bool CheckPlace(const SearchOptions& options) {
     if (options.place.empty() || options.place == kAllDrivesPlace) return true;
-    std::optional<FileStatus> status = ReadFileStatus(options.place);
+    ReadResult<FileStatus> status = ReadFileStatus(options.place);
     if (!status) {
         std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
-                     LastReadError().c_str());
+                     status.Error().reason.c_str());
         return false;
     }
     if (status->isFolder) return true;

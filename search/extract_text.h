@@ -5,6 +5,7 @@
 
 #include "bytes/byte_source.h"
 #include "bytes/extracted_text.h"
+#include "platform/read_result.h"
 
 // Hands `file` to the reader of the drawing type whose extension is `key` (a
 // file's last three characters in lower case). Any other key adds nothing.
@@ -21,10 +22,9 @@ std::string LowerCasePath(std::string path);
 std::string ExtractionKey(std::string_view path);
 
 // Reads the file at `path` with the reader of its extension (compared without
-// regard to case) into `out`. Returns false, adding nothing, when the file
-// cannot be opened or read, or is not a regular file (LastReadError() then
-// says why). Never throws.
-bool ExtractText(const std::string& path, ExtractedText& out);
+// regard to case) into `out`. Gives the error, adding nothing, when the file
+// cannot be opened or read, or is not a regular file. Never throws.
+ReadResult<void> ExtractText(const std::string& path, ExtractedText& out);
 
 // The same, as the lines joined with CR LF (empty when the file cannot be
 // read).

@@ -33,19 +33,19 @@ bool FolderWalk::IsCandidateName(const std::string& name) const {
 bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
     std::string given = folder;
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
-    ListFailure failure;
-    std::optional<FolderListing> listing = ListFolder(folder, &failure);
+    ReadResult<FolderListing> listing = ListFolder(folder);
     if (!listing) {
+        const ReadError& failure = listing.Error();
         // A drawing given as the place is searched alone.
-        if (isPlace && failure.notAFolder && !given.empty() && given.back() != kPathSeparator &&
-            IsCandidateName(given)) {
+        if (isPlace && failure.kind == ReadFailure::NotAFolder && !given.empty() &&
+            given.back() != kPathSeparator && IsCandidateName(given)) {
             m_candidates.push_back(given);
             if (m_hooks.found) m_hooks.found(given);
             return true;
         }
         // A folder that cannot be listed adds nothing; one that vanished
         // since its parent was listed is no news.
-        if (m_hooks.skipped && (isPlace || !failure.missing)) {
+        if (m_hooks.skipped && (isPlace || failure.kind != ReadFailure::Missing)) {
             m_hooks.skipped(given, failure.reason);
         }
         return true;

@@ -35,6 +35,20 @@ std::string Hex(std::string_view pairs) {
     return bytes;
 }
 
+std::string DescribeError(const ReadError& error) {
+    switch (error.kind) {
+        case ReadFailure::Missing:
+            return "missing: " + error.reason;
+        case ReadFailure::NotARegularFile:
+            return "not a regular file: " + error.reason;
+        case ReadFailure::NotAFolder:
+            return "not a folder: " + error.reason;
+        case ReadFailure::Other:
+            break;
+    }
+    return "other: " + error.reason;
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in.good()) << "cannot read " << path;

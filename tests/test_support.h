@@ -11,6 +11,7 @@
 #include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
+#include "platform/read_result.h"
 
 namespace testing_support {
 
@@ -68,6 +69,9 @@ std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockRea
 // A minimal ASCII DXF (LF line ends) whose ENTITIES section holds one TEXT
 // entity per value, in order: what the tests of the search give as drawings.
 std::string DxfWithTexts(std::initializer_list<std::string_view> values);
+
+// A read error as its kind and reason: "missing: No such file or directory".
+std::string DescribeError(const ReadError& error);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);
