@@ -14,7 +14,7 @@ std::vector<std::string> HelpPageCandidates(const std::string& programFolder) {
 
 std::optional<std::string> FindHelpPage(const std::string& programFolder) {
     for (const std::string& candidate : HelpPageCandidates(programFolder)) {
-        std::optional<FileStatus> status = ReadFileStatus(candidate);
+        ReadResult<FileStatus> status = ReadFileStatus(candidate);
         if (status && !status->isFolder) {
             // Opened without the "bin/.." detour.
             return std::filesystem::path(candidate).lexically_normal().string();

@@ -26,8 +26,8 @@ void Extract(benchmark::State& state, std::vector<const Drawing*> drawings, bool
         for (const Drawing* d : drawings) {
             ExtractedText text;
             if (fromFile) {
-                std::unique_ptr<ByteSource> source = OpenFileSource(d->path);
-                if (source) ExtractDwgText(*source, text);
+                ReadResult<std::unique_ptr<ByteSource>> source = OpenFileSource(d->path);
+                if (source) ExtractDwgText(**source, text);
             } else {
                 MemorySource source(AsBytes(d->bytes));
                 ExtractDwgText(source, text);

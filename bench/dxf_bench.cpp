@@ -15,7 +15,9 @@
 #include <string>
 
 #include "extract/dxf.h"
+#include "extract/dxf_blocks.h"
 #include "platform/file_source.h"
+#include "tests/block_limit_source.h"
 
 namespace {
 
@@ -249,9 +251,9 @@ void BM_InPlace(benchmark::State& state, const char* eol) {
 
 void BM_InBlocks(benchmark::State& state, const char* eol) {
     const std::string dxf = MakeDxf(eol);
-    MemorySource source(AsBytes(dxf));
-    Measure(state, dxf,
-            [&](ExtractedText& text) { ExtractDxfTextInBlocks(source, text, size_t{1} << 20); });
+    MemorySource inMemory(AsBytes(dxf));
+    testing_support::BlockLimitSource source(inMemory, DxfBlocks::kBlockSize);
+    Measure(state, dxf, [&](ExtractedText& text) { ExtractDxfText(source, text); });
 }
 
 void BM_FromFile(benchmark::State& state, const char* eol) {
@@ -261,8 +263,8 @@ void BM_FromFile(benchmark::State& state, const char* eol) {
     std::ofstream(path, std::ios::binary)
         .write(dxf.data(), static_cast<std::streamsize>(dxf.size()));
     Measure(state, dxf, [&](ExtractedText& text) {
-        std::unique_ptr<ByteSource> file = OpenFileSource(path.string());
-        if (file) ExtractDxfText(*file, text);
+        ReadResult<std::unique_ptr<ByteSource>> file = OpenFileSource(path.string());
+        if (file) ExtractDxfText(**file, text);
     });
     std::filesystem::remove(path);
 }

@@ -89,14 +89,14 @@ std::string MakeJwk() {
     return jwk;
 }
 
-template <std::string (*Make)(), void (*Extract)(ByteView, ExtractedText&)>
+template <std::string (*Make)(), void (*Extract)(ByteSource&, ExtractedText&)>
 void BM_Extract(benchmark::State& state) {
     const std::string file = Make();
-    const ByteView view{reinterpret_cast<const uint8_t*>(file.data()), file.size()};
+    MemorySource source({reinterpret_cast<const uint8_t*>(file.data()), file.size()});
     size_t textBytes = 0;
     for (auto _ : state) {
         ExtractedText text(SIZE_MAX);
-        Extract(view, text);
+        Extract(source, text);
         textBytes = text.ByteCount();
         benchmark::DoNotOptimize(text.size());
     }

@@ -75,9 +75,9 @@ void BM_ExtractJwwFromFile(benchmark::State& state) {
     }
     size_t lines = 0;
     for (auto _ : state) {
-        std::unique_ptr<ByteSource> source = OpenFileSource(path.string());
+        ReadResult<std::unique_ptr<ByteSource>> source = OpenFileSource(path.string());
         ExtractedText text(SIZE_MAX);
-        if (source) ExtractJwwText(*source, text);
+        if (source) ExtractJwwText(**source, text);
         lines = text.size();
     }
     std::filesystem::remove(path);

@@ -39,10 +39,11 @@ int main(int argc, char** argv) {
         pool.emplace_back([&] {
             std::vector<uint8_t> scratch;
             for (size_t i; (i = next++) < candidates.size();) {
-                std::unique_ptr<ByteSource> file = OpenFileSource(candidates[i]);
-                if (!file) continue;
-                for (uint64_t at = 0; at < file->Size();) {
-                    ByteView piece = file->Read(at, block, scratch);
+                ReadResult<std::unique_ptr<ByteSource>> opened = OpenFileSource(candidates[i]);
+                if (!opened) continue;
+                ByteSource& file = **opened;
+                for (uint64_t at = 0; at < file.Size();) {
+                    ByteView piece = file.Read(at, block, scratch);
                     if (piece.size == 0) break;
                     at += piece.size;
                     total += piece.size;

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-SourceWindow::SourceWindow(ByteSource& source, size_t blockSize)
-    : m_source(source),
-      m_size(source.Size()),
-      m_blockSize(blockSize == 0 ? kDefaultBlockSize : blockSize) {
+SourceWindow::SourceWindow(ByteSource& source) : m_source(source), m_size(source.Size()) {
     ByteView whole = source.InMemory();
-    if (blockSize == 0 && whole.data != nullptr && whole.size == m_size) m_window = whole;
+    if (whole.data != nullptr && whole.size == m_size) m_window = whole;
 }
 
 ByteView SourceWindow::At(uint64_t offset, size_t count) {
@@ -19,7 +16,8 @@ ByteView SourceWindow::At(uint64_t offset, size_t count) {
         size_t from = static_cast<size_t>(offset - m_windowStart);
         if (m_window.size - from >= count) return {m_window.data + from, m_window.size - from};
     }
-    m_window = m_source.Read(offset, std::max(count, m_blockSize), m_scratch);
+    m_window = m_source.Read(offset, std::max(count, kBlockSize), m_scratch);
+    if (m_window.size < count && m_window.size != 0) m_window = Gather(offset, count);
     m_windowStart = offset;
     uint64_t data = m_source.DataFrom(offset);
     if (data > offset) {
@@ -27,6 +25,20 @@ ByteView SourceWindow::At(uint64_t offset, size_t count) {
         m_holeEnd = data;
     }
     return m_window;
+}
+
+ByteView SourceWindow::Gather(uint64_t offset, size_t count) {
+    std::vector<uint8_t> gathered(m_window.data, m_window.data + m_window.size);
+    while (gathered.size() < count) {
+        ByteView piece =
+            m_source.Read(offset + gathered.size(), count - gathered.size(), m_scratch);
+        if (piece.size == 0) break;
+        gathered.insert(gathered.end(), piece.data, piece.data + piece.size);
+    }
+    // Exactly the size gathered, so that a reader that reads past the window
+    // reads past the buffer too.
+    m_gathered = std::vector<uint8_t>(gathered.begin(), gathered.end());
+    return {m_gathered.data(), m_gathered.size()};
 }
 
 bool SourceWindow::CopyAt(uint64_t offset, size_t count, uint8_t* out) {

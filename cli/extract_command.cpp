@@ -10,10 +10,11 @@
 #include "bytes/text_kind.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/file_reads.h"
 #include "cli/output_stream.h"
 #include "match/text_cleanup.h"
 #include "platform/encoding.h"
+#include "platform/read_result.h"
+#include "search/extract_text.h"
 
 namespace {
 
@@ -132,10 +133,10 @@ int PrintFiles(const ExtractCommandLine& line, OutputStream& out) {
             out.Write("==> " + path + " <==\n");
         }
         ExtractedText text;
-        if (std::optional<std::string> reason = ExtractTextOrReason(path, text)) {
+        if (ReadResult<void> read = ExtractText(path, text); !read) {
             out.Flush();
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),
-                         reason->c_str());
+                         read.Error().reason.c_str());
             status = 2;
             continue;
         }

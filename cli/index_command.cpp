@@ -8,7 +8,6 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/common_options.h"
-#include "cli/file_reads.h"
 #include "platform/file_status.h"
 #include "search/search_session.h"
 
@@ -142,10 +141,9 @@ int RunIndexCommand(int argc, char** argv) {
         return ReportUsageError(command, line.error);
     }
     const IndexOptions& options = line.options;
-    StatusOrReason place = ReadStatusOrReason(options.place);
-    if (!place.status) {
+    if (ReadResult<FileStatus> place = ReadFileStatus(options.place); !place) {
         std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
-                     place.reason.c_str());
+                     place.Error().reason.c_str());
         return 2;
     }
     std::string target = CacheFileOf(options.cacheFile);

@@ -13,13 +13,11 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/file_reads.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
 #include "cli/unicode_text.h"
 #include "platform/encoding.h"
 #include "platform/folder_listing.h"
-#include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/search_session.h"
@@ -233,12 +231,13 @@ std::optional<std::string> KeywordInCp932(const std::string& utf8) {
 // is refused before the search starts, with the reason.
 bool CheckPlace(const SearchOptions& options) {
     if (options.place.empty() || options.place == kAllDrivesPlace) return true;
-    StatusOrReason read = ReadStatusOrReason(options.place);
-    if (!read.status) {
-        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(), read.reason.c_str());
+    ReadResult<FileStatus> status = ReadFileStatus(options.place);
+    if (!status) {
+        std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
+                     status.Error().reason.c_str());
         return false;
     }
-    if (read.status->isFolder || IsDrawingPath(options.place, options.typeMask)) return true;
+    if (status->isFolder || IsDrawingPath(options.place, options.typeMask)) return true;
     std::fprintf(stderr, "plotsieve-cli: %s: not a folder, nor a drawing of the chosen types\n",
                  options.place.c_str());
     return false;

@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-PagedSection::PagedSection(std::vector<SectionPage> pages, uint64_t size, PageDecoder decoder,
-                           size_t cachedPages)
-    : m_pages(std::move(pages)),
-      m_size(0),
-      m_decoder(std::move(decoder)),
-      m_cacheLimit(std::max<size_t>(1, cachedPages)) {
+PagedSection::PagedSection(std::vector<SectionPage> pages, uint64_t size, PageDecoder decoder)
+    : m_pages(std::move(pages)), m_size(0), m_decoder(std::move(decoder)) {
     // In section order; a page that overlaps the one before it is dropped.
     std::stable_sort(m_pages.begin(), m_pages.end(),
                      [](const SectionPage& a, const SectionPage& b) {
@@ -34,7 +30,7 @@ const std::vector<uint8_t>* PagedSection::Page(size_t index) {
         }
     }
     CachedPage* slot;
-    if (m_cache.size() < m_cacheLimit) {
+    if (m_cache.size() < kCachedPages) {
         slot = &m_cache.emplace_back();
     } else {
         slot = &*std::min_element(

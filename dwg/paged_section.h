@@ -33,9 +33,12 @@ using PageDecoder = std::function<bool(const SectionPage& page, std::vector<uint
 class PagedSection final : public ByteSource {
   public:
     // `size` is the section's stated data size, clipped at the end of the
-    // last page. `cachedPages` pages are kept decoded at most.
-    PagedSection(std::vector<SectionPage> pages, uint64_t size, PageDecoder decoder,
-                 size_t cachedPages = 4);
+    // last page.
+    PagedSection(std::vector<SectionPage> pages, uint64_t size, PageDecoder decoder);
+
+    // The most pages kept decoded at a time; the page used longest ago makes
+    // room for a new one.
+    static constexpr size_t kCachedPages = 4;
 
     uint64_t Size() const override { return m_size; }
     ByteView Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) override;
@@ -53,7 +56,6 @@ class PagedSection final : public ByteSource {
     std::vector<SectionPage> m_pages;
     uint64_t m_size;
     PageDecoder m_decoder;
-    size_t m_cacheLimit;
     std::vector<CachedPage> m_cache;
     uint64_t m_clock = 0;
     uint64_t m_damagedFrom = UINT64_MAX;  // section offset where damage ends the data

@@ -25,6 +25,19 @@ constexpr bool kCheckChecksums = true;
 // on data stores it as literal runs, a few bytes longer than the data.
 uint64_t MaxCompressedSize(uint64_t size) { return size + size / 8 + 64; }
 
+// A data page's header, unmasked.
+struct R2004DataPageHeader {
+    uint32_t type = 0;            // kR2004DataPageType
+    uint32_t sectionId = 0;       // the section the page belongs to
+    uint32_t compressedSize = 0;  // bytes of data after the header
+    uint32_t pageSize = 0;        // bytes the page takes in the file
+    uint32_t startOffset = 0;     // where its data goes in the section
+    uint32_t unknown = 0;
+    uint32_t headerChecksum = 0;  // page checksum of the header (this field zero), seeded
+                                  // with the data checksum
+    uint32_t dataChecksum = 0;    // page checksum of the compressed data, seed 0
+};
+
 using DataPageHeaderBytes = std::array<uint8_t, kR2004DataPageHeaderSize>;
 
 // The header's bytes unmasked: each 32-bit word XORed with the page's mask.
@@ -86,10 +99,6 @@ bool ReadR2004SystemPage(ByteSource& file, uint64_t offset, uint32_t type,
         return false;
     }
     return DecompressLz77_2004(data, decompressedSize, out) && out.size() == decompressedSize;
-}
-
-R2004DataPageHeader DecryptR2004DataPageHeader(ByteView bytes, uint64_t pageOffset) {
-    return ParseDataPageHeader(UnmaskDataPageHeader(bytes, pageOffset));
 }
 
 bool ReadR2004DataPage(ByteSource& file, uint64_t fileOffset, uint64_t extent,

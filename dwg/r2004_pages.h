@@ -42,24 +42,6 @@ uint32_t R2004PageChecksum(uint32_t seed, ByteView data);
 bool ReadR2004SystemPage(ByteSource& file, uint64_t offset, uint32_t type,
                          std::vector<uint8_t>& out);
 
-// A data page's header: eight 32-bit words, each XORed in the file with
-// 0x4164536B ^ (the page's file offset).
-struct R2004DataPageHeader {
-    uint32_t type = 0;            // kR2004DataPageType
-    uint32_t sectionId = 0;       // the section the page belongs to
-    uint32_t compressedSize = 0;  // bytes of data after the header
-    uint32_t pageSize = 0;        // bytes the page takes in the file
-    uint32_t startOffset = 0;     // where its data goes in the section
-    uint32_t unknown = 0;
-    uint32_t headerChecksum = 0;  // page checksum of the header (this field zero), seeded
-                                  // with the data checksum
-    uint32_t dataChecksum = 0;    // page checksum of the compressed data, seed 0
-};
-
-// Unmasks the first 32 bytes of `bytes` (all zero when shorter), the header of
-// the page at file offset `pageOffset`.
-R2004DataPageHeader DecryptR2004DataPageHeader(ByteView bytes, uint64_t pageOffset);
-
 // What the section map says about a data page, which its header must repeat.
 struct R2004DataPageExpectation {
     uint32_t sectionId = 0;
@@ -69,7 +51,11 @@ struct R2004DataPageExpectation {
 };
 
 // Reads the data page at `fileOffset`, which takes `extent` bytes in the file
-// (from the page map), into `out`: the decompressed data (at most
+// (from the page map), into `out`. The page starts with a header of eight
+// 32-bit words, each XORed in the file with 0x4164536B ^ (the page's file
+// offset): type (kR2004DataPageType), section id, compressed size, page size,
+// start offset in the section, an unknown word, the header's checksum and the
+// data's checksum. `out` gets the decompressed data (at most
 // `expect.pageSize` bytes; a stream that ends early gives fewer). `scratch`
 // holds the compressed bytes. False when the page is damaged: a header of
 // another type, section or start offset, data beyond the page's extent or the

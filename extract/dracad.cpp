@@ -110,13 +110,15 @@ uint64_t WalkEntryTable(SourceWindow& file, Visit visit) {
     return 0;
 }
 
-void ReadMpx(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SourceWindow file(source, blockSize);
+}  // namespace
+
+void ExtractMpxText(ByteSource& source, ExtractedText& out) {
+    SourceWindow file(source);
     WalkMpxRecords(file, 0, out);
 }
 
-void ReadMpz(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SourceWindow file(source, blockSize);
+void ExtractMpzText(ByteSource& source, ExtractedText& out) {
+    SourceWindow file(source);
     const uint8_t first = static_cast<uint8_t>(kMpzSignature[0]);
     uint64_t at = 0;
     while (at < file.Size()) {
@@ -134,21 +136,20 @@ void ReadMpz(ByteSource& source, ExtractedText& out, size_t blockSize) {
     }
 }
 
-void ReadMpp(ByteSource& source, ExtractedText& out, size_t blockSize) {
+void ExtractMppText(ByteSource& source, ExtractedText& out) {
     // The first walk finds the end word and with it the row length T: the
     // table's length including the end word. Plane m starts m·T after it.
-    SourceWindow table(source, blockSize);
+    SourceWindow table(source);
     uint64_t end = WalkEntryTable(table, [](uint64_t, uint64_t) { return true; });
     if (end == 0) return;
     const uint64_t rowLength = end + 2 - kTableStart;
 
     // The second walk reads each plane through a window of its own: the cells
     // of one plane lie in table order, so every window moves forward.
-    SourceWindow tableAgain(source, blockSize);
-    SourceWindow planes[kPlaneCount] = {
-        SourceWindow(source, blockSize), SourceWindow(source, blockSize),
-        SourceWindow(source, blockSize), SourceWindow(source, blockSize),
-        SourceWindow(source, blockSize), SourceWindow(source, blockSize)};
+    SourceWindow tableAgain(source);
+    SourceWindow planes[kPlaneCount] = {SourceWindow(source), SourceWindow(source),
+                                        SourceWindow(source), SourceWindow(source),
+                                        SourceWindow(source), SourceWindow(source)};
     GatheredLine line(out);
     WalkEntryTable(tableAgain, [&](uint64_t entry, uint64_t continuations) {
         line.Clear();
@@ -163,8 +164,6 @@ void ReadMpp(ByteSource& source, ExtractedText& out, size_t blockSize) {
         return out.Add(TextKind::DraCadText, line.Kept());
     });
 }
-
-}  // namespace
 
 void WalkMpxRecords(SourceWindow& file, uint64_t base, ExtractedText& out) {
     uint8_t field[4];
@@ -192,31 +191,4 @@ void WalkMpxRecords(SourceWindow& file, uint64_t base, ExtractedText& out) {
         }
         if (line.Length() != 0 && !out.Add(TextKind::DraCadText, line.Kept())) return;
     }
-}
-
-void ExtractMpxText(ByteSource& file, ExtractedText& out) { ReadMpx(file, out, 0); }
-void ExtractMpzText(ByteSource& file, ExtractedText& out) { ReadMpz(file, out, 0); }
-void ExtractMppText(ByteSource& file, ExtractedText& out) { ReadMpp(file, out, 0); }
-
-void ExtractMpxTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadMpx(file, out, blockSize == 0 ? 1 : blockSize);
-}
-void ExtractMpzTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadMpz(file, out, blockSize == 0 ? 1 : blockSize);
-}
-void ExtractMppTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadMpp(file, out, blockSize == 0 ? 1 : blockSize);
-}
-
-void ExtractMpxText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractMpxText(source, out);
-}
-void ExtractMpzText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractMpzText(source, out);
-}
-void ExtractMppText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractMppText(source, out);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "bytes/byte_source.h"
-#include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 #include "bytes/source_window.h"
 
@@ -43,14 +41,3 @@ void ExtractMpzText(ByteSource& file, ExtractedText& out);
 // 0xFFFF has no planes and gives empty text. The table and each plane are
 // read front to back through windows of their own.
 void ExtractMppText(ByteSource& file, ExtractedText& out);
-
-// The same readers, always reading the source in blocks of `blockSize` bytes
-// (at least 1), never in place: tests and fuzzing compare both.
-void ExtractMpxTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-void ExtractMpzTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-void ExtractMppTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-
-// The same readers over bytes in memory.
-void ExtractMpxText(ByteView file, ExtractedText& out);
-void ExtractMpzText(ByteView file, ExtractedText& out);
-void ExtractMppText(ByteView file, ExtractedText& out);

@@ -8,15 +8,12 @@
 #include "extract/dxf_blocks.h"
 #include "extract/dxf_entity_text.h"
 
-namespace {
-
-// `blockSize` 0: in place when the source is in memory.
-void ReadDxf(ByteSource& file, ExtractedText& out, size_t blockSize) {
+void ExtractDxfText(ByteSource& file, ExtractedText& out) {
     // The start of the data tells ASCII from binary; it is looked at in the
     // first block, which the reading then goes on with (a separate read only
     // when a tiny block holds less than it).
     constexpr size_t kHeadSize = kBinaryDxfSentinel.size() + 2;
-    DxfBlocks blocks(file, 0, blockSize);
+    DxfBlocks blocks(file, 0);
     ByteView head = blocks.Peek();
     std::vector<uint8_t> headCopy;
     if (head.size < kHeadSize && head.size < file.Size()) {
@@ -27,7 +24,7 @@ void ReadDxf(ByteSource& file, ExtractedText& out, size_t blockSize) {
     const bool binary = start.starts_with(kBinaryDxfSentinel);
     // A UTF-8 byte-order mark before the first code line is passed over.
     size_t skip = binary ? kBinaryDxfSentinel.size() : start.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    DxfBlocks fromStart(file, skip, blockSize);
+    DxfBlocks fromStart(file, skip);
     DxfBlocks& source = headCopy.empty() ? blocks : fromStart;
     if (headCopy.empty()) blocks.Skip(skip);
 
@@ -40,12 +37,4 @@ void ReadDxf(ByteSource& file, ExtractedText& out, size_t blockSize) {
     } else {
         ReadDxfAsciiPairs(source, text);
     }
-}
-
-}  // namespace
-
-void ExtractDxfText(ByteSource& file, ExtractedText& out) { ReadDxf(file, out, 0); }
-
-void ExtractDxfTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadDxf(file, out, blockSize == 0 ? 1 : blockSize);
 }

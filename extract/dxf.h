@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstddef>
-
 #include "bytes/byte_source.h"
 #include "bytes/extracted_text.h"
 
@@ -17,7 +15,3 @@
 // Damaged data gives the lines found before the damage: the reading ends at
 // a code line that is not a number, or at the end of the data.
 void ExtractDxfText(ByteSource& file, ExtractedText& out);
-
-// The same, always reading the source in blocks of `blockSize` bytes (at
-// least 1), never in place: tests and fuzzing compare both.
-void ExtractDxfTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);

@@ -1,10 +1,7 @@
 #include "extract/dxf_blocks.h"
 
-DxfBlocks::DxfBlocks(ByteSource& file, uint64_t start, size_t blockSize)
-    : m_file(file),
-      m_offset(start),
-      m_blockSize(blockSize == 0 ? kDefaultBlockSize : blockSize),
-      m_inMemory(blockSize == 0 && file.InMemory().data != nullptr) {}
+DxfBlocks::DxfBlocks(ByteSource& file, uint64_t start)
+    : m_file(file), m_offset(start), m_inMemory(file.InMemory().data != nullptr) {}
 
 ByteView DxfBlocks::Next() {
     if (m_peeked) {
@@ -38,7 +35,7 @@ ByteView DxfBlocks::Read() {
         m_offset = size;
         return rest;
     }
-    ByteView block = m_file.Read(m_offset, m_blockSize, m_scratch);
+    ByteView block = m_file.Read(m_offset, kBlockSize, m_scratch);
     // A read that gives nothing before the end failed: the data ends there.
     if (block.size == 0) m_offset = size;
     m_offset += block.size;

@@ -8,17 +8,16 @@
 #include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 
-// The blocks a DXF reader walks, front to back: the source's bytes in memory
-// as one block when it holds them (walked in place, never copied), or pieces
-// of `blockSize` bytes read one after the other, so memory does not grow with
-// the file.
+// The blocks a DXF reader walks, front to back from `start`: the source's
+// bytes in memory as one block when it holds them (walked in place, never
+// copied), or what reads of kBlockSize bytes give, one after the other, so
+// memory does not grow with the file. A source that gives fewer bytes a read
+// gives smaller blocks; only a read that gives nothing ends the data.
 class DxfBlocks {
   public:
-    // `blockSize` 0 walks the in-memory view when the source has one and reads
-    // blocks of kDefaultBlockSize otherwise; any other size always reads.
-    DxfBlocks(ByteSource& file, uint64_t start, size_t blockSize);
+    DxfBlocks(ByteSource& file, uint64_t start);
 
-    static constexpr size_t kDefaultBlockSize = size_t{1} << 20;
+    static constexpr size_t kBlockSize = size_t{1} << 20;
 
     // The next block; an empty view once the data is used up (or a read
     // failed). The view stays valid until the next call.
@@ -36,7 +35,6 @@ class DxfBlocks {
 
     ByteSource& m_file;
     uint64_t m_offset;
-    size_t m_blockSize;
     bool m_inMemory;
     bool m_peeked = false;
     ByteView m_kept;

@@ -163,8 +163,10 @@ ByteView ReadHeader(SourceWindow& file, uint8_t (&head)[kHeaderSize]) {
     return ByteView{head, size};
 }
 
-void ReadJwc(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SourceWindow file(source, blockSize);
+}  // namespace
+
+void ExtractJwcText(ByteSource& source, ExtractedText& out) {
+    SourceWindow file(source);
     uint8_t headBytes[kHeaderSize];
     ByteView head = ReadHeader(file, headBytes);
     if (!MatchAt(head, 0, kJwcSignature)) return;
@@ -185,8 +187,8 @@ void ReadJwc(ByteSource& source, ExtractedText& out, size_t blockSize) {
     AddBlockStrings(file, start, start + (b - a), out);
 }
 
-void ReadJwk(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SourceWindow file(source, blockSize);
+void ExtractJwkText(ByteSource& source, ExtractedText& out) {
+    SourceWindow file(source);
     uint8_t headBytes[kHeaderSize];
     ByteView head = ReadHeader(file, headBytes);
     if (!MatchAt(head, 0, kJwkSignature)) return;
@@ -201,28 +203,4 @@ void ReadJwk(ByteSource& source, ExtractedText& out, size_t blockSize) {
     // The block runs to the end of the file.
     int64_t start = 400 + 22 * c1 + 32 * c2 + 12 * c3 + 24 * c4;
     AddBlockStrings(file, start, static_cast<int64_t>(file.Size()), out);
-}
-
-}  // namespace
-
-void ExtractJwcText(ByteSource& file, ExtractedText& out) { ReadJwc(file, out, 0); }
-
-void ExtractJwkText(ByteSource& file, ExtractedText& out) { ReadJwk(file, out, 0); }
-
-void ExtractJwcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadJwc(file, out, blockSize == 0 ? 1 : blockSize);
-}
-
-void ExtractJwkTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadJwk(file, out, blockSize == 0 ? 1 : blockSize);
-}
-
-void ExtractJwcText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractJwcText(source, out);
-}
-
-void ExtractJwkText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractJwkText(source, out);
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <cstddef>
-
 #include "bytes/byte_source.h"
-#include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
 // Text of a JW_CAD JWC drawing ("jw_cad(c)data" at offset 0): the title
@@ -21,7 +18,6 @@
 // (in place when the source holds the file in memory); a string is gathered
 // across blocks and kept only as far as `out` can take it.
 void ExtractJwcText(ByteSource& file, ExtractedText& out);
-void ExtractJwcText(ByteView file, ExtractedText& out);
 
 // Text of a JW_CAD JWK drawing ("jw_cad(c)sym" at offset 0): the title as in
 // a JWC drawing, then the strings of the text block that starts at
@@ -29,9 +25,3 @@ void ExtractJwcText(ByteView file, ExtractedText& out);
 // Another signature gives empty text; a block that starts outside the data
 // gives the title alone. Read as a JWC drawing is.
 void ExtractJwkText(ByteSource& file, ExtractedText& out);
-void ExtractJwkText(ByteView file, ExtractedText& out);
-
-// The same readers, always reading the source in blocks of `blockSize` bytes
-// (at least 1), never in place: tests and fuzzing compare both.
-void ExtractJwcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-void ExtractJwkTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);

@@ -18,7 +18,6 @@ class ArchiveReader {
   public:
     explicit ArchiveReader(ByteSource& source);
 
-    uint64_t Position() const { return m_position; }
     uint64_t Left() const { return m_size - m_position; }
     bool Overrun() const { return m_overrun; }
 

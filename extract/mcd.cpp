@@ -104,8 +104,10 @@ class RecordLine {
     char m_lead = 0;  // a lead byte whose second byte has not come yet
 };
 
-void ReadMcd(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SourceWindow file(source, blockSize);
+}  // namespace
+
+void ExtractMcdText(ByteSource& source, ExtractedText& out) {
+    SourceWindow file(source);
     const McdLayout* layout = LayoutOfVersion(file);
     if (layout == nullptr) return;
     const uint64_t size = file.Size();
@@ -144,17 +146,4 @@ void ReadMcd(ByteSource& source, ExtractedText& out, size_t blockSize) {
         // The record's own bytes are never scanned for tags.
         p = recordEnd;
     }
-}
-
-}  // namespace
-
-void ExtractMcdText(ByteSource& file, ExtractedText& out) { ReadMcd(file, out, 0); }
-
-void ExtractMcdTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadMcd(file, out, blockSize == 0 ? 1 : blockSize);
-}
-
-void ExtractMcdText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ExtractMcdText(source, out);
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <cstddef>
-
 #include "bytes/byte_source.h"
-#include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
 // Text of a VectorWorks MCD drawing. The big-endian 32-bit version at offset 0
@@ -22,10 +19,3 @@
 // it in memory); a record's text is gathered across blocks and kept only as
 // far as `out` can take it.
 void ExtractMcdText(ByteSource& file, ExtractedText& out);
-
-// The same, always reading the source in blocks of `blockSize` bytes (at least
-// 1), never in place: tests and fuzzing compare both.
-void ExtractMcdTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-
-// The same over bytes in memory.
-void ExtractMcdText(ByteView file, ExtractedText& out);

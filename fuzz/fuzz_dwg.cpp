@@ -7,12 +7,7 @@
 // text record, or a text object that shares no bytes with another) and a
 // character of a single-byte code page takes at most two CP932 bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader(
-        [](ByteView file, ExtractedText& out) {
-            MemorySource source(file);
-            ExtractDwgText(source, out);
-        },
-        data, size);
+    CheckReader(ExtractDwgText, data, size);
     std::vector<uint8_t> copy = ExactCopy(data, size);
     ByteView file{copy.data(), copy.size()};
     ExtractedText text = ReadDwgBothWays(file);

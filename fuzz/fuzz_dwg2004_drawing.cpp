@@ -15,12 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (version != "AC1018" && version != "AC1024" && version != "AC1027" && version != "AC1032") {
         std::memcpy(copy.data(), "AC1018", 6);
     }
-    CheckReader(
-        [](ByteView file, ExtractedText& out) {
-            MemorySource source(file);
-            ExtractDwgText(source, out);
-        },
-        copy.data(), copy.size());
+    CheckReader(ExtractDwgText, copy.data(), copy.size());
     ReadDwgBothWays({copy.data(), copy.size()});
     return 0;
 }

@@ -10,12 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 6) return 0;
     std::vector<uint8_t> copy = ExactCopy(data, size);
     std::memcpy(copy.data(), "AC1021", 6);
-    CheckReader(
-        [](ByteView file, ExtractedText& out) {
-            MemorySource source(file);
-            ExtractDwgText(source, out);
-        },
-        copy.data(), copy.size());
+    CheckReader(ExtractDwgText, copy.data(), copy.size());
     ReadDwgBothWays({copy.data(), copy.size()});
     return 0;
 }

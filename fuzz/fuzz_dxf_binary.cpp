@@ -11,13 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.reserve(sizeof kSentinel + size);  // exactly: a read past the end trips ASan
     file.insert(file.end(), kSentinel, kSentinel + sizeof kSentinel);
     file.insert(file.end(), data, data + size);
-    ByteView view{file.data(), file.size()};
-    MemorySource inMemory(view);
-    ExtractedText inPlace, inBlocks;
-    ExtractDxfText(inMemory, inPlace);
-    ExactCopySource blocks(view);
-    ExtractDxfTextInBlocks(blocks, inBlocks, BlockSizeFor(data, size));
-    if (inPlace.ByteCount() > ExtractedText::kDefaultByteLimit) std::abort();
-    if (!SameLines(inPlace, inBlocks)) std::abort();
+    CheckSameInBlocks(ExtractDxfText, ByteView{file.data(), file.size()}, data, size);
     return 0;
 }

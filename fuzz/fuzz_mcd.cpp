@@ -4,8 +4,7 @@
 // Also checks that reading the input in blocks gives what reading it in place
 // gives.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CheckReader([](ByteView file, ExtractedText& out) { ExtractMcdText(file, out); }, data, size);
-    CheckBlockReads([](ByteSource& file, ExtractedText& out) { ExtractMcdText(file, out); },
-                    ExtractMcdTextInBlocks, data, size);
+    CheckReader(ExtractMcdText, data, size);
+    CheckBlockReads(ExtractMcdText, data, size);
     return 0;
 }

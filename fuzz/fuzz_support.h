@@ -9,6 +9,7 @@
 #include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
+#include "tests/block_limit_source.h"
 
 // Input copied into a buffer of exactly its size, so AddressSanitizer stops at
 // the first byte read past it.
@@ -18,13 +19,19 @@ inline std::vector<uint8_t> ExactCopy(const uint8_t* data, size_t size) {
 
 // Properties every reader's output has: empty or ended by CR LF, and the same
 // for the same input. `read` gives the joined lines of a byte view, or fills
-// an ExtractedText from one.
+// an ExtractedText from a source (the input in memory) or from a byte view.
 template <typename Reader>
 void CheckReader(Reader read, const uint8_t* data, size_t size) {
     std::vector<uint8_t> copy = ExactCopy(data, size);
     ByteView view{copy.data(), copy.size()};
     auto joined = [&read](ByteView bytes) {
-        if constexpr (std::is_invocable_v<Reader, ByteView, ExtractedText&>) {
+        if constexpr (std::is_invocable_v<Reader, ByteSource&, ExtractedText&>) {
+            MemorySource source(bytes);
+            ExtractedText text;
+            read(source, text);
+            if (text.ByteCount() > ExtractedText::kDefaultByteLimit) std::abort();
+            return text.Joined();
+        } else if constexpr (std::is_invocable_v<Reader, ByteView, ExtractedText&>) {
             ExtractedText text;
             read(bytes, text);
             if (text.ByteCount() > ExtractedText::kDefaultByteLimit) std::abort();
@@ -86,21 +93,31 @@ inline size_t BlockSizeFor(const uint8_t* data, size_t size) {
     return size == 0 ? 1 : 1 + data[size - 1] % 67 + size / 256;
 }
 
-// Reads the input in place and in blocks (of the size BlockSizeFor chooses,
-// from an ExactCopySource): both give the same lines, into a text of the
-// default limit and into one of a small limit that the input's second last
-// byte chooses, so lines cut at the limit are compared too.
-template <typename InPlace, typename InBlocks>
-void CheckBlockReads(InPlace read, InBlocks readInBlocks, const uint8_t* data, size_t size) {
+// Reads `view` in place and in blocks (of the size BlockSizeFor chooses for
+// the input, from an ExactCopySource through a BlockLimitSource): both give
+// the same lines, within the output's limit.
+template <typename Reader>
+void CheckSameInBlocks(Reader read, ByteView view, const uint8_t* data, size_t size,
+                       size_t limit = ExtractedText::kDefaultByteLimit) {
+    MemorySource inMemory(view);
+    ExactCopySource copies(view);
+    testing_support::BlockLimitSource blocks(copies, BlockSizeFor(data, size));
+    ExtractedText inPlace(limit), inBlocks(limit);
+    read(inMemory, inPlace);
+    read(blocks, inBlocks);
+    if (inPlace.ByteCount() > limit) std::abort();
+    if (!SameLines(inPlace, inBlocks)) std::abort();
+}
+
+// The same for the input as it is, into a text of the default limit and into
+// one of a small limit that the input's second last byte chooses, so lines
+// cut at the limit are compared too.
+template <typename Reader>
+void CheckBlockReads(Reader read, const uint8_t* data, size_t size) {
     std::vector<uint8_t> copy = ExactCopy(data, size);
     ByteView view{copy.data(), copy.size()};
     const size_t smallLimit = 2 * ExtractedText::kLineCost + (size > 1 ? data[size - 2] : 0) * 3;
     for (size_t limit : {ExtractedText::kDefaultByteLimit, smallLimit}) {
-        MemorySource inMemory(view);
-        ExactCopySource blocks(view);
-        ExtractedText inPlace(limit), inBlocks(limit);
-        read(inMemory, inPlace);
-        readInBlocks(blocks, inBlocks, BlockSizeFor(data, size));
-        if (!SameLines(inPlace, inBlocks)) std::abort();
+        CheckSameInBlocks(read, view, data, size, limit);
     }
 }

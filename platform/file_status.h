@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "platform/read_result.h"
 
 // A file's status as the search uses it. Times are seconds since 1970 UTC.
 struct FileStatus {
@@ -22,9 +23,9 @@ struct FileStatus {
     bool hidden = false;
 };
 
-// The status of the file at `path` (links followed); nothing when it cannot
-// be read (LastReadError() then says why).
-std::optional<FileStatus> ReadFileStatus(const std::string& path);
+// The status of the file at `path` (links followed), or why it cannot be
+// read.
+ReadResult<FileStatus> ReadFileStatus(const std::string& path);
 
 // Reads the statuses of many files, each found from its folder, which stays
 // open while the next files are in it too: far cheaper than a whole path each
@@ -38,7 +39,7 @@ class StatusReader {
     StatusReader& operator=(const StatusReader&) = delete;
 
     // As ReadFileStatus.
-    std::optional<FileStatus> Read(const std::string& path);
+    ReadResult<FileStatus> Read(const std::string& path);
 
   private:
     std::string m_folderPath;

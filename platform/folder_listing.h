@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/read_result.h"
 
 struct FolderEntry {
     std::string name;       // as the file system spells it (native bytes)
@@ -16,16 +17,10 @@ struct FolderListing {
     uint64_t inode = 0;
 };
 
-// Why a folder could not be listed.
-struct ListFailure {
-    bool missing = false;     // nothing is there (or a link leads nowhere)
-    bool notAFolder = false;  // something is there, but no folder
-    std::string reason;       // the system's words, for messages ("Permission denied")
-};
-
-// Lists the folder at `path`. Nothing when it cannot be listed (missing, no
-// permission, not a folder, path too long); `failure`, when given, then says why.
-std::optional<FolderListing> ListFolder(const std::string& path, ListFailure* failure = nullptr);
+// Lists the folder at `path`, or says why it cannot be listed: Missing
+// (nothing is there, or a link leads nowhere), NotAFolder (something is
+// there, but no folder), Other (no permission, path too long, ...).
+ReadResult<FolderListing> ListFolder(const std::string& path);
 
 // True when `ch` separates folders in a native path. On POSIX systems that is
 // "/" alone: a backslash is an ordinary character of a file name.

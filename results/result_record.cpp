@@ -8,7 +8,7 @@
 #include "platform/folder_listing.h"
 
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath) {
-    std::optional<FileStatus> status = ReadFileStatus(fullPath);
+    ReadResult<FileStatus> status = ReadFileStatus(fullPath);
     if (!status) return std::nullopt;
     ResultRecord record;
     record.modificationTime = status->modificationTime;

@@ -4,15 +4,16 @@
 #include "cache/text_cache.h"
 #include "match/line_match.h"
 #include "match/text_signature.h"
-#include "platform/fs.h"
+#include "platform/read_result.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 
 namespace {
 
-// The reason to report for the read that just failed on this thread.
-std::string SkipReason() {
-    return LastReadFailure() == ReadFailure::Other ? LastReadError() : std::string();
+// The reason to report for a read that failed: none for a file that vanished
+// or is no regular file.
+std::string SkipReason(const ReadError& error) {
+    return error.kind == ReadFailure::Other ? error.reason : std::string();
 }
 
 }  // namespace
@@ -57,9 +58,9 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
                                    const DateCriterion& date, const SizeCriterion& size,
                                    CandidateScratch& scratch, const CachedRow* known) {
     CandidateOutcome outcome;
-    std::optional<FileStatus> status = ReadFileStatus(path);
+    ReadResult<FileStatus> status = ReadFileStatus(path);
     if (!status) {
-        outcome.skipReason = SkipReason();
+        outcome.skipReason = SkipReason(status.Error());
         return outcome;
     }
     if (!PassesFilters(*status, date, size)) return outcome;
@@ -102,17 +103,17 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
         if (!tested.empty()) match = FindMatchingLine(text, tested);
     } else {
         const bool storing = cache != nullptr && cache->Storing();
-        CandidateReading reading =
+        ReadResult<CandidateReading> reading =
             ReadCandidateText(path, status->isRegularFile, tested,
                               storing ? nullptr : &test.prefilter, storing, scratch);
-        if (!reading.readable) {
-            outcome.skipReason = SkipReason();
+        if (!reading) {
+            outcome.skipReason = SkipReason(reading.Error());
             return outcome;
         }
-        match = std::move(reading.match);
+        match = std::move(reading->match);
         // What was read now is kept for the next search, once tested (a
         // copy the size of the text, the thread's own buffer staying).
-        if (storing && reading.wholeText)
+        if (storing && reading->wholeText)
             cache->Store(path, version, text, MakeTextSignature(text));
     }
     if (!match) return outcome;

@@ -66,7 +66,7 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
             if (first >= end || m_cancel.load(std::memory_order_relaxed)) return;
             StatusReader reader;
             for (size_t i = first; i < std::min(end, first + kStatusRun); ++i) {
-                m_block[i - begin].status = reader.Read(m_candidates[i]);
+                m_block[i - begin].status = reader.Read(m_candidates[i]).Value();
             }
         }
     };

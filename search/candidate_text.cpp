@@ -1,26 +1,23 @@
 #include "search/candidate_text.h"
 
-#include <cerrno>
 #include <new>
 
 #include "platform/file_source.h"
-#include "platform/fs.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 
-CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
-                                   const KeywordList& keywords, const KeywordPrefilter* prefilter,
-                                   bool wholeText, CandidateScratch& scratch) {
+ReadResult<CandidateReading> ReadCandidateText(const std::string& path, bool knownRegular,
+                                               const KeywordList& keywords,
+                                               const KeywordPrefilter* prefilter, bool wholeText,
+                                               CandidateScratch& scratch) {
     CandidateReading reading;
     ExtractedText& text = scratch.text;
     text.SetFlush(nullptr);
     text.Clear();
     try {
-        std::unique_ptr<ByteSource> file = OpenFileSource(path, knownRegular);
-        if (!file) {
-            reading.readable = false;
-            return reading;
-        }
+        ReadResult<std::unique_ptr<ByteSource>> opened = OpenFileSource(path, knownRegular);
+        if (!opened) return opened.Error();
+        std::unique_ptr<ByteSource>& file = *opened;
         const DrawingType* type = DrawingTypeOfPath(path);
         if (type == nullptr) {
             reading.wholeText = true;
@@ -55,9 +52,6 @@ CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
     } catch (const std::bad_alloc&) {
         text.SetFlush(nullptr);
         text.Clear();
-        reading = CandidateReading{};
-        reading.readable = false;
-        SetLastReadError(ENOMEM);
-        return reading;
+        return OutOfMemoryError();
     }
 }

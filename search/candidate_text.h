@@ -10,6 +10,7 @@
 #include "match/keyword_prefilter.h"
 #include "match/keywords.h"
 #include "match/line_match.h"
+#include "platform/read_result.h"
 
 // What one evaluation thread keeps from candidate to candidate, so that a
 // warm thread allocates nothing per drawing: the buffer a small drawing is
@@ -29,9 +30,6 @@ struct CandidateScratch {
 
 // What reading one candidate gave.
 struct CandidateReading {
-    // False when the file could not be opened, or memory ran out while it
-    // was read (LastReadError() then says why).
-    bool readable = true;
     // True when `scratch.text` holds every line of the drawing (what a text
     // cache may keep): the drawing was read to its end, and its lines fit.
     bool wholeText = false;
@@ -46,7 +44,9 @@ struct CandidateReading {
 // text. `prefilter` (nullptr: none) rules a drawing out before its reader
 // runs when it can. Without `wholeText` the reading stops at the first
 // match; with it the drawing is always read to its end (to keep its text).
-// Never throws.
-CandidateReading ReadCandidateText(const std::string& path, bool knownRegular,
-                                   const KeywordList& keywords, const KeywordPrefilter* prefilter,
-                                   bool wholeText, CandidateScratch& scratch);
+// Gives the error, with `scratch.text` empty, when the file cannot be opened
+// or memory runs out while it is read. Never throws.
+ReadResult<CandidateReading> ReadCandidateText(const std::string& path, bool knownRegular,
+                                               const KeywordList& keywords,
+                                               const KeywordPrefilter* prefilter, bool wholeText,
+                                               CandidateScratch& scratch);

@@ -1,10 +1,8 @@
 #include "search/extract_text.h"
 
-#include <cerrno>
 #include <new>
 
 #include "platform/file_source.h"
-#include "platform/fs.h"
 #include "search/drawing_types.h"
 
 void ExtractTextOfType(std::string_view key, ByteSource& file, ExtractedText& out) {
@@ -25,23 +23,22 @@ std::string LowerCasePath(std::string path) {
     return path;
 }
 
-bool ExtractText(const std::string& path, ExtractedText& out) {
+ReadResult<void> ExtractText(const std::string& path, ExtractedText& out) {
     try {
-        std::unique_ptr<ByteSource> source = OpenFileSource(path);
-        if (!source) return false;
-        if (const DrawingType* type = DrawingTypeOfPath(path)) type->read(*source, out);
-        return true;
+        ReadResult<std::unique_ptr<ByteSource>> source = OpenFileSource(path);
+        if (!source) return source.Error();
+        if (const DrawingType* type = DrawingTypeOfPath(path)) type->read(**source, out);
+        return {};
     } catch (const std::bad_alloc&) {
         // A file too large to hold, or text too large to build: treated as a
         // file that cannot be read.
         out.Clear();
-        SetLastReadError(ENOMEM);
-        return false;
+        return OutOfMemoryError();
     }
 }
 
 std::string ExtractText(const std::string& path) {
     ExtractedText text;
-    ExtractText(path, text);
+    if (!ExtractText(path, text)) return {};
     return text.Joined();
 }

@@ -5,6 +5,7 @@
 
 #include "bytes/byte_source.h"
 #include "bytes/extracted_text.h"
+#include "platform/read_result.h"
 
 // Hands `file` to the reader of the drawing type whose extension is `key`
 // (lower case, without the dot). Any other key adds nothing.
@@ -18,10 +19,10 @@ std::string ExtractTextOfType(std::string_view key, ByteView bytes);
 std::string LowerCasePath(std::string path);
 
 // Reads the file at `path` with the reader of its drawing type
-// (DrawingTypeOfPath) into `out`; a file of no drawing type adds nothing. Returns false, adding
-// nothing, when the file cannot be opened or read, or is not a regular file (LastReadError() then
-// says why). Never throws.
-bool ExtractText(const std::string& path, ExtractedText& out);
+// (DrawingTypeOfPath) into `out`; a file of no drawing type adds nothing. Gives
+// the error, adding nothing, when the file cannot be opened or read, or is not
+// a regular file. Never throws.
+ReadResult<void> ExtractText(const std::string& path, ExtractedText& out);
 
 // The same, as the lines joined with CR LF (empty when the file cannot be
 // read).

@@ -21,19 +21,19 @@ bool FolderWalk::Walk(const std::string& folder, bool stayOnFileSystem) {
 bool FolderWalk::WalkFolder(std::string folder, bool isPlace) {
     std::string given = folder;
     if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
-    ListFailure failure;
-    std::optional<FolderListing> listing = ListFolder(folder, &failure);
+    ReadResult<FolderListing> listing = ListFolder(folder);
     if (!listing) {
+        const ReadError& failure = listing.Error();
         // A drawing given as the place is searched alone.
-        if (isPlace && failure.notAFolder && !given.empty() && given.back() != kPathSeparator &&
-            IsDrawingPath(given, m_typeMask)) {
+        if (isPlace && failure.kind == ReadFailure::NotAFolder && !given.empty() &&
+            given.back() != kPathSeparator && IsDrawingPath(given, m_typeMask)) {
             m_candidates.push_back(given);
             if (m_hooks.found) m_hooks.found(given);
             return true;
         }
         // A folder that cannot be listed adds nothing; one that vanished
         // since its parent was listed is no news.
-        if (m_hooks.skipped && (isPlace || !failure.missing)) {
+        if (m_hooks.skipped && (isPlace || failure.kind != ReadFailure::Missing)) {
             m_hooks.skipped(given, failure.reason);
         }
         return true;

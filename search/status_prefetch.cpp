@@ -54,6 +54,6 @@ void StatusPrefetch::Run() {
             m_pending.pop_front();
         }
         StatusReader reader;
-        for (const std::string& path : run) m_statuses.push_back(reader.Read(path));
+        for (const std::string& path : run) m_statuses.push_back(reader.Read(path).Value());
     }
 }

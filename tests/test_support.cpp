@@ -9,6 +9,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "tests/block_limit_source.h"
+
 namespace testing_support {
 
 std::string Hex(std::string_view pairs) {
@@ -33,6 +35,20 @@ std::string Hex(std::string_view pairs) {
         }
     }
     return bytes;
+}
+
+std::string DescribeError(const ReadError& error) {
+    switch (error.kind) {
+        case ReadFailure::Missing:
+            return "missing: " + error.reason;
+        case ReadFailure::NotARegularFile:
+            return "not a regular file: " + error.reason;
+        case ReadFailure::NotAFolder:
+            return "not a folder: " + error.reason;
+        case ReadFailure::Other:
+            break;
+    }
+    return "other: " + error.reason;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
@@ -91,13 +107,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, error);
 }
 
-std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes) {
-    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
-    ExtractedText text;
-    read(ByteView{copy.data(), copy.size()}, text);
-    return text.Joined();
-}
-
 ByteView CopyingSource::Read(uint64_t offset, size_t count, std::vector<uint8_t>& scratch) {
     if (offset >= m_bytes.size()) return {};
     std::string_view piece = std::string_view(m_bytes).substr(offset, count);
@@ -125,17 +134,18 @@ ByteView GeneratedSource::Read(uint64_t offset, size_t count, std::vector<uint8_
     return {scratch.data(), count};
 }
 
-std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
-                                std::string_view bytes, size_t byteLimit) {
+std::string JoinedLinesInBlocks(Reader read, std::string_view bytes, size_t byteLimit) {
     std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    MemorySource inMemory({copy.data(), copy.size()});
     ExtractedText inPlace(byteLimit);
-    read(ByteView{copy.data(), copy.size()}, inPlace);
+    read(inMemory, inPlace);
     CopyingSource source(bytes);
     const size_t step = std::max<size_t>(1, bytes.size() / 40);
     for (size_t blockSize = 1; blockSize <= bytes.size() + 1;
          blockSize += blockSize < 128 ? 1 : step) {
+        BlockLimitSource blocks(source, blockSize);
         ExtractedText inBlocks(byteLimit);
-        readInBlocks(source, inBlocks, blockSize);
+        read(blocks, inBlocks);
         bool same = inBlocks.size() == inPlace.size();
         for (size_t i = 0; same && i < inPlace.size(); ++i) {
             same = inBlocks[i].kind == inPlace[i].kind && inBlocks[i].text == inPlace[i].text;

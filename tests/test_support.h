@@ -11,12 +11,9 @@
 #include "bytes/byte_source.h"
 #include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
+#include "platform/read_result.h"
 
 namespace testing_support {
-
-// What a reader over a byte view gives for `bytes`, its lines joined with CR
-// LF. The reader sees an exact-size copy, so an over-read trips the sanitizer.
-std::string JoinedLines(void (*read)(ByteView, ExtractedText&), std::string_view bytes);
 
 // A source over bytes that serves every read as a fresh copy of exactly the
 // bytes asked for, and holds no in-memory view: a reader that walks it block
@@ -54,20 +51,24 @@ class GeneratedSource final : public ByteSource {
     size_t m_largestRead = 0;
 };
 
-// A reader that always reads its source in blocks of the size given.
-using BlockReader = void (*)(ByteSource&, ExtractedText&, size_t blockSize);
+// A reader: what one drawing type's reader is.
+using Reader = void (*)(ByteSource&, ExtractedText&);
 
-// The same as JoinedLines, and checks (as a test failure naming the block
-// size) that `readInBlocks` gives the same lines, kind by kind, reading a
-// CopyingSource in blocks of every size from 1 to 128 and then of sizes
-// spread up to the size of the data: every piece of the data falls across a
-// block boundary somewhere. Both read into texts of `byteLimit`.
-std::string JoinedLinesInBlocks(void (*read)(ByteView, ExtractedText&), BlockReader readInBlocks,
-                                std::string_view bytes,
+// What `read` gives for `bytes` in place (from a MemorySource over an
+// exact-size copy, so an over-read trips the sanitizer), its lines joined
+// with CR LF; and checks (as a test failure naming the block size) that it
+// gives the same lines, kind by kind, reading a CopyingSource through a
+// BlockLimitSource of every block size from 1 to 128 and then of sizes spread
+// up to the size of the data: every piece of the data falls across a block
+// boundary somewhere. Each reading fills a text of `byteLimit`.
+std::string JoinedLinesInBlocks(Reader read, std::string_view bytes,
                                 size_t byteLimit = ExtractedText::kDefaultByteLimit);
 // A minimal ASCII DXF (LF line ends) whose ENTITIES section holds one TEXT
 // entity per value, in order: what the tests of the search give as drawings.
 std::string DxfWithTexts(std::initializer_list<std::string_view> values);
+
+// A read error as its kind and reason: "missing: No such file or directory".
+std::string DescribeError(const ReadError& error);
 
 // Bytes from hex pairs, spaces ignored: Hex("0D 0A 20 31").
 std::string Hex(std::string_view pairs);

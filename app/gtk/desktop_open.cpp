@@ -36,7 +36,7 @@ std::string FindOpener() {
         std::string folder(folders.substr(0, colon));
         if (folder.empty()) folder = ".";
         std::string candidate = folder + "/" + kOpener;
-        std::optional<FileStatus> status = ReadFileStatus(candidate);
+        ReadResult<FileStatus> status = ReadFileStatus(candidate);
         if (status && !status->isFolder) return candidate;
         if (colon == std::string_view::npos) return {};
         folders.remove_prefix(colon + 1);

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <new>
 
-#include "platform/fs.h"
+#include "platform/posix/system_errors.h"
 
 namespace {
 
@@ -59,22 +59,22 @@ class PosixFileSource final : public ByteSource {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenFileSource(const std::string& path) {
+ReadResult<std::unique_ptr<ByteSource>> OpenFileSource(const std::string& path) {
     return OpenFileSource(path, false);
 }
 
-std::unique_ptr<ByteSource> OpenFileSource(const std::string& path, bool knownRegular) {
+ReadResult<std::unique_ptr<ByteSource>> OpenFileSource(const std::string& path, bool knownRegular) {
     // Opening some devices has effects of its own (a tape rewinds), so only
     // what is a regular file before the open is opened at all.
     if (!knownRegular) {
         struct stat before {};
-        if (stat(path.c_str(), &before) != 0) return SetLastReadError(errno), nullptr;
-        if (S_ISDIR(before.st_mode)) return SetLastReadError(EISDIR), nullptr;
-        if (!S_ISREG(before.st_mode)) return SetLastReadError(EINVAL), nullptr;
+        if (stat(path.c_str(), &before) != 0) return FileReadError(errno);
+        if (S_ISDIR(before.st_mode)) return FileReadError(EISDIR);
+        if (!S_ISREG(before.st_mode)) return FileReadError(EINVAL);
     }
 
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return SetLastReadError(errno), nullptr;
+    if (fd < 0) return FileReadError(errno);
     struct stat status {};
     int error = fstat(fd, &status) != 0                          ? errno
                 : S_ISDIR(status.st_mode)                        ? EISDIR
@@ -82,20 +82,19 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::string& path, bool knownRe
                                                                  : 0;
     if (error != 0) {
         close(fd);
-        return SetLastReadError(error), nullptr;
+        return FileReadError(error);
     }
     try {
         // A file that stores blocks for all of its size has no holes to ask
         // the file system about (st_blocks counts units of 512 bytes).
         bool mayHaveHoles =
             static_cast<uint64_t>(status.st_blocks) * 512 < static_cast<uint64_t>(status.st_size);
-        auto source = std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(status.st_size),
-                                                        mayHaveHoles);
-        SetLastReadError(0);
+        std::unique_ptr<ByteSource> source = std::make_unique<PosixFileSource>(
+            fd, static_cast<uint64_t>(status.st_size), mayHaveHoles);
         return source;
     } catch (const std::bad_alloc&) {
         close(fd);
-        return SetLastReadError(ENOMEM), nullptr;
+        return OutOfMemoryError();
     }
 }
 

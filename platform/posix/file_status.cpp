@@ -7,20 +7,19 @@
 #include <cerrno>
 #include <string_view>
 
-#include "platform/fs.h"
+#include "platform/posix/system_errors.h"
 
 namespace {
 
 // The status of `name` (a path, or a name in the folder `folder`), links
 // followed.
-std::optional<FileStatus> StatusAt(int folder, const char* name, std::string_view path) {
+ReadResult<FileStatus> StatusAt(int folder, const char* name, std::string_view path) {
     struct statx sx {};
     if (statx(folder, name, AT_STATX_SYNC_AS_STAT,
               STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME |
                   STATX_CTIME | STATX_INO,
               &sx) != 0) {
-        SetLastReadError(errno);
-        return std::nullopt;
+        return FileReadError(errno);
     }
     FileStatus status;
     status.creationTime = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : 0;
@@ -44,7 +43,7 @@ std::optional<FileStatus> StatusAt(int folder, const char* name, std::string_vie
 
 }  // namespace
 
-std::optional<FileStatus> ReadFileStatus(const std::string& path) {
+ReadResult<FileStatus> ReadFileStatus(const std::string& path) {
     return StatusAt(AT_FDCWD, path.c_str(), path);
 }
 
@@ -52,7 +51,7 @@ StatusReader::~StatusReader() {
     if (m_folder >= 0) close(m_folder);
 }
 
-std::optional<FileStatus> StatusReader::Read(const std::string& path) {
+ReadResult<FileStatus> StatusReader::Read(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos || slash + 1 == path.size()) return ReadFileStatus(path);
     std::string_view folder(path.data(), slash == 0 ? 1 : slash);

@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "platform/posix/system_errors.h"
 
 namespace {
 
@@ -53,28 +54,20 @@ std::string UnescapeMountField(const std::string& field) {
 
 }  // namespace
 
-std::optional<FolderListing> ListFolder(const std::string& path, ListFailure* failure) {
-    auto fail = [failure](int error) -> std::nullopt_t {
-        if (failure) {
-            failure->missing = error == ENOENT;
-            failure->notAFolder = error == ENOTDIR;
-            failure->reason = std::strerror(error);
-        }
-        return std::nullopt;
-    };
+ReadResult<FolderListing> ListFolder(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return fail(errno);
+    if (fd < 0) return FolderListError(errno);
     struct stat status {};
     if (fstat(fd, &status) != 0) {
         int error = errno;
         close(fd);
-        return fail(error);
+        return FolderListError(error);
     }
     DirectoryStream dir(fdopendir(fd));
     if (!dir.get()) {
         int error = errno;
         close(fd);
-        return fail(error);
+        return FolderListError(error);
     }
     FolderListing listing;
     listing.device = static_cast<uint64_t>(status.st_dev);

@@ -208,25 +208,41 @@ TEST(TextCache, TwoCachesOnOneFileReadAndWriteAtOnce) {
     TextCache filling({file});
     TextCache reading({file});
     ASSERT_TRUE(filling.Usable() && reading.Usable());
+    // Each drawing's own line, so that a lookup given another row's lines
+    // shows.
+    auto lineOf = [](int i) { return "t" + std::to_string(i); };
     std::thread writer([&] {
         for (int i = 0; i < 2000; ++i) {
-            Keep(filling, "/d/" + std::to_string(i), Version(i), Lines({{TextKind::Text, "t"}}));
+            Keep(filling, "/d/" + std::to_string(i), Version(i),
+                 Lines({{TextKind::Text, lineOf(i)}}));
         }
         filling.Flush();
     });
-    int found = 0;
+    // While the rows are written, a lookup finds a row whole or not at all,
+    // and a row once found stays found.
+    std::vector<bool> seen(2000, false);
     for (int round = 0; round < 4; ++round) {
         for (int i = 0; i < 2000; i += 7) {
             ExtractedText out;
-            found += reading.Lookup("/d/" + std::to_string(i), Version(i), out);
+            bool found = reading.Lookup("/d/" + std::to_string(i), Version(i), out);
+            if (found) {
+                EXPECT_EQ(Describe(out), "TEXT:" + lineOf(i) + ";") << i;
+            } else {
+                EXPECT_TRUE(out.empty()) << i;
+                EXPECT_FALSE(seen[i]) << i << " was found in an earlier round";
+            }
+            seen[i] = seen[i] || found;
         }
     }
     writer.join();
     EXPECT_TRUE(filling.Usable()) << filling.TakeProblem();
     EXPECT_TRUE(reading.Usable()) << reading.TakeProblem();
-    ExtractedText last;
-    EXPECT_TRUE(reading.Lookup("/d/1999", Version(1999), last));
-    EXPECT_GE(found, 0);
+    // Once written, every row is there for the other cache.
+    for (int i = 0; i < 2000; i += 7) {
+        ExtractedText out;
+        EXPECT_TRUE(reading.Lookup("/d/" + std::to_string(i), Version(i), out)) << i;
+        EXPECT_EQ(Describe(out), "TEXT:" + lineOf(i) + ";") << i;
+    }
 }
 
 TEST(TextCache, AReadOnlyCacheReadsAndNeverWrites) {

@@ -3,7 +3,8 @@
 // ANSI_1252 drawing's expected bytes converted to CP932 first; the R12
 // drawing's expected lines are its entity section's, and its block section's
 // TEXT lines follow them); each drawing's NAME.dwg.oracle.txt lists strings it
-// shows. Skipped when the folder is absent.
+// shows. Each test runs once for each drawing, named after it; none run when
+// the folder is absent.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -14,10 +15,11 @@
 #include "dwg/dwg.h"
 #include "dwg/file_header.h"
 #include "tests/dwg/dwg_builder.h"
+#include "tests/dwg/dwg_fixtures.h"
 #include "tests/test_support.h"
 
-using testing_support::FilesWithExtension;
-using testing_support::FixturesDir;
+using dwg_testing::DwgFixturePaths;
+using dwg_testing::FixtureTestName;
 using testing_support::ReadFileBytes;
 
 namespace {
@@ -29,22 +31,37 @@ struct Fixture {
     std::string oracle;    // empty when there is no .oracle.txt
 };
 
-std::vector<Fixture> LoadFixtures() {
-    std::vector<Fixture> fixtures;
-    std::optional<std::filesystem::path> dir = FixturesDir();
-    if (!dir || !std::filesystem::is_directory(*dir / "dwg")) return fixtures;
-    for (const auto& path : FilesWithExtension(*dir / "dwg", ".dwg")) {
-        Fixture f{path.filename().string(), ReadFileBytes(path), "", ""};
-        std::filesystem::path expected = path;
-        expected.replace_extension(".expected");
-        if (std::filesystem::exists(expected)) f.expected = ReadFileBytes(expected);
-        std::filesystem::path oracle = path;
-        oracle += ".oracle.txt";
-        if (std::filesystem::exists(oracle)) f.oracle = ReadFileBytes(oracle);
-        fixtures.push_back(std::move(f));
-    }
-    return fixtures;
+std::filesystem::path ExpectedPath(std::filesystem::path drawing) {
+    return drawing.replace_extension(".expected");
 }
+
+Fixture LoadFixture(const std::filesystem::path& path) {
+    Fixture f{path.filename().string(), ReadFileBytes(path), "", ""};
+    if (std::filesystem::exists(ExpectedPath(path))) f.expected = ReadFileBytes(ExpectedPath(path));
+    std::filesystem::path oracle = path;
+    oracle += ".oracle.txt";
+    if (std::filesystem::exists(oracle)) f.oracle = ReadFileBytes(oracle);
+    return f;
+}
+
+// The drawings that have a .expected.
+std::vector<std::filesystem::path> FixturesWithExpectedText() {
+    std::vector<std::filesystem::path> paths = DwgFixturePaths();
+    std::erase_if(paths, [](const std::filesystem::path& path) {
+        return !std::filesystem::exists(ExpectedPath(path));
+    });
+    return paths;
+}
+
+// A test of one drawing, loaded for it.
+class DwgFixture : public testing::TestWithParam<std::filesystem::path> {
+  protected:
+    void SetUp() override { f = LoadFixture(GetParam()); }
+    Fixture f;
+};
+
+// The same for the drawings with expected text.
+class DwgFixtureText : public DwgFixture {};
 
 ExtractedText Extract(std::string_view bytes) {
     return dwg_testing::ReadBothWays(ExtractDwgText, bytes);
@@ -100,61 +117,54 @@ bool IsAscii(const std::string& text) {
 
 }  // namespace
 
-TEST(DwgFixtures, TextAndMTextLinesAreTheExpectedBytes) {
-    std::vector<Fixture> fixtures = LoadFixtures();
-    if (fixtures.empty()) GTEST_SKIP() << "no DWG fixtures";
-    for (const Fixture& f : fixtures) {
-        if (f.expected.empty()) continue;
-        std::string lines = LinesOf(Extract(f.drawing), {TextKind::Text, TextKind::MText});
-        std::string expected = ExpectedAsRead(f);
-        if (!IsR12(f)) {
-            EXPECT_EQ(lines, expected) << f.name;
-            continue;
-        }
-        // R12: the entity section's lines, then the block section's TEXT
-        // lines, each a TEXT string of the oracle (spaces removed).
-        ASSERT_EQ(lines.compare(0, expected.size(), expected), 0) << f.name;
-        std::string oracleTexts;
-        for (auto& [kind, text] : OracleLines(f)) {
-            if (kind == "TEXT") oracleTexts += text + "\n";
-        }
-        RemoveSpaces(oracleTexts);
-        std::string rest = lines.substr(expected.size());
-        EXPECT_FALSE(rest.empty()) << f.name << ": no block section lines";
-        for (size_t at = 0; at < rest.size();) {
-            size_t end = rest.find("\r\n", at);
-            std::string line = rest.substr(at, end - at);
-            EXPECT_NE(oracleTexts.find(line + "\n"), std::string::npos) << f.name << ": " << line;
-            at = end + 2;
-        }
+TEST_P(DwgFixtureText, TextAndMTextLinesAreTheExpectedBytes) {
+    std::string lines = LinesOf(Extract(f.drawing), {TextKind::Text, TextKind::MText});
+    std::string expected = ExpectedAsRead(f);
+    if (!IsR12(f)) {
+        EXPECT_EQ(lines, expected);
+        return;
+    }
+    // R12: the entity section's lines, then the block section's TEXT
+    // lines, each a TEXT string of the oracle (spaces removed).
+    ASSERT_EQ(lines.compare(0, expected.size(), expected), 0);
+    std::string oracleTexts;
+    for (auto& [kind, text] : OracleLines(f)) {
+        if (kind == "TEXT") oracleTexts += text + "\n";
+    }
+    RemoveSpaces(oracleTexts);
+    std::string rest = lines.substr(expected.size());
+    EXPECT_FALSE(rest.empty()) << "no block section lines";
+    for (size_t at = 0; at < rest.size();) {
+        size_t end = rest.find("\r\n", at);
+        std::string line = rest.substr(at, end - at);
+        EXPECT_NE(oracleTexts.find(line + "\n"), std::string::npos) << line;
+        at = end + 2;
     }
 }
 
 // Text, attribute and dimension strings are read whole (MTEXT and
 // MULTILEADER strings are the plain text of formatted values: the search's
 // clean-up makes those findable).
-TEST(DwgFixtures, OracleStringsOfPlainKindsAreInTheText) {
-    std::vector<Fixture> fixtures = LoadFixtures();
-    if (fixtures.empty()) GTEST_SKIP() << "no DWG fixtures";
-    for (const Fixture& f : fixtures) {
-        std::string text = Extract(f.drawing).Joined();
-        RemoveSpaces(text);
-        for (auto& [kind, value] : OracleLines(f)) {
-            if (kind != "TEXT" && kind != "ATTRIB" && kind != "ATTDEF" && kind != "ATTDEF_TAG" &&
-                kind != "ATTDEF_PROMPT" && kind != "DIMENSION") {
-                continue;
-            }
-            if (!IsAscii(value)) continue;
-            std::string wanted = value;
-            RemoveSpaces(wanted);
-            EXPECT_NE(text.find(wanted), std::string::npos)
-                << f.name << ": " << kind << " " << value;
+TEST_P(DwgFixture, OracleStringsOfPlainKindsAreInTheText) {
+    std::string text = Extract(f.drawing).Joined();
+    RemoveSpaces(text);
+    for (auto& [kind, value] : OracleLines(f)) {
+        if (kind != "TEXT" && kind != "ATTRIB" && kind != "ATTDEF" && kind != "ATTDEF_TAG" &&
+            kind != "ATTDEF_PROMPT" && kind != "DIMENSION") {
+            continue;
         }
+        if (!IsAscii(value)) continue;
+        std::string wanted = value;
+        RemoveSpaces(wanted);
+        EXPECT_NE(text.find(wanted), std::string::npos) << kind << " " << value;
     }
 }
 
+// Several drawings read on several threads at once, each drawing after the
+// others on every thread: the readers keep no state between drawings.
 TEST(DwgFixtures, SeveralThreadsGiveTheSameText) {
-    std::vector<Fixture> fixtures = LoadFixtures();
+    std::vector<Fixture> fixtures;
+    for (const auto& path : DwgFixturePaths()) fixtures.push_back(LoadFixture(path));
     if (fixtures.empty()) GTEST_SKIP() << "no DWG fixtures";
     std::vector<std::string> single;
     for (const Fixture& f : fixtures) single.push_back(Extract(f.drawing).Joined());
@@ -183,34 +193,34 @@ TEST(DwgFixtures, SeveralThreadsGiveTheSameText) {
 
 // A drawing cut short gives the lines found before the cut, or nothing: always
 // a run of whole lines from the start of the full text.
-TEST(DwgFixtures, TruncatedDrawingsGiveALeadingPartOrNothing) {
-    std::vector<Fixture> fixtures = LoadFixtures();
-    if (fixtures.empty()) GTEST_SKIP() << "no DWG fixtures";
-    for (const Fixture& f : fixtures) {
-        std::string full = Extract(f.drawing).Joined();
-        for (size_t cut = 0; cut < f.drawing.size(); cut += 1 + f.drawing.size() / 97) {
-            std::string text = Extract(std::string_view(f.drawing).substr(0, cut)).Joined();
-            EXPECT_EQ(full.compare(0, text.size(), text), 0) << f.name << " cut " << cut;
-        }
+TEST_P(DwgFixture, TruncatedDrawingsGiveALeadingPartOrNothing) {
+    std::string full = Extract(f.drawing).Joined();
+    for (size_t cut = 0; cut < f.drawing.size(); cut += 1 + f.drawing.size() / 97) {
+        std::string text = Extract(std::string_view(f.drawing).substr(0, cut)).Joined();
+        EXPECT_EQ(full.compare(0, text.size(), text), 0) << "cut " << cut;
     }
 }
 
 // Bytes overwritten anywhere: the reader still ends and stays in the data
 // (AddressSanitizer builds check the second), and its text is no longer than
 // the drawing.
-TEST(DwgFixtures, OverwrittenBytesGiveBoundedText) {
-    std::vector<Fixture> fixtures = LoadFixtures();
-    if (fixtures.empty()) GTEST_SKIP() << "no DWG fixtures";
-    for (const Fixture& f : fixtures) {
-        for (size_t at = 0; at < f.drawing.size(); at += 1 + f.drawing.size() / 97) {
-            for (char value : {'\x00', '\xFF', '\x80'}) {
-                std::vector<uint8_t> damaged(f.drawing.begin(), f.drawing.end());
-                for (size_t k = at; k < at + 8 && k < damaged.size(); ++k) damaged[k] = value;
-                MemorySource source({damaged.data(), damaged.size()});
-                ExtractedText text;
-                ExtractDwgText(source, text);
-                EXPECT_LE(text.ByteCount(), damaged.size()) << f.name;
-            }
+TEST_P(DwgFixture, OverwrittenBytesGiveBoundedText) {
+    for (size_t at = 0; at < f.drawing.size(); at += 1 + f.drawing.size() / 97) {
+        for (char value : {'\x00', '\xFF', '\x80'}) {
+            std::vector<uint8_t> damaged(f.drawing.begin(), f.drawing.end());
+            for (size_t k = at; k < at + 8 && k < damaged.size(); ++k) damaged[k] = value;
+            MemorySource source({damaged.data(), damaged.size()});
+            ExtractedText text;
+            ExtractDwgText(source, text);
+            EXPECT_LE(text.ByteCount(), damaged.size()) << "at " << at;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DwgFixture, testing::ValuesIn(DwgFixturePaths()),
+                         FixtureTestName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, DwgFixtureText, testing::ValuesIn(FixturesWithExpectedText()),
+                         FixtureTestName);
+// Without the fixtures folder there is no drawing to instantiate them with.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(DwgFixture);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(DwgFixtureText);

@@ -36,7 +36,7 @@ TEST(PagedSection, ReadsAcrossPagesInSectionOrder) {
     FakePages fake;
     // Given out of order; page 3 overlaps page 1 and is dropped.
     fake.pages = {{4, 4, 0, 0, 1}, {0, 4, 0, 0, 0}, {8, 4, 0, 0, 2}, {6, 4, 0, 0, 3}};
-    PagedSection section(fake.pages, 100, fake.Decoder(), 2);
+    PagedSection section(fake.pages, 100, fake.Decoder());
     EXPECT_EQ(section.Size(), 12u);  // clipped at the end of the last page
     std::vector<uint8_t> scratch;
     EXPECT_EQ(Text(section.Read(2, 8, scratch)), "00111122");
@@ -47,12 +47,18 @@ TEST(PagedSection, ReadsAcrossPagesInSectionOrder) {
 TEST(PagedSection, KeepsOnlyAFewPagesAndDecodesThemOnce) {
     FakePages fake;
     for (uint32_t k = 0; k < 8; ++k) fake.pages.push_back({k * 16, 16, 0, 0, k});
-    PagedSection section(fake.pages, 128, fake.Decoder(), 2);
+    PagedSection section(fake.pages, 128, fake.Decoder());
     std::vector<uint8_t> scratch;
     for (int round = 0; round < 3; ++round) section.Read(20, 4, scratch);
     EXPECT_EQ(fake.decodes, 1);
     section.Read(0, 128, scratch);  // the seven others once each
     EXPECT_EQ(fake.decodes, 8);
+    // The last pages read are kept; the first ones made room for them.
+    static_assert(PagedSection::kCachedPages < 8);
+    section.Read(128 - 16 * PagedSection::kCachedPages, 16 * PagedSection::kCachedPages, scratch);
+    EXPECT_EQ(fake.decodes, 8);
+    EXPECT_EQ(Text(section.Read(0, 1, scratch)), "0");
+    EXPECT_EQ(fake.decodes, 9);
 }
 
 TEST(PagedSection, ADamagedPageEndsTheSectionAtItsStart) {

@@ -86,16 +86,33 @@ TEST(R2004FileHeader, ReadsTheMaskedFieldsAndFallsBackToTheCopyAtTheEnd) {
     EXPECT_FALSE(ReadR2004FileHeader(noId));
 }
 
-TEST(R2004DataPageHeader, UnmasksEachWordWithTheMaskOfItsOffset) {
-    std::string page = DataPage(0x1A2B3C, 7, 0x7400, "data");
-    R2004DataPageHeader header = DecryptR2004DataPageHeader(AsBytes(page), 0x1A2B3C);
-    EXPECT_EQ(header.type, kR2004DataPageType);
-    EXPECT_EQ(header.sectionId, 7u);
-    EXPECT_EQ(header.compressedSize, 4u);
-    EXPECT_EQ(header.pageSize, 36u);
-    EXPECT_EQ(header.startOffset, 0x7400u);
-    EXPECT_EQ(header.dataChecksum, R2004PageChecksum(0, AsBytes("data")));
-    EXPECT_NE(DecryptR2004DataPageHeader(AsBytes(page), 0x1A2B3D).type, kR2004DataPageType);
+TEST(ReadR2004DataPage, UnmasksEachWordWithTheMaskOfItsOffset) {
+    // A stored page at 0x1A2B3C, in an exact-size copy of the file.
+    const uint64_t at = 0x1A2B3C;
+    const std::string page = DataPage(at, 7, 0x7400, "data");
+    auto read = [&page](uint64_t offset, uint64_t extent, const R2004DataPageExpectation& expect) {
+        std::vector<uint8_t> file(static_cast<size_t>(offset), 0);
+        file.insert(file.end(), page.begin(), page.end());
+        MemorySource source({file.data(), file.size()});
+        std::vector<uint8_t> scratch, out;
+        if (!ReadR2004DataPage(source, offset, extent, expect, scratch, out))
+            return std::string("<damaged>");
+        return std::string(out.begin(), out.end());
+    };
+    const R2004DataPageExpectation expect{
+        .sectionId = 7, .startOffset = 0x7400, .compressed = false, .pageSize = 4};
+    EXPECT_EQ(read(at, page.size(), expect), "data");
+    // The header says which section and where in it: the map must say the same.
+    R2004DataPageExpectation otherSection = expect;
+    otherSection.sectionId = 8;
+    EXPECT_EQ(read(at, page.size(), otherSection), "<damaged>");
+    R2004DataPageExpectation otherStart = expect;
+    otherStart.startOffset = 0x7500;
+    EXPECT_EQ(read(at, page.size(), otherStart), "<damaged>");
+    // Its data size: four bytes that the page's extent must hold.
+    EXPECT_EQ(read(at, page.size() - 1, expect), "<damaged>");
+    // Masked for its own offset: the same bytes one further on are no page.
+    EXPECT_EQ(read(at + 1, page.size(), expect), "<damaged>");
 }
 
 TEST(R2004Container, ReadsEachSectionAcrossItsPages) {

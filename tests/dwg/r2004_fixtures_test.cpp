@@ -1,8 +1,10 @@
 // The real 2004-or-later drawings in the fixtures folder: their containers
-// open and the sections the text reader needs read whole. Skipped when the
-// folder is absent.
+// open and the sections the text reader needs read whole. Each test runs once
+// for each drawing, named after it; none run when the folder is absent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,34 +13,42 @@
 #include "dwg/r2004_header.h"
 #include "dwg/r2004_maps.h"
 #include "dwg/r2004_pages.h"
+#include "tests/dwg/dwg_fixtures.h"
 #include "tests/test_support.h"
 
-using testing_support::FilesWithExtension;
-using testing_support::FixturesDir;
+using dwg_testing::DwgFixturePaths;
+using dwg_testing::FixtureTestName;
 using testing_support::ReadFileBytes;
 
 namespace {
 
-struct Drawing {
-    std::string name;
+// The drawings of the versions kept in an R2004 container.
+std::vector<std::filesystem::path> R2004Fixtures() {
+    return DwgFixturePaths({"AC1018", "AC1024", "AC1027", "AC1032"});
+}
+
+// The drawings of the other versions.
+std::vector<std::filesystem::path> OtherFixtures() {
+    std::vector<std::filesystem::path> others = DwgFixturePaths();
+    std::vector<std::filesystem::path> r2004 = R2004Fixtures();
+    std::erase_if(others, [&r2004](const std::filesystem::path& path) {
+        return std::find(r2004.begin(), r2004.end(), path) != r2004.end();
+    });
+    return others;
+}
+
+// A test of one drawing, read into an exact-size buffer for it.
+class DrawingTest : public testing::TestWithParam<std::filesystem::path> {
+  protected:
+    void SetUp() override {
+        std::string read = ReadFileBytes(GetParam());
+        bytes.assign(read.begin(), read.end());
+    }
     std::vector<uint8_t> bytes;
-    bool r2004 = false;  // AC1018, AC1024, AC1027 or AC1032
 };
 
-std::vector<Drawing> LoadDrawings() {
-    std::vector<Drawing> drawings;
-    std::optional<std::filesystem::path> dir = FixturesDir();
-    if (!dir || !std::filesystem::is_directory(*dir / "dwg")) return drawings;
-    for (const auto& path : FilesWithExtension(*dir / "dwg", ".dwg")) {
-        std::string bytes = ReadFileBytes(path);
-        std::string version = bytes.substr(0, 6);
-        bool r2004 = version == "AC1018" || version == "AC1024" || version == "AC1027" ||
-                     version == "AC1032";
-        drawings.push_back(
-            {path.filename().string(), std::vector<uint8_t>(bytes.begin(), bytes.end()), r2004});
-    }
-    return drawings;
-}
+class R2004Fixture : public DrawingTest {};
+class R2004OtherFixture : public DrawingTest {};
 
 // The sizes the section map states, read through the map functions.
 std::vector<R2004SectionInfo> SectionMap(ByteSource& file) {
@@ -73,67 +83,56 @@ std::string Hex(ByteView data, size_t count) {
 
 }  // namespace
 
-TEST(R2004Fixtures, SectionsReadWholeAtTheirStatedSizes) {
-    std::vector<Drawing> drawings = LoadDrawings();
-    int opened = 0;
-    for (const Drawing& d : drawings) {
-        if (!d.r2004) continue;
-        SCOPED_TRACE(d.name);
-        MemorySource file({d.bytes.data(), d.bytes.size()});
-        std::unique_ptr<DwgContainer> container = OpenR2004Container(file);
-        ASSERT_TRUE(container);
-        ++opened;
-        std::vector<R2004SectionInfo> map = SectionMap(file);
-        for (std::string_view name :
-             {"AcDb:Header", "AcDb:Classes", "AcDb:Handles", "AcDb:AcDbObjects"}) {
-            std::unique_ptr<ByteSource> section = container->OpenSection(name);
-            ASSERT_TRUE(section) << name;
-            EXPECT_GT(section->Size(), 0u) << name;
-            EXPECT_EQ(section->Size(), StatedSize(map, name)) << name;
-            std::vector<uint8_t> scratch;
-            ByteView data = section->Read(0, static_cast<size_t>(section->Size()), scratch);
-            EXPECT_EQ(data.size, section->Size()) << name << ": a page did not decode";
-        }
-        // The header and class sections open with their sentinels.
+TEST_P(R2004Fixture, SectionsReadWholeAtTheirStatedSizes) {
+    MemorySource file({bytes.data(), bytes.size()});
+    std::unique_ptr<DwgContainer> container = OpenR2004Container(file);
+    ASSERT_TRUE(container);
+    std::vector<R2004SectionInfo> map = SectionMap(file);
+    for (std::string_view name :
+         {"AcDb:Header", "AcDb:Classes", "AcDb:Handles", "AcDb:AcDbObjects"}) {
+        std::unique_ptr<ByteSource> section = container->OpenSection(name);
+        ASSERT_TRUE(section) << name;
+        EXPECT_GT(section->Size(), 0u) << name;
+        EXPECT_EQ(section->Size(), StatedSize(map, name)) << name;
         std::vector<uint8_t> scratch;
-        EXPECT_EQ(Hex(container->OpenSection("AcDb:Header")->Read(0, 16, scratch), 16),
-                  "CF7B1F23FDDE38A95F7C68B84E6D335F");
-        EXPECT_EQ(Hex(container->OpenSection("AcDb:Classes")->Read(0, 16, scratch), 16),
-                  "8DA1C4B8C4A9F8C5C0DCF45FE7CFB68A");
+        ByteView data = section->Read(0, static_cast<size_t>(section->Size()), scratch);
+        EXPECT_EQ(data.size, section->Size()) << name << ": a page did not decode";
     }
-    if (opened == 0) GTEST_SKIP() << "no 2004-or-later DWG fixtures";
+    // The header and class sections open with their sentinels.
+    std::vector<uint8_t> scratch;
+    EXPECT_EQ(Hex(container->OpenSection("AcDb:Header")->Read(0, 16, scratch), 16),
+              "CF7B1F23FDDE38A95F7C68B84E6D335F");
+    EXPECT_EQ(Hex(container->OpenSection("AcDb:Classes")->Read(0, 16, scratch), 16),
+              "8DA1C4B8C4A9F8C5C0DCF45FE7CFB68A");
 }
 
-TEST(R2004Fixtures, TheObjectMapPointsInsideTheObjects) {
-    std::vector<Drawing> drawings = LoadDrawings();
-    int opened = 0;
-    for (const Drawing& d : drawings) {
-        if (!d.r2004) continue;
-        SCOPED_TRACE(d.name);
-        MemorySource file({d.bytes.data(), d.bytes.size()});
-        std::unique_ptr<DwgContainer> container = OpenR2004Container(file);
-        ASSERT_TRUE(container);
-        ++opened;
-        std::unique_ptr<ByteSource> handles = container->OpenSection("AcDb:Handles");
-        std::unique_ptr<ByteSource> objects = container->OpenSection("AcDb:AcDbObjects");
-        ASSERT_TRUE(handles && objects);
-        CachedReader mapSource(*handles);
-        ObjectMapReader mapReader(mapSource, 0);
-        std::vector<ObjectMapEntry> entries;
-        for (ObjectMapEntry entry; mapReader.Next(entry);) entries.push_back(entry);
-        EXPECT_GT(entries.size(), 20u);
-        for (const ObjectMapEntry& e : entries) {
-            EXPECT_GE(e.location, 0);
-            EXPECT_LT(static_cast<uint64_t>(e.location), objects->Size());
-        }
+TEST_P(R2004Fixture, TheObjectMapPointsInsideTheObjects) {
+    MemorySource file({bytes.data(), bytes.size()});
+    std::unique_ptr<DwgContainer> container = OpenR2004Container(file);
+    ASSERT_TRUE(container);
+    std::unique_ptr<ByteSource> handles = container->OpenSection("AcDb:Handles");
+    std::unique_ptr<ByteSource> objects = container->OpenSection("AcDb:AcDbObjects");
+    ASSERT_TRUE(handles && objects);
+    CachedReader mapSource(*handles);
+    ObjectMapReader mapReader(mapSource, 0);
+    std::vector<ObjectMapEntry> entries;
+    for (ObjectMapEntry entry; mapReader.Next(entry);) entries.push_back(entry);
+    EXPECT_GT(entries.size(), 20u);
+    for (const ObjectMapEntry& e : entries) {
+        EXPECT_GE(e.location, 0);
+        EXPECT_LT(static_cast<uint64_t>(e.location), objects->Size());
     }
-    if (opened == 0) GTEST_SKIP() << "no 2004-or-later DWG fixtures";
 }
 
-TEST(R2004Fixtures, OtherVersionsDoNotOpen) {
-    for (const Drawing& d : LoadDrawings()) {
-        if (d.r2004) continue;
-        MemorySource file({d.bytes.data(), d.bytes.size()});
-        EXPECT_FALSE(OpenR2004Container(file)) << d.name;
-    }
+TEST_P(R2004OtherFixture, DoesNotOpenAsAnR2004Container) {
+    MemorySource file({bytes.data(), bytes.size()});
+    EXPECT_FALSE(OpenR2004Container(file));
 }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, R2004Fixture, testing::ValuesIn(R2004Fixtures()),
+                         FixtureTestName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, R2004OtherFixture, testing::ValuesIn(OtherFixtures()),
+                         FixtureTestName);
+// Without the fixtures folder there is no drawing to instantiate them with.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(R2004Fixture);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(R2004OtherFixture);

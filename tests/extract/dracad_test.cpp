@@ -42,20 +42,14 @@ std::string Chain(const std::string& records, uint32_t first = 64) {
 }
 
 std::string Mpx(const std::string& bytes, size_t limit) {
-    return JoinedLinesInBlocks(ExtractMpxText, ExtractMpxTextInBlocks, bytes, limit);
+    return JoinedLinesInBlocks(ExtractMpxText, bytes, limit);
 }
 std::string Mpp(const std::string& bytes, size_t limit) {
-    return JoinedLinesInBlocks(ExtractMppText, ExtractMppTextInBlocks, bytes, limit);
+    return JoinedLinesInBlocks(ExtractMppText, bytes, limit);
 }
-std::string Mpx(const std::string& bytes) {
-    return JoinedLinesInBlocks(ExtractMpxText, ExtractMpxTextInBlocks, bytes);
-}
-std::string Mpz(const std::string& bytes) {
-    return JoinedLinesInBlocks(ExtractMpzText, ExtractMpzTextInBlocks, bytes);
-}
-std::string Mpp(const std::string& bytes) {
-    return JoinedLinesInBlocks(ExtractMppText, ExtractMppTextInBlocks, bytes);
-}
+std::string Mpx(const std::string& bytes) { return JoinedLinesInBlocks(ExtractMpxText, bytes); }
+std::string Mpz(const std::string& bytes) { return JoinedLinesInBlocks(ExtractMpzText, bytes); }
+std::string Mpp(const std::string& bytes) { return JoinedLinesInBlocks(ExtractMppText, bytes); }
 
 // An MPP file: 1024 header bytes, an entry table of the given (type,
 // continuation words) entries ended by FF FF, and six zero planes after it.
@@ -246,7 +240,7 @@ TEST(ExtractMppText, AGiganticEntryTakesNoMoreMemoryThanTheText) {
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
     EXPECT_EQ(text[0].text.find_first_not_of('A'), std::string_view::npos);
-    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kBlockSize);
 }
 
 TEST(DraCad, RunsOfZerosReadAsHolesGiveWhatTheyGiveReadByte) {

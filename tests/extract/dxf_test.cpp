@@ -9,9 +9,12 @@
 
 #include "bytes/code_pages.h"
 #include "bytes/spaces.h"
+#include "extract/dxf_blocks.h"
 #include "extract/dxf_entity_text.h"
+#include "tests/block_limit_source.h"
 #include "tests/test_support.h"
 
+using testing_support::BlockLimitSource;
 using testing_support::CopyingSource;
 using testing_support::Hex;
 
@@ -28,8 +31,9 @@ std::vector<std::string> Lines(const ExtractedText& text) {
 
 std::vector<std::string> ReadInBlocks(std::string_view bytes, size_t blockSize) {
     CopyingSource source(bytes);
+    BlockLimitSource blocks(source, blockSize);
     ExtractedText text;
-    ExtractDxfTextInBlocks(source, text, blockSize);
+    ExtractDxfText(blocks, text);
     return Lines(text);
 }
 
@@ -401,7 +405,9 @@ TEST(ExtractDxfText, ValueLongerThanTheCapIsCutAndTheReadingGoesOn) {
         ExtractedText text;
         ExtractDxfText(source, text);
         EXPECT_EQ(Lines(text), expected);
-        for (size_t blockSize : {size_t{4099}, kDxfValueCap - 1, kDxfValueCap, kDxfValueCap + 1}) {
+        // Blocks around the cap, up to the reader's own (it asks for no more).
+        static_assert(DxfBlocks::kBlockSize == kDxfValueCap);
+        for (size_t blockSize : {size_t{4099}, kDxfValueCap - 1, kDxfValueCap}) {
             EXPECT_EQ(ReadInBlocks(data, blockSize), expected) << "blocks of " << blockSize;
         }
     }
@@ -479,14 +485,11 @@ class ZerosSource final : public ByteSource {
 TEST(ExtractDxfText, AFileOfZerosEndsAtItsFirstBlock) {
     // Its first code line is longer than any group code: the reading stops
     // without looking for the line's end.
-    for (size_t blockSize : {size_t{0}, size_t{4096}}) {
+    for (size_t blockSize : {DxfBlocks::kBlockSize, size_t{4096}}) {
         ZerosSource zeros;
+        BlockLimitSource blocks(zeros, blockSize);
         ExtractedText text;
-        if (blockSize == 0) {
-            ExtractDxfText(zeros, text);
-        } else {
-            ExtractDxfTextInBlocks(zeros, text, blockSize);
-        }
+        ExtractDxfText(blocks, text);
         EXPECT_TRUE(text.empty());
         EXPECT_LE(zeros.bytesRead, uint64_t{2} << 20) << "blocks of " << blockSize;
     }

@@ -28,14 +28,10 @@ struct JwFile {
 };
 
 std::string Jwc(const JwFile& file, size_t limit) {
-    return JoinedLinesInBlocks(ExtractJwcText, ExtractJwcTextInBlocks, file.bytes, limit);
+    return JoinedLinesInBlocks(ExtractJwcText, file.bytes, limit);
 }
-std::string Jwc(const JwFile& file) {
-    return JoinedLinesInBlocks(ExtractJwcText, ExtractJwcTextInBlocks, file.bytes);
-}
-std::string Jwk(const JwFile& file) {
-    return JoinedLinesInBlocks(ExtractJwkText, ExtractJwkTextInBlocks, file.bytes);
-}
+std::string Jwc(const JwFile& file) { return JoinedLinesInBlocks(ExtractJwcText, file.bytes); }
+std::string Jwk(const JwFile& file) { return JoinedLinesInBlocks(ExtractJwkText, file.bytes); }
 
 // A JWC file whose count line puts the block at 2421 and whose range gives it
 // `length` bytes, holding `block`.
@@ -178,7 +174,7 @@ TEST(ExtractJwText, AGiganticStringTakesNoMoreMemoryThanTheText) {
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
     EXPECT_EQ(text[0].text.find_first_not_of('S'), std::string_view::npos);
-    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kBlockSize);
 }
 
 TEST(ExtractJwText, RunsOfZerosReadAsHolesAreEmptyStrings) {

@@ -42,7 +42,7 @@ std::string NonZeroOfBigB(const std::string& first) {
 }
 
 std::string Mcd(const std::string& bytes, size_t limit = ExtractedText::kDefaultByteLimit) {
-    return JoinedLinesInBlocks(ExtractMcdText, ExtractMcdTextInBlocks, bytes, limit);
+    return JoinedLinesInBlocks(ExtractMcdText, bytes, limit);
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ TEST(ExtractMcdText, AGiganticRecordTakesNoMoreMemoryThanTheText) {
     EXPECT_TRUE(text.Full());
     EXPECT_EQ(text[0].text.size(), (256 << 10) - ExtractedText::kLineCost);
     EXPECT_EQ(text[0].text.find_first_not_of('B'), std::string_view::npos);
-    EXPECT_LE(file.LargestRead(), SourceWindow::kDefaultBlockSize);
+    EXPECT_LE(file.LargestRead(), SourceWindow::kBlockSize);
 }
 
 TEST(ExtractMcdText, RunsOfZerosReadAsHolesHideNoRecord) {

@@ -65,7 +65,7 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
     // On one thread and two, and with the statuses of the first five read
     // ahead (past the first block, up to the missing drawing and beyond).
     std::vector<std::optional<FileStatus>> readAhead;
-    for (size_t i = 0; i < 5; ++i) readAhead.push_back(ReadFileStatus(candidates[i]));
+    for (size_t i = 0; i < 5; ++i) readAhead.push_back(ReadFileStatus(candidates[i]).Value());
     for (unsigned threads : {1u, 2u, 3u}) {
         CandidateSurvey survey(candidates, cache, test, threads, cancel,
                                threads == 3 ? readAhead : std::vector<std::optional<FileStatus>>(),

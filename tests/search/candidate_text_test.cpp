@@ -8,6 +8,7 @@
 #include "search/candidate.h"
 #include "tests/test_support.h"
 
+using testing_support::DescribeError;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
@@ -25,14 +26,13 @@ std::string Dxf(std::initializer_list<std::string> values, size_t padding = 0) {
     return dxf + "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
 }
 
-std::optional<LineMatch> Match(const std::string& path, const char* keywordUtf8,
-                               bool* readable = nullptr) {
+std::optional<LineMatch> Match(const std::string& path, const char* keywordUtf8) {
     KeywordList keywords = PrepareKeywords(Sjis(keywordUtf8));
     KeywordPrefilter prefilter(keywords);
     CandidateScratch scratch;
-    CandidateReading reading = ReadCandidateText(path, false, keywords, &prefilter, false, scratch);
-    if (readable != nullptr) *readable = reading.readable;
-    return reading.match;
+    ReadResult<CandidateReading> reading =
+        ReadCandidateText(path, false, keywords, &prefilter, false, scratch);
+    return reading ? reading->match : std::nullopt;
 }
 
 }  // namespace
@@ -61,14 +61,23 @@ TEST(ReadCandidateText, ThePrefilterLetsThroughEveryFormTheTestMatches) {
     EXPECT_TRUE(Match(dir.path() / "escaped.dxf", "平面|煙窓"));
 }
 
-TEST(ReadCandidateText, AFileThatCannotBeOpenedIsNoHit) {
+TEST(ReadCandidateText, AFileThatCannotBeOpenedSaysWhy) {
     TempDir dir;
-    bool readable = true;
-    EXPECT_FALSE(Match(dir.path() / "missing.dxf", "排煙", &readable));
-    EXPECT_FALSE(readable);
+    KeywordList keywords = PrepareKeywords(Sjis("排煙"));
+    CandidateScratch scratch;
+    scratch.text.Add(TextKind::Text, "from the drawing before");
+    ReadResult<CandidateReading> reading =
+        ReadCandidateText(dir.path() / "missing.dxf", false, keywords, nullptr, false, scratch);
+    ASSERT_FALSE(reading);
+    EXPECT_EQ(DescribeError(reading.Error()), "missing: No such file or directory");
+    EXPECT_TRUE(scratch.text.empty());
+    reading = ReadCandidateText(dir.path(), true, keywords, nullptr, false, scratch);
+    ASSERT_FALSE(reading);
+    EXPECT_EQ(DescribeError(reading.Error()), "not a regular file: Is a directory");
     WriteFileBytes(dir.path() / "a.dxf", Dxf({Sjis("排煙")}));
-    EXPECT_TRUE(Match(dir.path() / "a.dxf", "排煙", &readable));
-    EXPECT_TRUE(readable);
+    reading = ReadCandidateText(dir.path() / "a.dxf", false, keywords, nullptr, false, scratch);
+    ASSERT_TRUE(reading);
+    EXPECT_TRUE(reading->match);
 }
 
 TEST(ReadCandidateText, OneScratchServesDrawingAfterDrawing) {
@@ -79,7 +88,9 @@ TEST(ReadCandidateText, OneScratchServesDrawingAfterDrawing) {
     KeywordList keywords = PrepareKeywords(Sjis("排煙窓"));
     CandidateScratch scratch;
     auto read = [&](const char* name) {
-        return ReadCandidateText(dir.path() / name, true, keywords, nullptr, false, scratch).match;
+        ReadResult<CandidateReading> reading =
+            ReadCandidateText(dir.path() / name, true, keywords, nullptr, false, scratch);
+        return reading && reading->match;
     };
     EXPECT_TRUE(read("a.dxf"));
     // The bytes of the larger drawing before it are no part of the next one.
@@ -126,17 +137,20 @@ TEST(ReadCandidateText, TheWholeTextIsReadForACacheAndSaysWhetherItFits) {
     KeywordList keywords = PrepareKeywords(Sjis("排煙窓"));
     CandidateScratch scratch;
     // Kept whole: read past the match to the end.
-    CandidateReading reading =
+    ReadResult<CandidateReading> reading =
         ReadCandidateText(dir.path() / "a.dxf", true, keywords, nullptr, true, scratch);
-    EXPECT_TRUE(reading.match);
-    EXPECT_TRUE(reading.wholeText);
+    ASSERT_TRUE(reading);
+    EXPECT_TRUE(reading->match);
+    EXPECT_TRUE(reading->wholeText);
     EXPECT_EQ(scratch.text.size(), 2u);
     // Not asked for whole, but small: the text holds every line anyway.
     reading = ReadCandidateText(dir.path() / "a.dxf", true, keywords, nullptr, false, scratch);
-    EXPECT_TRUE(reading.match);
-    EXPECT_TRUE(reading.wholeText);
+    ASSERT_TRUE(reading);
+    EXPECT_TRUE(reading->match);
+    EXPECT_TRUE(reading->wholeText);
     // Five megabytes of text do not fit what is kept at a time.
     reading = ReadCandidateText(dir.path() / "big.dxf", true, {}, nullptr, true, scratch);
-    EXPECT_FALSE(reading.match);
-    EXPECT_FALSE(reading.wholeText);
+    ASSERT_TRUE(reading);
+    EXPECT_FALSE(reading->match);
+    EXPECT_FALSE(reading->wholeText);
 }
