@@ -245,7 +245,7 @@ int RunIndexCommand(int argc, char** argv) {
     {
         SearchSession session(frontEnd, threads);
         session.UseTextCache(settings);
-        SearchRequest request{place, types, false, true};
+        SearchRequest request{.place = place, .typeMask = types, .fillCache = true};
         StartResult result = session.StartSearch(request);
         if (result != StartResult::Started) {
             std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());

@@ -327,7 +327,8 @@ int RunSearchCommand(int argc, char** argv) {
         g_session.store(&session);
         for (size_t pass = 0; pass < cp932Keywords.size(); ++pass) {
             frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
-            SearchRequest request{options.place, options.typeMask, pass > 0};
+            SearchRequest request{
+                .place = options.place, .typeMask = options.typeMask, .narrow = pass > 0};
             if (g_interrupted) break;
             if (!RunPass(session, request, frontEnd)) {
                 g_session.store(nullptr);

@@ -261,12 +261,12 @@ SearchCommandLine ParseSearchCommandLine(int argc, char** argv) {
                     range = DateRange::OnOrBefore;
                     std::optional<int64_t> t = time(value, true);
                     if (!t) return fail(line.error);
-                    options.date.boundA = *t;
+                    options.date.latest = *t;
                 } else if (code == OPT_AFTER) {
                     range = DateRange::OnOrAfter;
                     std::optional<int64_t> t = time(value, false);
                     if (!t) return fail(line.error);
-                    options.date.boundB = *t;
+                    options.date.earliest = *t;
                 } else {
                     // --between takes the next argument as its second time.
                     if (optind >= argc) return fail("--between needs two times");
@@ -275,8 +275,8 @@ SearchCommandLine ParseSearchCommandLine(int argc, char** argv) {
                     if (!a) return fail(line.error);
                     std::optional<int64_t> b = time(argv[optind++], true);
                     if (!b) return fail(line.error);
-                    options.date.boundA = *a;
-                    options.date.boundB = *b;
+                    options.date.earliest = *a;
+                    options.date.latest = *b;
                 }
                 break;
             }
@@ -367,7 +367,7 @@ std::optional<TextCacheSettings> CacheSettingsOf(const SearchOptions& options) {
     // Without a cache folder (no HOME) there is nothing to keep: no cache,
     // and nothing to say about it.
     if (settings.path.empty()) return std::nullopt;
-    settings.readOnly = options.cacheReadOnly;
+    settings.neverWrite = options.cacheReadOnly;
     return settings;
 }
 

@@ -13,7 +13,6 @@
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "search/candidate.h"
-#include "search/drawing_types.h"
 #include "search/search_session.h"
 #include "tests/search/recording_front_end.h"
 #include "tests/test_support.h"
@@ -48,7 +47,7 @@ struct Searcher {
     std::vector<std::string> Search(const std::string& place, const std::string& keyword) {
         frontEnd.keyword = Utf8ToCp932(keyword).value();
         frontEnd.rows.clear();
-        session.StartSearch({place, TYPE_ALL, false});
+        session.StartSearch({.place = place});
         session.Wait();
         return Hits(frontEnd);
     }
@@ -182,21 +181,21 @@ TEST(CachedSearch, AFilledCacheAnswersReadOnlySearchesWithoutReadingDrawings) {
     WriteFileBytes(tree / "b.dxf", Dxf("elevation"));
     std::string file = dir.path() / "shared.sqlite";
     {
-        Searcher indexer(TextCacheSettings{file, false, int64_t{1} << 30, true});
-        indexer.session.StartSearch({tree, TYPE_ALL, false, true});
+        Searcher indexer(TextCacheSettings{
+            .path = file, .sizeLimit = int64_t{1} << 30, .rollbackJournal = true});
+        indexer.session.StartSearch({.place = tree, .fillCache = true});
         indexer.session.Wait();
         EXPECT_TRUE(indexer.frontEnd.rows.empty());
     }
     // Every drawing's current version has its row.
-    TextCache shared({file, true});
+    TextCache shared({.path = file, .neverWrite = true});
     for (const char* name : {"a.dxf", "b.dxf"}) {
         std::string path = (tree / name).string();
         ExtractedText text;
-        uint32_t generation = FindDrawingType("dxf")->generation;
-        EXPECT_TRUE(shared.Lookup(path, VersionOf(*ReadFileStatus(path), generation), text))
+        EXPECT_TRUE(shared.Lookup(path, DrawingVersionOf(path, *ReadFileStatus(path)), text))
             << name;
     }
-    Searcher reader(TextCacheSettings{file, true});
+    Searcher reader(TextCacheSettings{.path = file, .neverWrite = true});
     EXPECT_EQ(reader.Search(tree, "plan|elevation").size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
 }
@@ -226,8 +225,7 @@ TEST(CachedSearch, ASurveyedRowIsUsedOnlyWhileItIsOfTheDrawingsVersion) {
     WriteFileBytes(path, Dxf("plan_rewritten"));
     cache.FinishSearch();
     EXPECT_EQ(matched(old), "TEXT plan_rewritten");
-    uint32_t generation = FindDrawingType("dxf")->generation;
-    DrawingVersion now = VersionOf(*ReadFileStatus(path), generation);
+    DrawingVersion now = DrawingVersionOf(path, *ReadFileStatus(path));
     EXPECT_EQ(survey().version, now);
 
     // A current row is tested in place of the drawing (its lines tell which

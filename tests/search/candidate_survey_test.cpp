@@ -85,7 +85,7 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
     EXPECT_EQ(cache.Lookups(), 0);  // counted only as candidates are tested
 
     // Filling the cache: every current row is settled, whatever it holds.
-    test.readOnly = true;
+    test.fillCache = true;
     CandidateSurvey filling(candidates, cache, test, 1, cancel, {}, 2);
     for (size_t i = 0; i < candidates.size(); ++i) {
         EXPECT_EQ(filling.At(i).settled, expected[i][1]) << candidates[i];
@@ -100,6 +100,6 @@ TEST(CandidateSurvey, IsWorthwhileForKeywordsASignatureCanRuleOutAndForFilling) 
     test.keywords = {"plan"};
     EXPECT_TRUE(CandidateSurvey::Worthwhile(test));
     test.keywords.clear();
-    test.readOnly = true;
+    test.fillCache = true;
     EXPECT_TRUE(CandidateSurvey::Worthwhile(test));
 }
