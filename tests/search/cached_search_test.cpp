@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -284,4 +285,44 @@ TEST(CachedSearch, RepeatSearchesOfATreeAreAnsweredByTheCacheWithTheSameHits) {
         }
         EXPECT_EQ(cached.frontEnd.rows.size(), 2u);
     }
+}
+
+TEST(CachedSearch, ThePoolGivesTheSingleThreadReportsWithSettledCandidatesBetween) {
+    // Every fifth drawing holds the keyword; the survey settles the others
+    // from their signatures, so settled candidates and tested ones alternate
+    // in the schedule.
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree / "sub");
+    for (int i = 0; i < 400; ++i) {
+        WriteFileBytes(tree / (i % 2 ? "sub" : "") / ("d" + std::to_string(1000 + i) + ".dxf"),
+                       Dxf(i % 5 == 0 ? "plan " + std::to_string(i) : "other"));
+    }
+    std::string file = dir.path() / "text.sqlite";
+    ASSERT_EQ(Searcher(TextCacheSettings{file}, 1).Search(tree, "plan").size(), 80u);
+    auto events = [&](unsigned threads) {
+        Searcher cached(TextCacheSettings{file}, threads);
+        cached.Search(tree, "plan");
+        return cached.frontEnd.events;
+    };
+    std::vector<std::string> single = events(1);
+    EXPECT_EQ(Stats(file).lastHits, 400);
+    EXPECT_EQ(events(4), single);
+    EXPECT_EQ(events(7), single);
+
+    // A stop under the pool, the survey and the read-ahead: the rows before
+    // it are the first of the single thread's, in order, and the cache
+    // serves the next search whole.
+    Searcher stopped(TextCacheSettings{file}, 4);
+    stopped.frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find(" 100 枚目") != std::string::npos) stopped.session.StopSearch();
+    };
+    std::vector<std::string> partial = stopped.Search(tree, "plan");
+    std::vector<std::string> all = Searcher(std::nullopt, 1).Search(tree, "plan");
+    ASSERT_EQ(partial.size(), 21u);  // the hits among the first 101 candidates
+    EXPECT_TRUE(std::equal(partial.begin(), partial.end(), all.begin()));
+    EXPECT_EQ(stopped.frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
+    stopped.frontEnd.onEvent = nullptr;
+    EXPECT_EQ(stopped.Search(tree, "plan"), all);
+    EXPECT_EQ(Stats(file).lastHits, 400);
 }
