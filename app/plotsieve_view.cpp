@@ -183,15 +183,14 @@ void CPlotsieveView::StartSearch() {
         m_keyword = std::move(*keyword);
     }
     m_narrowFlag = m_narrow->GetValue();
-    SearchRequest request;
-    request.place = m_page1->PlaceValue().utf8_string();
-    request.typeMask = m_page4->TypeMask();
-    request.narrow = m_narrowFlag;
+    const SearchRequest request{.place = m_page1->PlaceValue().utf8_string(),
+                                .typeMask = m_page4->TypeMask(),
+                                .narrow = m_narrowFlag};
 
-    // The session's own refusals (no place, no types) come first.
-    const bool sessionRefuses =
-        (!request.narrow && request.place.empty()) || (request.typeMask & TYPE_ALL) == 0;
-    if (!sessionRefuses) {
+    // The session's refusals of the request itself (no place, no types) come
+    // before the window's own faults, and nothing to narrow after them.
+    StartResult result = m_session->CheckRequest(request);
+    if (result == StartResult::Started || result == StartResult::NothingToNarrow) {
         wxString fault = CriteriaFault(request);
         if (!fault.empty()) {
             ShowMessage(this, fault);
@@ -200,7 +199,7 @@ void CPlotsieveView::StartSearch() {
     }
 
     m_session->UseTextCache(CacheSettings());
-    StartResult result = m_session->StartSearch(request);
+    if (result == StartResult::Started) result = m_session->StartSearch(request);
     if (result == StartResult::Started) {
         m_endShown = false;
         m_list->Clear();

@@ -52,7 +52,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "");
     EXPECT_EQ(Enabled(kRanges) + Enabled(kPickers), "");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Any);
-    const int64_t before = page->DateLimits().boundA;
+    const int64_t before = page->DateLimits().latest;
 
     Click(page->Box(IDC_DATE_CREATED));
     EXPECT_EQ(Checked(kKinds), "1027 ");
@@ -61,7 +61,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Enabled(kPickers), "1040 ");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Created);
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrBefore);
-    EXPECT_EQ(page->DateLimits().boundA, before);
+    EXPECT_EQ(page->DateLimits().latest, before);
 
     // A click on a checked box leaves it checked.
     Click(page->Box(IDC_DATE_CREATED));
@@ -74,7 +74,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "1031 ");
     EXPECT_EQ(Enabled(kPickers), "1039 ");
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrAfter);
-    const int64_t afterBound = page->DateLimits().boundB;
+    const int64_t afterBound = page->DateLimits().earliest;
     // The page's time of day is kept: the bound is 5 March 2000 at that time.
     wxDateTime bound = wxDateTime(static_cast<time_t>(afterBound));
     EXPECT_EQ(bound.GetYear(), 2000);
@@ -90,7 +90,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "1030 ");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Modified);
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrBefore);
-    EXPECT_EQ(page->DateLimits().boundA, before);
+    EXPECT_EQ(page->DateLimits().latest, before);
 }
 
 TEST_F(CriteriaTest, BetweenRangeTakesItsBoundsFromItsTwoPickers) {
@@ -102,15 +102,15 @@ TEST_F(CriteriaTest, BetweenRangeTakesItsBoundsFromItsTwoPickers) {
     EXPECT_EQ(Enabled(kPickers), "1037 1038 ");
     DateCriterion limits = page->DateLimits();
     EXPECT_EQ(limits.range, DateRange::Between);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundA)).GetYear(), 2001);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundA)).GetMonth(), wxDateTime::Jan);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundB)).GetMonth(), wxDateTime::Dec);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.earliest)).GetYear(), 2001);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.earliest)).GetMonth(), wxDateTime::Jan);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.latest)).GetMonth(), wxDateTime::Dec);
 
     ChangeDate(IDC_PICK_FROM, wxDateTime(1, wxDateTime::Feb, 2001));
-    EXPECT_EQ(page->DateLimits().boundA - limits.boundA, 31 * 86400);
-    EXPECT_EQ(page->DateLimits().boundB, limits.boundB);
+    EXPECT_EQ(page->DateLimits().earliest - limits.earliest, 31 * 86400);
+    EXPECT_EQ(page->DateLimits().latest, limits.latest);
     ChangeDate(IDC_PICK_TO, wxDateTime(30, wxDateTime::Dec, 2001));
-    EXPECT_EQ(limits.boundB - page->DateLimits().boundB, 86400);
+    EXPECT_EQ(limits.latest - page->DateLimits().latest, 86400);
 }
 
 TEST_F(CriteriaTest, SizeLimitsFollowTheirBoxesAndFields) {

@@ -165,6 +165,34 @@ TEST_F(SearchFormTest, NarrowingWithoutEarlierHitsIsRefusedAndTurnedOff) {
     EXPECT_EQ(view->NamePage()->PlaceValue(), Place());
 }
 
+TEST_F(SearchFormTest, WindowFaultsComeAfterTheRequestsRefusalsAndBeforeNothingToNarrow) {
+    CPage3* sizes = view->SizePage();
+    Click(sizes->MinBox());
+    sizes->MinField()->SetValue("abc");
+
+    // No place: the session's refusal, not the size field's fault.
+    SetCriteria("", "plan");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8("ファイルを検索する場所を指定してください"));
+
+    // Narrowing with nothing to narrow: the size field's fault first, and
+    // narrowing stays on.
+    SetCriteria(Place(), "plan");
+    Click(view->NarrowBox());
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].Find("abc"), wxNOT_FOUND);
+    EXPECT_TRUE(view->NarrowBox()->GetValue());
+
+    sizes->MinField()->SetValue("1");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2], U8("絞り込む対象のファイルがありません"));
+    EXPECT_FALSE(view->NarrowBox()->GetValue());
+    EXPECT_FALSE(view->IsSearching());
+}
+
 TEST_F(SearchFormTest, NarrowingWithASecondKeywordKeepsFilesHoldingBoth) {
     Write(dir.path() / "both.dxf", Dxf("平面図 立面図"));
     Write(dir.path() / "plan.dxf", Dxf("平面図"));
