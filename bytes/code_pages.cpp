@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bytes/best_fit.h"
+
 namespace {
 
 #include "bytes/code_page_tables.inc"
@@ -54,15 +56,7 @@ std::vector<char32_t> UnicodeOfCp932(uint16_t code) {
 }
 
 void AppendCp932(std::string& out, char32_t codePoint) {
-    std::optional<uint16_t> code = UnicodeToCp932(codePoint);
-    if (!code) {
-        out += kUnmappableByte;
-    } else if (*code > 0xFF) {
-        out += static_cast<char>(*code >> 8);
-        out += static_cast<char>(*code & 0xFF);
-    } else {
-        out += static_cast<char>(*code);
-    }
+    if (!AppendBestFitCp932(out, codePoint)) out += kUnmappableByte;
 }
 
 std::string ToCp932(std::string_view text, CodePage page) {

@@ -12,9 +12,9 @@
 // encoding the search compares in. Readers convert as they read, so every
 // line they give is CP932.
 
-// What a character that CP932 cannot hold becomes: a byte that is no CP932
-// character, so no keyword (which is converted from what the user types)
-// ever contains it. Displayed as U+FFFD.
+// What a character that CP932 cannot hold, nor stand in for (best_fit.h),
+// becomes: a byte that is no CP932 character, so no keyword (which is converted from what the user
+// types) ever contains it. Displayed as U+FFFD.
 inline constexpr char kUnmappableByte = '\xFF';
 
 // The encodings drawings store text in.
@@ -37,9 +37,10 @@ enum class CodePage : uint8_t {
 // pages other than 932 among them).
 std::optional<CodePage> CodePageFromName(std::string_view name);
 
-// Appends the CP932 form of the Unicode code point to `out`: ASCII as itself,
-// other characters by the CP932 table, anything CP932 cannot hold as
-// kUnmappableByte.
+// Appends the CP932 form of the Unicode code point to `out`: its best fit
+// (AppendBestFitCp932: ASCII as itself, other characters by the CP932 table,
+// control characters but tab as nothing, the diameter signs as φ, what CP932
+// cannot hold as its NFKC form), and kUnmappableByte when it has none.
 void AppendCp932(std::string& out, char32_t codePoint);
 
 // The CP932 code of a code point (one byte, or lead << 8 | trail), or nothing.
