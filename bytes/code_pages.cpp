@@ -77,6 +77,13 @@ std::string ToCp932(std::string_view text, CodePage page) {
     return out;
 }
 
+char32_t Iso8859ToUnicode(int part, uint8_t byte) {
+    if (byte < 0xA0) return byte;
+    if (part < 1 || part > 9) return 0xFFFD;
+    char32_t codePoint = kIso8859UpperHalf[part - 1][byte - 0xA0];
+    return codePoint != 0 ? codePoint : 0xFFFD;
+}
+
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -54,6 +54,12 @@ std::vector<char32_t> UnicodeOfCp932(uint16_t code);
 // through the page's table. CP932 text is returned unchanged.
 std::string ToCp932(std::string_view text, CodePage page);
 
+// The character of byte `byte` of ISO 8859 part `part` (1 to 9, the pages
+// of ISO 10303-21 strings): bytes below 0x80 as themselves, 0x80-0x9F as the
+// control characters they are, 0xA0-0xFF by the part's table; U+FFFD for a
+// byte the part leaves undefined or a part outside 1 to 9.
+char32_t Iso8859ToUnicode(int part, uint8_t byte);
+
 // UTF-8 to CP932. A byte that does not start a valid sequence becomes one
 // kUnmappableByte; the conversion never fails.
 std::string Utf8ToCp932Lossy(std::string_view utf8);

@@ -89,7 +89,8 @@ TEST(CleanLine, TrailBytesThatLookLikeCodesStayPartOfTheirCharacter) {
 }
 
 TEST(CleanLine, OtherFormatsUnchangedAndNothingEverGrows) {
-    for (TextKind kind : {TextKind::JwText, TextKind::McdText, TextKind::DraCadText}) {
+    for (TextKind kind : {TextKind::JwText, TextKind::McdText, TextKind::DraCadText,
+                          TextKind::SxfText, TextKind::SxfTitleBlock}) {
         EXPECT_EQ(CleanLine(kind, "{\\H2;a}%%d\\U+00B0"), "{\\H2;a}%%d\\U+00B0");
         EXPECT_FALSE(MayNeedCleanup(kind, "%%d"));
     }
