@@ -232,12 +232,14 @@ class SfcReader {
                 const uint8_t byte = data[at];
                 if (!IsParameterMark(byte)) continue;
                 if (byte == '\'') {
-                    const void* close = std::memchr(data + at + 1, '\'', view.size - at - 1);
-                    if (close == nullptr) {
+                    // Mostly a short number ('0.250000'): looked through here.
+                    size_t close = at + 1;
+                    while (close < view.size && data[close] != '\'') ++close;
+                    if (close == view.size) {
                         quote = 1;
                         break;
                     }
-                    at = static_cast<size_t>(static_cast<const uint8_t*>(close) - data);
+                    at = close;
                 } else if (byte == '\\' && data[at + 1] == '\'') {
                     quote = 2;
                     break;
