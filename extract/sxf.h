@@ -1,14 +1,12 @@
 #pragma once
 
-#include <cstddef>
-
 #include "bytes/byte_source.h"
-#include "bytes/byte_view.h"
 #include "bytes/extracted_text.h"
 
 // The readers of SXF drawings, the exchange format of Japanese public works,
-// in its two forms. Both walk the file front to back in blocks of 1 MiB (in
-// place when the source holds the file in memory); a string is gathered across
+// in its two forms. Both walk the file front to back in blocks (a
+// SourceWindow's; in place when the source holds the file in memory, and
+// through the holes of a sparse file at once); a string is gathered across
 // blocks and kept only as far as `out` can take it, so memory does not grow
 // with the file or its strings. A line of spaces (half- or full-width) only,
 // or of nothing, is left out; other lines keep their spaces.
@@ -37,7 +35,6 @@
 // ends before its text parameter gives nothing, a string the data ends in
 // gives nothing, and the reading goes on at the next "/*SXF".
 void ExtractSfcText(ByteSource& file, ExtractedText& out);
-void ExtractSfcText(ByteView file, ExtractedText& out);
 
 // Text of an SXF exchange structure (.p21): ISO 10303-21, AP202. Every
 // TEXT_LITERAL entity instance and every instance of a subtype of it
@@ -63,9 +60,3 @@ void ExtractSfcText(ByteView file, ExtractedText& out);
 // off is read as far as it is whole, and a literal that the data ends in
 // gives the lines it finished before (up to its last \N\).
 void ExtractP21Text(ByteSource& file, ExtractedText& out);
-void ExtractP21Text(ByteView file, ExtractedText& out);
-
-// The same readers, always reading the source in blocks of `blockSize` bytes
-// (at least 1), never in place: tests and fuzzing compare both.
-void ExtractSfcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);
-void ExtractP21TextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize);

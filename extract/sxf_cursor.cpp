@@ -1,6 +1,7 @@
 #include "extract/sxf_cursor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -12,12 +13,7 @@ constexpr size_t kBackStep = 256;
 
 }  // namespace
 
-SxfCursor::SxfCursor(ByteSource& source, size_t blockSize)
-    : m_source(source),
-      m_window(source,
-               blockSize == 0 && source.InMemory().data == nullptr ? kBlockSize : blockSize) {
-    Load(kLookAhead);
-}
+SxfCursor::SxfCursor(ByteSource& source) : m_source(source), m_window(source) { Load(kLookAhead); }
 
 int SxfCursor::PeekAfterLoad(size_t k) {
     Load(k + 1);
@@ -55,15 +51,23 @@ int SxfCursor::SignificantByteBefore(uint64_t offset) {
         if (!IsBlank(byte)) return byte;
         --offset;
     }
-    // Then in pieces read before it.
+    // Then in pieces read before it, each gathered from as many reads as the
+    // source takes to give it.
+    uint8_t piece[kBackStep];
     while (offset > 0) {
-        size_t count = static_cast<size_t>(std::min<uint64_t>(offset, kBackStep));
-        ByteView piece = m_source.Read(offset - count, count, m_backScratch);
-        if (piece.size != count) return -1;  // a read that failed: nothing known
-        for (size_t k = count; k > 0; --k) {
-            if (!IsBlank(piece.data[k - 1])) return piece.data[k - 1];
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(offset, kBackStep));
+        const uint64_t from = offset - count;
+        for (size_t got = 0; got < count;) {
+            ByteView part = m_source.Read(from + got, count - got, m_backScratch);
+            if (part.size == 0) return -1;  // a read that failed: nothing known
+            size_t take = std::min(part.size, count - got);
+            std::memcpy(piece + got, part.data, take);
+            got += take;
         }
-        offset -= count;
+        for (size_t k = count; k > 0; --k) {
+            if (!IsBlank(piece[k - 1])) return piece[k - 1];
+        }
+        offset = from;
     }
     return -1;
 }

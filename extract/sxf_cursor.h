@@ -16,12 +16,10 @@ class SxfCursor {
     // The look-ahead that Peek and Ahead are always good for (fewer bytes
     // only where the data ends).
     static constexpr size_t kLookAhead = 64;
-    static constexpr size_t kBlockSize = size_t{1} << 20;
 
-    // `blockSize` 0 walks a source that holds its bytes in memory in place
-    // and reads others in blocks of kBlockSize; any other size always reads
-    // blocks of that size.
-    SxfCursor(ByteSource& source, size_t blockSize);
+    // At the start of `source`: a source that holds its bytes in memory is
+    // walked in place, others are read in blocks (SourceWindow's).
+    explicit SxfCursor(ByteSource& source);
 
     uint64_t Offset() const { return m_start + m_at; }
 

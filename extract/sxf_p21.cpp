@@ -444,20 +444,9 @@ class P21Reader {
     bool m_lineDone = false;  // a \N\ ended the line
 };
 
-void ReadP21(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SxfCursor cursor(source, blockSize);
-    P21Reader(cursor, out).Run();
-}
-
 }  // namespace
 
-void ExtractP21Text(ByteSource& file, ExtractedText& out) { ReadP21(file, out, 0); }
-
-void ExtractP21Text(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ReadP21(source, out, 0);
-}
-
-void ExtractP21TextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadP21(file, out, blockSize == 0 ? 1 : blockSize);
+void ExtractP21Text(ByteSource& file, ExtractedText& out) {
+    SxfCursor cursor(file);
+    P21Reader(cursor, out).Run();
 }

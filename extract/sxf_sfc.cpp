@@ -409,21 +409,10 @@ class SfcReader {
     GatheredLine m_line;
 };
 
-void ReadSfc(ByteSource& source, ExtractedText& out, size_t blockSize) {
-    SxfCursor cursor(source, blockSize);
-    if (!cursor.SkipExchangeStructureStart()) return;
-    SfcReader(cursor, out).Run();
-}
-
 }  // namespace
 
-void ExtractSfcText(ByteSource& file, ExtractedText& out) { ReadSfc(file, out, 0); }
-
-void ExtractSfcText(ByteView file, ExtractedText& out) {
-    MemorySource source(file);
-    ReadSfc(source, out, 0);
-}
-
-void ExtractSfcTextInBlocks(ByteSource& file, ExtractedText& out, size_t blockSize) {
-    ReadSfc(file, out, blockSize == 0 ? 1 : blockSize);
+void ExtractSfcText(ByteSource& file, ExtractedText& out) {
+    SxfCursor cursor(file);
+    if (!cursor.SkipExchangeStructureStart()) return;
+    SfcReader(cursor, out).Run();
 }

@@ -9,15 +9,18 @@
 #include <vector>
 
 #include "bytes/code_pages.h"
-#include "extract/sxf_cursor.h"
+#include "bytes/source_window.h"
+#include "tests/block_limit_source.h"
 #include "tests/test_support.h"
 
+using testing_support::BlockLimitSource;
+using testing_support::CopyingSource;
 using testing_support::Hex;
+using testing_support::Reader;
 
 namespace {
 
 using Lines = std::vector<std::string>;
-using Reader = void (*)(ByteView, ExtractedText&);
 
 // Each line as "KIND:text".
 Lines KindsAndLines(const ExtractedText& text) {
@@ -28,19 +31,36 @@ Lines KindsAndLines(const ExtractedText& text) {
     return lines;
 }
 
-// What `read` gives for `bytes` (an exact-size copy), after checking that
-// reading them in blocks of every size gives the same lines and kinds: every
-// string and directive then lies across a block boundary somewhere.
-Lines Read(Reader read, testing_support::BlockReader readInBlocks, std::string_view bytes) {
-    testing_support::JoinedLinesInBlocks(read, readInBlocks, bytes);
+// What `read` gives for `bytes` in place (an exact-size copy in memory), as
+// far as a text of `byteLimit` takes it.
+Lines ReadInPlace(Reader read, std::string_view bytes,
+                  size_t byteLimit = ExtractedText::kDefaultByteLimit) {
     std::vector<uint8_t> copy(bytes.begin(), bytes.end());
-    ExtractedText text;
-    read(ByteView{copy.data(), copy.size()}, text);
+    MemorySource source({copy.data(), copy.size()});
+    ExtractedText text(byteLimit);
+    read(source, text);
     return KindsAndLines(text);
 }
 
-Lines Sfc(std::string_view bytes) { return Read(ExtractSfcText, ExtractSfcTextInBlocks, bytes); }
-Lines P21(std::string_view bytes) { return Read(ExtractP21Text, ExtractP21TextInBlocks, bytes); }
+// What `read` gives for `bytes` read in blocks of `blockSize` bytes.
+Lines ReadInBlocks(Reader read, std::string_view bytes, size_t blockSize) {
+    CopyingSource source(bytes);
+    BlockLimitSource blocks(source, blockSize);
+    ExtractedText text;
+    read(blocks, text);
+    return KindsAndLines(text);
+}
+
+// What `read` gives for `bytes` in place, after checking that reading them
+// in blocks of every size gives the same lines and kinds: every string and
+// directive then lies across a block boundary somewhere.
+Lines Read(Reader read, std::string_view bytes) {
+    testing_support::JoinedLinesInBlocks(read, bytes);
+    return ReadInPlace(read, bytes);
+}
+
+Lines Sfc(std::string_view bytes) { return Read(ExtractSfcText, bytes); }
+Lines P21(std::string_view bytes) { return Read(ExtractP21Text, bytes); }
 
 // CP932 from UTF-8 source text.
 std::string Sjis(std::string_view utf8) { return Utf8ToCp932Lossy(utf8); }
@@ -213,25 +233,17 @@ TEST(ExtractSfcText, CutsOfAFileGiveLeadingRunsOfItsLines) {
     Lines whole = Sfc(file);
     ASSERT_EQ(whole.size(), 3u);
     for (size_t cut = 0; cut < file.size(); ++cut) {
-        std::vector<uint8_t> copy(file.begin(), file.begin() + static_cast<ptrdiff_t>(cut));
-        ExtractedText text;
-        ExtractSfcText(ByteView{copy.data(), copy.size()}, text);
-        EXPECT_TRUE(LeadingRun(KindsAndLines(text), whole)) << cut;
+        EXPECT_TRUE(LeadingRun(ReadInPlace(ExtractSfcText, file.substr(0, cut)), whole)) << cut;
     }
 }
 
 TEST(ExtractSfcText, ALongStringIsKeptAsFarAsTheTextTakes) {
     std::string text(300000, 'x');
     std::string file = SfcFile(TextString(10, "'" + text + "'") + TextString(20, "'next'"));
-    ExtractedText small(100);
-    std::vector<uint8_t> copy(file.begin(), file.end());
-    ExtractSfcText(ByteView{copy.data(), copy.size()}, small);
-    ASSERT_EQ(small.size(), 1u);
-    EXPECT_EQ(small[0].text, std::string(100 - ExtractedText::kLineCost, 'x'));
-    testing_support::CopyingSource source(file);
-    ExtractedText whole;
-    ExtractSfcTextInBlocks(source, whole, 4096);
-    EXPECT_EQ(KindsAndLines(whole), (Lines{"SXF_TEXT:" + text, "SXF_TEXT:next"}));
+    EXPECT_EQ(ReadInPlace(ExtractSfcText, file, 100),
+              (Lines{"SXF_TEXT:" + std::string(100 - ExtractedText::kLineCost, 'x')}));
+    EXPECT_EQ(ReadInBlocks(ExtractSfcText, file, 4096),
+              (Lines{"SXF_TEXT:" + text, "SXF_TEXT:next"}));
 }
 
 TEST(ExtractP21Text, EveryMemberOfTheTextLiteralFamilyGivesItsLiteral) {
@@ -329,10 +341,7 @@ TEST(ExtractP21Text, CutsOfAFileGiveLeadingRunsOfItsLines) {
     Lines whole = P21(file);
     ASSERT_EQ(whole.size(), 4u);
     for (size_t cut = 0; cut < file.size(); ++cut) {
-        std::vector<uint8_t> copy(file.begin(), file.begin() + static_cast<ptrdiff_t>(cut));
-        ExtractedText text;
-        ExtractP21Text(ByteView{copy.data(), copy.size()}, text);
-        EXPECT_TRUE(LeadingRun(KindsAndLines(text), whole)) << cut;
+        EXPECT_TRUE(LeadingRun(ReadInPlace(ExtractP21Text, file.substr(0, cut)), whole)) << cut;
     }
 }
 
@@ -361,7 +370,7 @@ TEST(ExtractP21Text, AFileOfAnySizeIsReadInBoundedMemory) {
     lines += text.size();
     EXPECT_EQ(lines, 100u);
     EXPECT_EQ(text[0].text, Sjis("平面図"));
-    EXPECT_LE(source.LargestRead(), SxfCursor::kBlockSize + SxfCursor::kLookAhead);
+    EXPECT_LE(source.LargestRead(), SourceWindow::kBlockSize);
 }
 
 // A source that counts the bytes read from it, and tells its runs of zeros
@@ -379,7 +388,7 @@ class CountingSource final : public ByteSource {
     uint64_t BytesRead() const { return m_read; }
 
   private:
-    testing_support::CopyingSource m_inner;
+    CopyingSource m_inner;
     uint64_t m_read = 0;
 };
 
@@ -388,16 +397,18 @@ TEST(ExtractSxfText, HolesOfASparseFileArePassedAtOnce) {
     const std::string hole(size_t{4} << 20, '\0');
     std::string p21 = P21File(Literal(10, "a") + hole + Literal(20, "b" + hole + "c") + hole);
     CountingSource p21Source(p21);
+    BlockLimitSource p21Blocks(p21Source, 4096);
     ExtractedText p21Text;
-    ExtractP21TextInBlocks(p21Source, p21Text, 4096);
+    ExtractP21Text(p21Blocks, p21Text);
     EXPECT_EQ(KindsAndLines(p21Text), (Lines{"SXF_TEXT:a", "SXF_TEXT:bc"}));
     EXPECT_LT(p21Source.BytesRead(), uint64_t{64} << 10);
 
     std::string sfc =
         SfcFile(TextString(10, "'a'") + hole + TextString(20, "'b" + hole + "c'") + hole);
     CountingSource sfcSource(sfc);
+    BlockLimitSource sfcBlocks(sfcSource, 4096);
     ExtractedText sfcText;
-    ExtractSfcTextInBlocks(sfcSource, sfcText, 4096);
+    ExtractSfcText(sfcBlocks, sfcText);
     EXPECT_EQ(KindsAndLines(sfcText), (Lines{"SXF_TEXT:a", "SXF_TEXT:bc"}));
     EXPECT_LT(sfcSource.BytesRead(), uint64_t{64} << 10);
 }
@@ -405,15 +416,9 @@ TEST(ExtractSxfText, HolesOfASparseFileArePassedAtOnce) {
 TEST(ExtractP21Text, ALongLiteralIsKeptAsFarAsTheTextTakes) {
     std::string text(300000, 'x');
     std::string file = P21File(Literal(10, text + "\\N\\" + text) + Literal(20, "next"));
-    ExtractedText small(100);
-    std::vector<uint8_t> copy(file.begin(), file.end());
-    ExtractP21Text(ByteView{copy.data(), copy.size()}, small);
-    ASSERT_EQ(small.size(), 1u);
-    EXPECT_EQ(small[0].text, std::string(100 - ExtractedText::kLineCost, 'x'));
-    testing_support::CopyingSource source(file);
-    ExtractedText whole;
-    ExtractP21TextInBlocks(source, whole, 4096);
-    EXPECT_EQ(KindsAndLines(whole),
+    EXPECT_EQ(ReadInPlace(ExtractP21Text, file, 100),
+              (Lines{"SXF_TEXT:" + std::string(100 - ExtractedText::kLineCost, 'x')}));
+    EXPECT_EQ(ReadInBlocks(ExtractP21Text, file, 4096),
               (Lines{"SXF_TEXT:" + text, "SXF_TEXT:" + text, "SXF_TEXT:next"}));
 }
 
@@ -427,7 +432,7 @@ TEST(SxfFixtures, EveryOracleStringIsATextLine) {
     ASSERT_FALSE(drawings.empty());
     for (const auto& path : drawings) {
         std::string drawing = testing_support::ReadFileBytes(path);
-        Lines lines = Read(ExtractSfcText, ExtractSfcTextInBlocks, drawing);
+        Lines lines = Read(ExtractSfcText, drawing);
         std::string oracle = testing_support::ReadFileBytes(path.string() + ".oracle.txt");
         Lines expected;
         size_t start = 0;
