@@ -9,8 +9,7 @@
 
 std::vector<std::string> HelpPageCandidates(const std::string& programFolder) {
     // The installed copy's path from the program's folder ("../share/...").
-    return {programFolder + "/" PLOTSIEVE_HELP_PAGE,
-            programFolder + "/help/help1.htm"};
+    return {programFolder + "/" PLOTSIEVE_HELP_PAGE, programFolder + "/help/help1.htm"};
 }
 
 std::optional<std::string> FindHelpPage(const std::string& programFolder) {

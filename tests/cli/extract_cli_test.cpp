@@ -99,6 +99,19 @@ TEST(CliExtract, UnreadableFilesAreNamedAndTheRestStillPrinted) {
     EXPECT_NE(testing_support::ReadFileBytes(err).find(missing), std::string::npos);
 }
 
+// A file of no drawing type is named as such, not printed as empty.
+TEST(CliExtract, AFileOfNoDrawingTypeIsNamedAndExitsWithTwo) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "notes.txt", "0\nTEXT\n  1\nA\n");
+    WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"A"}));
+    CliRun run =
+        Cli({"extract", (dir.path() / "notes.txt").string(), (dir.path() / "a.dxf").string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("notes.txt': not a drawing (drawings are .dwg, .dxf"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("A\n"), std::string::npos) << run.out;
+}
+
 TEST(CliExtract, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCli("extract").status, 2);
     EXPECT_EQ(RunCli("extract --bogus x.dxf").status, 2);
