@@ -10,6 +10,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 folder=${1:-build-deb}
+# As dpkg-buildpackage does: the files cpack writes itself (debian-binary,
+# the control files) take their modes from the umask, and the packages must
+# not depend on the builder's.
+umask 0022
 
 export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
 eval "$(dpkg-buildflags --export=sh)"

@@ -21,7 +21,8 @@ else
     mkdir "$work/prefix"
     cp -R "$1" "$work/prefix/share"
     share=$work/prefix/share
-    update-mime-database "$share/mime"
+    # It warns that the folder is not among the desktop's; it is named below.
+    update-mime-database "$share/mime" >"$work/mime.log" 2>&1 || { cat "$work/mime.log" >&2; exit 1; }
     update-desktop-database -q "$share/applications"
 fi
 test -f "$share/mime/mime.cache"
