@@ -15,9 +15,8 @@
 #include "cli/commands.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
-#include "cli/unicode_text.h"
-#include "platform/encoding.h"
 #include "platform/folder_listing.h"
+#include "search/criteria_text.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/search_session.h"
@@ -212,12 +211,10 @@ class CommandLineFrontEnd : public SearchFrontEnd {
     bool m_progressShown = false;
 };
 
-// The keyword in CP932 after NFC normalisation (a kana and a separate voiced
-// mark become the one voiced kana CP932 holds); nothing, with a message, when
-// CP932 cannot hold it.
+// The keyword in CP932 (KeywordToCp932); nothing, with a message, when CP932
+// cannot hold it.
 std::optional<std::string> KeywordInCp932(const std::string& utf8) {
-    std::optional<std::string> composed = NormalizeNfc(utf8);
-    std::optional<std::string> cp932 = composed ? Utf8ToCp932(*composed) : std::nullopt;
+    std::optional<std::string> cp932 = KeywordToCp932(utf8);
     if (!cp932) {
         std::fprintf(stderr,
                      "plotsieve-cli: the keyword \"%s\" holds characters that drawings in CP932 "

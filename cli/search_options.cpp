@@ -1,7 +1,7 @@
 #include "cli/search_options.h"
 
 #include "cli/command_line.h"
-#include "cli/time_argument.h"
+#include "search/criteria_text.h"
 
 namespace {
 
