@@ -14,6 +14,7 @@ void PrintUsage(FILE* to) {
         "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
         "  index [OPTIONS] [PLACE]    read every drawing under PLACE into the text cache\n"
         "  cache stats|clear          the text cache's figures, or empty it\n"
+        "  serve [OPTIONS]            serve the search page and its API over HTTP\n"
         "Run a command with --help for its options; --version prints the version.\n",
         to);
 }
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "index") == 0) return RunIndexCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "cache") == 0) return RunCacheCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "serve") == 0) return RunServeCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;

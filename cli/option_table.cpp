@@ -104,6 +104,42 @@ std::vector<OptionDef> SearchOptionRows() {
     };
 }
 
+// The options of serve of its own.
+std::vector<OptionDef> ServeOptionRows() {
+    using enum OptionId;
+    return {
+        {.id = Listen,
+         .longName = "listen",
+         .value = "ADDR:PORT",
+         .help = "where to listen (default: 127.0.0.1:8080, this machine alone;\n"
+                 "[::1]:PORT for IPv6; port 0: any free port)"},
+        {.id = Root,
+         .longName = "root",
+         .value = "NAME=PATH[=SHARE]",
+         .help = "a folder tree to search and hand drawings out of, named\n"
+                 "NAME; SHARE is how users' PCs reach it (\\\\server\\drawings),\n"
+                 "shown and copied with each row (repeatable; at least one)"},
+        {.id = IndexUrl,
+         .longName = "index",
+         .value = "URL",
+         .help = "answer searches from the office index at URL instead of\n"
+                 "reading the roots"},
+        {.id = Users,
+         .longName = "users",
+         .value = "FILE",
+         .help = "let in only the users of FILE (NAME:HASH lines, crypt(3)\n"
+                 "yescrypt or SHA-512 hashes), through HTTP Basic"},
+        {.id = MaxSearches,
+         .longName = "max-searches",
+         .value = "N",
+         .help = "searches at once; more wait their turn (default: one per core)"},
+        {.id = TimeLimit,
+         .longName = "time-limit",
+         .value = "SECONDS",
+         .help = "the longest a search may run before it is stopped (default: 300)"},
+    };
+}
+
 // The options of extract, and those of every command.
 std::vector<OptionDef> OtherOptionRows() {
     using enum OptionId;
@@ -126,6 +162,7 @@ std::vector<OptionDef> OtherOptionRows() {
 
 std::vector<OptionDef> MakeOptionTable() {
     std::vector<OptionDef> table = SearchOptionRows();
+    for (OptionDef& row : ServeOptionRows()) table.push_back(std::move(row));
     for (OptionDef& row : OtherOptionRows()) table.push_back(std::move(row));
     return table;
 }
@@ -186,6 +223,33 @@ std::vector<CommandDef> MakeCommandTable() {
                       {"clear", "empty the cache"}},
          .options = {{Cache, kCacheFileHelp}, {.id = Help, .listed = false}},
          .layout = kNarrowLayout},
+        {.id = CommandId::Serve,
+         .name = "serve",
+         .synopsis = "[OPTIONS] --root NAME=PATH[=SHARE]...",
+         .intro = "Serves the search page and its API over HTTP: everyone who reaches the "
+                  "address\n"
+                  "searches the roots from a browser. Read-only; without --index the drawings "
+                  "are\n"
+                  "read here, through one text cache all searches share.\n",
+         .options = {{Listen},
+                     {Root},
+                     {IndexUrl},
+                     {Cache,
+                      "the text cache all searches share (default: the user's cache\n"
+                      "folder)"},
+                     {NoCache},
+                     {Threads, "extraction threads of each search (default: one per core)"},
+                     {MaxSearches},
+                     {TimeLimit},
+                     {Users},
+                     {Version},
+                     {Help}},
+         .outro = "HTTP Basic sends passwords readable on the way: beyond this machine, put a "
+                  "TLS\n"
+                  "reverse proxy in front. Ctrl-C or SIGTERM stops the server.\n"
+                  "Exit status: 0 when stopped, 2 for a usage error or an address that cannot be "
+                  "taken.\n",
+         .layout = kWideLayout},
     };
 }
 

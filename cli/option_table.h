@@ -38,6 +38,12 @@ enum class OptionId {
     Raw,
     Kinds,
     ShowKind,
+    Listen,
+    Root,
+    IndexUrl,
+    Users,
+    MaxSearches,
+    TimeLimit,
     Version,
     Help,
 };
@@ -66,7 +72,7 @@ struct OptionDef {
 // The option of `id`.
 const OptionDef& FindOption(OptionId id);
 
-enum class CommandId { Search, Extract, Index, Cache };
+enum class CommandId { Search, Extract, Index, Cache, Serve };
 
 // One option as a command takes it.
 struct CommandOption {
