@@ -21,7 +21,14 @@ class SearchGate {
         Pass(Pass&& other) noexcept : m_gate(other.m_gate) { other.m_gate = nullptr; }
         Pass(const Pass&) = delete;
         Pass& operator=(const Pass&) = delete;
-        Pass& operator=(Pass&&) = delete;
+        Pass& operator=(Pass&& other) noexcept {
+            if (this != &other) {
+                if (m_gate != nullptr) m_gate->Leave();
+                m_gate = other.m_gate;
+                other.m_gate = nullptr;
+            }
+            return *this;
+        }
         ~Pass();
 
       private:

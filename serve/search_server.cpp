@@ -114,7 +114,12 @@ class SearchServer::Impl final : public httplib::Server {
         set_error_handler(HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
             if (t_connection.stream != nullptr && t_connection.stream->HeadOverflowed()) {
                 res.status = 431;
+            }
+            // A request that could not be read whole may have left bytes of
+            // its own behind: the connection ends with its answer.
+            if ((res.status == 400 || res.status >= 413) && !t_connection.closeAfterResponse) {
                 t_connection.closeAfterResponse = true;
+                res.set_header("Connection", "close");
             }
             if (res.body.empty()) SetJsonError(res, res.status, StatusWords(res.status));
             return HandlerResponse::Handled;

@@ -12,14 +12,14 @@
 
 struct ServeSettings {
     ListenAddress listen{.host = "127.0.0.1", .port = 8080};
-    std::vector<ServedRoot> roots;
+    std::vector<ServedRoot> roots = {};
     unsigned maxSearches = 1;  // searches at once; the others wait their turn
     std::chrono::seconds searchTimeLimit{300};
     std::chrono::seconds queueWait{30};  // how long a search waits for its turn (then 503)
     size_t maxWaiting = 256;             // searches that may wait at once (more: 503 at once)
     size_t connectionThreads = 96;       // connections served at once
     // Who may use the page; nothing: everyone who reaches it.
-    std::shared_ptr<UserTable> users;
+    std::shared_ptr<UserTable> users = {};
 };
 
 // The search page and its API over HTTP (see README, "The search page"):
