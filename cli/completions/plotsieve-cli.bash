@@ -28,7 +28,7 @@ _plotsieve_cli() {
     COMPREPLY=()
 
     if [[ $COMP_CWORD -eq 1 ]]; then
-        _plotsieve_cli_values "search extract index cache --help --version" "$cur"
+        _plotsieve_cli_values "search extract index cache serve --help --version" "$cur"
         return
     fi
 
@@ -38,6 +38,8 @@ _plotsieve_cli() {
         -k -q -0 -h"
     local extract_options="--raw --kinds= --show-kind --version --help -h"
     local index_options="--cache= --types= --no-subfolders --threads --quiet --help -q -h"
+    local serve_options="--listen= --root= --index= --cache= --no-cache --threads --max-searches
+        --time-limit --users= --version --help -h"
 
     # "--option=value": complete the value.
     if [[ $cur == --*=* ]]; then
@@ -86,6 +88,26 @@ _plotsieve_cli() {
             else
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -d -- "$cur"))
+            fi
+            ;;
+        serve)
+            case $prev in
+                --cache | --users) _filedir; return ;;
+                --root)
+                    # NAME=PATH: the path after the name.
+                    if [[ $cur == *=* ]]; then
+                        local IFS=$'\n'
+                        COMPREPLY=($(compgen -P "${cur%%=*}=" -d -- "${cur#*=}"))
+                        compopt -o nospace 2>/dev/null
+                    fi
+                    return
+                    ;;
+                --listen) _plotsieve_cli_values "127.0.0.1:8080 [::1]:8080 0.0.0.0:8080" "$cur"; return ;;
+                --index | --threads | --max-searches | --time-limit) return ;;
+            esac
+            if [[ $cur == -* ]]; then
+                _plotsieve_cli_values "$serve_options" "$cur"
+                [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
             fi
             ;;
         cache)
