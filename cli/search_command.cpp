@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
+#include "platform/file_status.h"
 #include "platform/folder_listing.h"
 #include "search/criteria_text.h"
 #include "search/drawing_types.h"
