@@ -37,17 +37,17 @@ struct IndexSearch {
     // The keyword pieces of the search, then of each narrowing search, in
     // order (PrepareKeywords): a drawing holds a piece of every list. The
     // last list tells where each drawing matched.
-    std::vector<KeywordList> passes;
+    std::vector<KeywordList> passes = {};
     // The place as the client gave it, made absolute (AbsolutePath), or
     // kAllDrivesPlace for every root. Rows carry paths below it, spelled as a
     // search walking it spells them.
-    std::string place;
+    std::string place = {};
     bool placeIsFile = false;  // the place is a drawing, searched alone
     bool subfolders = true;
     unsigned typeMask = TYPE_ALL;
-    DateCriterion date;
-    SizeCriterion size;
-    std::vector<RootMapping> mappings;
+    DateCriterion date = {};
+    SizeCriterion size = {};
+    std::vector<RootMapping> mappings = {};
 };
 
 // The statement a search runs, and its parameters: one parameterized query

@@ -34,11 +34,11 @@ bool ForEachPackedLine(std::string_view lines,
 
 // One drawing as the index keeps it.
 struct IndexedDrawing {
-    std::string path;  // absolute, as found by the walk
-    FileStatus status;
+    std::string path = {};  // absolute, as found by the walk
+    FileStatus status = {};
     unsigned typeBit = 0;
     uint32_t generation = 0;
-    std::vector<IndexedChunk> chunks;  // none for an entry that is no regular file
+    std::vector<IndexedChunk> chunks = {};  // none for an entry that is no regular file
 };
 
 // What one reading thread keeps from drawing to drawing.
