@@ -291,7 +291,8 @@ TEST(SearchIndexCli, AServerThatIsDownIsSaidAtOnceWithExitTwo) {
         Cli({"search", "--index", server->NewDatabase(), "-k", "a", dir.path().string()});
     EXPECT_EQ(empty.status, 2);
     EXPECT_NE(empty.err.find("no office index"), std::string::npos) << empty.err;
-    CliRun outside = Cli({"search", "--index", target, "-k", "a", "/"});
+    TempDir elsewhere;
+    CliRun outside = Cli({"search", "--index", target, "-k", "a", elsewhere.path().string()});
     EXPECT_EQ(outside.status, 2);
     EXPECT_NE(outside.err.find("in no place the office index holds"), std::string::npos)
         << outside.err;
