@@ -126,6 +126,10 @@ DbResult<std::unique_ptr<PgConnection>> PgConnection::Connect(const std::string&
         bool timedOut = message.find("timeout expired") != std::string::npos;
         return DbError{timedOut ? DbFailure::TimedOut : DbFailure::Unreachable, message};
     }
+    // The server's notices ("extension already exists, skipping") are not
+    // the user's business: libpq would print them on stderr.
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
     std::unique_ptr<PgConnection> made(new PgConnection(connection, timeouts));
     DbResult<void> set =
         made->Execute("SET statement_timeout = " + std::to_string(timeouts.query.count()));
