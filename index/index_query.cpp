@@ -40,8 +40,18 @@ std::string ChunkHoldsAPiece(const KeywordList& pieces, Parameters& params) {
         PiecePattern pattern = PatternOfPiece(piece);
         if (!condition.empty()) condition += " OR ";
         std::string placeholder = params.Add(PgParam::Text(std::move(pattern.pattern)));
-        condition += pattern.regex ? "t.folded ~ " + placeholder + "::text"
-                                   : "t.folded LIKE " + placeholder + "::text ESCAPE E'\\\\'";
+        switch (pattern.test) {
+            case PiecePattern::Test::Like:
+                condition += "t.folded LIKE " + placeholder + "::text ESCAPE E'\\\\'";
+                break;
+            case PiecePattern::Test::Pairs:
+                condition +=
+                    std::string(kPairedFolded) + " LIKE " + placeholder + "::text ESCAPE E'\\\\'";
+                break;
+            case PiecePattern::Test::Regex:
+                condition += "t.folded ~ " + placeholder + "::text";
+                break;
+        }
     }
     return "(" + condition + ")";
 }

@@ -7,6 +7,7 @@
 
 #include "bytes/code_pages.h"
 #include "bytes/cp932.h"
+#include "bytes/utf8.h"
 
 namespace {
 
@@ -99,19 +100,28 @@ PiecePattern PatternOfPiece(std::string_view piece) {
     const bool endsInLoneLead = last < piece.size() && Cp932CharLength(piece, last) == 1 &&
                                 IsCp932LeadByte(static_cast<uint8_t>(piece[last]));
     if (!endsInLoneLead) {
-        const std::string form = IndexedForm(piece);
+        // Two characters: each written twice.
+        const bool pairs = last > 0 && last == Cp932CharLength(piece, 0);
+        std::string form = IndexedForm(piece);
         std::string pattern;
-        pattern.reserve(form.size() * 2 + 2);
+        pattern.reserve(form.size() * 4 + 2);
         pattern.push_back('%');
-        for (char ch : form) {
-            if (ch == '%' || ch == '_' || ch == '\\') pattern.push_back('\\');
-            pattern.push_back(ch);
+        for (size_t at = 0; at < form.size();) {
+            size_t length = Utf8CharLength(form, at);
+            std::string_view character(form.data() + at, length);
+            for (int copy = pairs ? 2 : 1; copy > 0; --copy) {
+                if (character == "%" || character == "_" || character == "\\")
+                    pattern.push_back('\\');
+                pattern.append(character);
+            }
+            at += length;
         }
         pattern.push_back('%');
+        made.test = pairs ? PiecePattern::Test::Pairs : PiecePattern::Test::Like;
         made.pattern = std::move(pattern);
         return made;
     }
-    made.regex = true;
+    made.test = PiecePattern::Test::Regex;
     size_t length;
     for (size_t at = 0; at < last; at += length) {
         AppendRegexCodePoint(CodePointAt(piece, at, length), made.pattern);

@@ -40,13 +40,28 @@ void AppendIndexedForm(std::string_view matchForm, std::string& out);
 std::string IndexedForm(std::string_view matchForm);
 
 // How the query asks for one keyword piece (a non-empty match form) in an
-// indexed chunk: `text LIKE pattern ESCAPE '\'` ("%" + the piece's indexed
-// form, "%", "_" and "\" escaped, + "%"), or, for a piece that ends in a lead
-// byte alone, `text ~ pattern` (an ASCII regular expression: each code point
-// as \UXXXXXXXX, the last character as a bracket of every character that
-// starts with that byte).
+// indexed chunk:
+//   Like   `folded LIKE pattern ESCAPE '\'`: "%" + the piece's indexed form
+//          ("%", "_" and "\" escaped) + "%"; the trigram index serves it for
+//          pieces of three characters or more;
+//   Pairs  for a piece of two characters, which has no trigram: the same test
+//          of the chunk with every character written twice (kPairedFolded)
+//          against the piece written so, whose index has the trigrams
+//          "aab" and "abb" of a piece "ab". A piece is in a text exactly when
+//          the doubled piece is in the doubled text (at an odd offset only
+//          if every character of the piece is the same, and then the text
+//          holds one more of them);
+//   Regex  for a piece that ends in a lead byte alone: `folded ~ pattern`, an
+//          ASCII regular expression (each code point as \UXXXXXXXX, the last
+//          character as a bracket of every character that starts with that
+//          byte).
 struct PiecePattern {
-    bool regex = false;
+    enum class Test { Like, Pairs, Regex };
+    Test test = Test::Like;
     std::string pattern;
 };
+
+// The chunk's text with every character written twice, as the query and its
+// index both spell it (the two must match for the index to serve).
+inline constexpr const char* kPairedFolded = "regexp_replace(t.folded, '(.)', E'\\\\1\\\\1', 'g')";
 PiecePattern PatternOfPiece(std::string_view piece);

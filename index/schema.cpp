@@ -48,6 +48,10 @@ std::vector<std::string> MigrationTo(int to, const std::string& trigramOps) {
                 "CREATE INDEX texts_drawing ON plotsieve.texts (drawing_id, chunk)",
                 "CREATE INDEX texts_folded ON plotsieve.texts USING gin (folded " + trigramOps +
                     ")",
+                // Pieces of two characters: the text with each character twice.
+                "CREATE INDEX texts_folded_pairs ON plotsieve.texts USING gin ("
+                "regexp_replace(folded, '(.)', E'\\\\1\\\\1', 'g') " +
+                    trigramOps + ")",
             };
         default:
             return {};

@@ -21,7 +21,9 @@
 //                   (LEB128) and the text the keyword test sees (CP932, after
 //                   its kind's clean-up); `folded` holds the same lines' match
 //                   forms, each as its indexed form (index/indexed_form.h),
-//                   with U+001F between them, under a pg_trgm GIN index
+//                   with U+001F between them, under a pg_trgm GIN index,
+//                   and another of the same text with each character
+//                   written twice (for pieces of two characters)
 //
 // A search role needs only USAGE on the schema and SELECT on its tables.
 

@@ -45,7 +45,9 @@ std::string RandomText(std::mt19937& random, size_t maxUnits) {
     return text;
 }
 
-bool EndsInLoneLead(const std::string& piece) { return PatternOfPiece(piece).regex; }
+bool EndsInLoneLead(const std::string& piece) {
+    return PatternOfPiece(piece).test == PiecePattern::Test::Regex;
+}
 
 }  // namespace
 
@@ -87,13 +89,18 @@ TEST(IndexedForm, IsValidUtf8WithoutZeroOrSeparatorAndTellsCharactersApart) {
 TEST(PatternOfPiece, EscapesLikeWildcardsAndAsksForALoneLeadByRegex) {
     // Match forms hold no ASCII, but the pattern stands on its own.
     EXPECT_EQ(PatternOfPiece("%_\\").pattern, "%\\%\\_\\\\%");
-    EXPECT_FALSE(PatternOfPiece(MatchForm("%_\\'")).regex);
+    EXPECT_EQ(PatternOfPiece(MatchForm("%_\\'")).test, PiecePattern::Test::Like);
+    // Two characters: each written twice, for the index of paired text.
+    PiecePattern pair = PatternOfPiece(MatchForm("%a"));
+    EXPECT_EQ(pair.test, PiecePattern::Test::Pairs);
+    EXPECT_EQ(pair.pattern, "%％％ａａ%");
+    EXPECT_EQ(PatternOfPiece(Hex("95 BD")).test, PiecePattern::Test::Like);
     PiecePattern lone = PatternOfPiece(Hex("82 60 88"));
-    EXPECT_TRUE(lone.regex);
+    EXPECT_EQ(lone.test, PiecePattern::Test::Regex);
     EXPECT_TRUE(lone.pattern.starts_with("\\U0000FF21["));
     for (char ch : lone.pattern) EXPECT_LT(static_cast<unsigned char>(ch), 0x80);
     // A trail byte at the end belongs to its character: no regex.
-    EXPECT_FALSE(PatternOfPiece(Hex("88 88")).regex);
+    EXPECT_NE(PatternOfPiece(Hex("88 88")).test, PiecePattern::Test::Regex);
 }
 
 TEST(WalkKey, SortsAsASearchWalksTheTree) {
