@@ -218,29 +218,33 @@ IndexQueryText BuildIndexQuery(const IndexSearch& search, const std::string& ser
     }
     where += DateConditions(search.date, params);
     where += SizeConditions(search.size, params);
-    std::string lastCondition;
-    for (const KeywordList& pieces : search.passes) {
+    // Every list but the last is a condition of its own; the last one, when
+    // it tests the text, is the join that gives the chunk that holds it.
+    for (size_t pass = 0; pass < search.passes.size(); ++pass) {
+        const KeywordList& pieces = search.passes[pass];
         if (pieces.empty()) {
             where += " AND false";
-        } else if (TestsText(pieces)) {
-            std::string condition = ChunkHoldsAPiece(pieces, params);
+        } else if (TestsText(pieces) && !(showsMatch && pass + 1 == search.passes.size())) {
             where += " AND EXISTS (SELECT 1 FROM plotsieve.texts t WHERE t.drawing_id = d.id AND " +
-                     condition + ")";
-            lastCondition = condition;
+                     ChunkHoldsAPiece(pieces, params) + ")";
         }
     }
 
-    std::string sql = "SELECT d.walk_key, d.size, d.created, d.modified, d.accessed, d.attributes";
-    sql += showsMatch ? ", m.lines" : "";
-    sql += " FROM plotsieve.drawings d";
+    std::string sql;
     if (showsMatch) {
-        // The first chunk that holds a piece of the last list: its lines tell where.
-        sql +=
-            " LEFT JOIN LATERAL (SELECT t.lines FROM plotsieve.texts t WHERE t.drawing_id = d.id"
-            " AND " +
-            lastCondition + " ORDER BY t.chunk LIMIT 1) m ON true";
+        // The first chunk of each drawing that holds a piece of the last
+        // list: its lines tell where the drawing matched.
+        sql =
+            "SELECT DISTINCT ON (d.walk_key) d.walk_key, d.size, d.created, d.modified,"
+            " d.accessed, d.attributes, t.lines FROM plotsieve.texts t"
+            " JOIN plotsieve.drawings d ON d.id = t.drawing_id" +
+            where + " AND " + ChunkHoldsAPiece(last, params) + " ORDER BY d.walk_key, t.chunk";
+    } else {
+        sql =
+            "SELECT d.walk_key, d.size, d.created, d.modified, d.accessed, d.attributes"
+            " FROM plotsieve.drawings d" +
+            where + " ORDER BY d.walk_key";
     }
-    sql += where + " ORDER BY d.walk_key";
     return {std::move(sql), params.Take()};
 }
 
