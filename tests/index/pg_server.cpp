@@ -106,6 +106,16 @@ bool TestPgServer::Create() {
 }
 
 bool TestPgServer::Start() {
+    // Another program may take the free port first: a few tries.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) m_port = FreePort();
+        if (StartOnce()) return true;
+    }
+    ADD_FAILURE() << "pg_ctl start failed; see " << (m_folder / "server.log");
+    return false;
+}
+
+bool TestPgServer::StartOnce() {
     std::string options = "-k '" + m_folder.string() + "' -p " + std::to_string(m_port) +
                           " -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off"
                           " -c synchronous_commit=off";
@@ -113,7 +123,6 @@ bool TestPgServer::Start() {
         m_bin + "/pg_ctl -w -t 120 -D '" + (m_folder / "data").string() + "' -l '" +
         (m_folder / "server.log").string() + "' -o \"" + options + "\" start >/dev/null 2>&1");
     m_running = std::system(command.c_str()) == 0;
-    if (!m_running) ADD_FAILURE() << "pg_ctl start failed; see " << (m_folder / "server.log");
     return m_running;
 }
 

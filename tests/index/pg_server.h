@@ -39,6 +39,7 @@ class TestPgServer {
   private:
     TestPgServer() = default;
     bool Create();
+    bool StartOnce();
     std::string AsServerUser(const std::string& command) const;
 
     std::filesystem::path m_folder;  // the socket's folder, holding data/ and the log
