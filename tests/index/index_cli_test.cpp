@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -77,7 +78,12 @@ const std::vector<std::string> kKeywords = {"",
                                             "'; DROP TABLE plotsieve.drawings; --",
                                             "\\U+00B0",
                                             "x|'|%|平面",
-                                            "排煙窓"};
+                                            "排煙窓",
+                                            "Ø45",
+                                            "∅45",
+                                            "φ45",
+                                            "m2",
+                                            "M²"};
 
 std::string Join(const std::vector<std::string>& words) {
     std::string text;
@@ -135,11 +141,122 @@ void MakeTrickyTree(const std::filesystem::path& root) {
     WriteFileBytes(root / "empty.dxf", "");
     WriteFileBytes(root / "notes.txt", Sjis("平面図"));
     WriteFileBytes(root / "broken.jww", "JwwData.junk");
+    // SXF drawings: 平面図 in Shift_JIS in the SFC; 配置図 as \X2\ hex beside ∅45
+    // (found as φ45) and M² in the P21.
+    WriteFileBytes(root / "a/s.sfc",
+                   "ISO-10303-21;\n/*SXF\n#10 = text_string_feature('9','8','1',\\'" +
+                       Sjis("平面図") + "\\')\nSXF*/\n");
+    WriteFileBytes(root / "a b/t.P21",
+                   "ISO-10303-21;\nDATA;\n#10=TEXT_LITERAL('n','\\X2\\914D7F6E56F3\\X0\\',#1,'a',"
+                   ".RIGHT.,#2);\n#20=TEXT_LITERAL('n','\\X2\\2205\\X0\\45',#1,'a',.RIGHT.,#2);\n"
+                   "#30=TEXT_LITERAL('n','M\\X2\\00B2\\X0\\',#1,'a',.RIGHT.,#2);\n");
     mkfifo((root / "fifo.dxf").c_str(), 0644);
     std::filesystem::create_symlink(root / "a.dxf", root / "link.dxf");
     // Copies of the samples, so that every reader is in the tree.
     if (std::optional<std::filesystem::path> samples = testing_support::SamplesDir()) {
         std::filesystem::copy(*samples, root / "samples", std::filesystem::copy_options::recursive);
+    }
+}
+
+// A P21 string literal of `utf8`: ASCII as it is (quote and backslash
+// doubled), other characters of the BMP as \X2\ hex.
+std::string P21Literal(const std::string& utf8) {
+    std::string out = "'";
+    bool wide = false;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            if (wide) out += "\\X0\\";
+            wide = false;
+            if (utf8[i] == '\'' || utf8[i] == '\\') out += utf8[i];
+            out += utf8[i++];
+            continue;
+        }
+        // Two or three bytes: the BMP is all the words hold.
+        const size_t length = byte >= 0xE0 ? 3 : 2;
+        unsigned code = byte & (length == 3 ? 0x0F : 0x1F);
+        for (size_t k = 1; k < length; ++k) code = code << 6 | (utf8[i + k] & 0x3F);
+        i += length;
+        if (!wide) out += "\\X2\\";
+        wide = true;
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04X", code);
+        out += hex;
+    }
+    if (wide) out += "\\X0\\";
+    return out + "'";
+}
+
+// A tree drawn from a fixed seed: folders up to three deep, DXF, SFC and P21
+// drawings (names in either case) whose lines join the keywords' pieces,
+// vocabulary words and spaces; some drawings empty, some not drawings.
+void MakeGeneratedTree(const std::filesystem::path& root, unsigned seed, int drawings) {
+    std::mt19937 random(seed);
+    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const std::vector<std::string> words = {
+        "平面図", "配置図", "面",     "図",   "ガラス", "ｶﾞﾗｽ", "ABC", "abc", "this",
+        "IS",     "1/100",  "縮尺",   "45°",  "φ",      "∅",    "45",  "CH=", "2400",
+        "WD-1",   "(1)",    "（１）", "ＧＬ", "gl",     "A-A",  "%",   "_",   "\\",
+        "'",      "a%b",    "排煙窓", "Ⅰ",    "≒",      "M",    "²",   "ﾎﾟ",  "ー"};
+    const std::vector<std::string> gaps = {"", "", " ", "　", "|"};
+    std::vector<std::filesystem::path> folders{root};
+    for (int i = 0; i < 24; ++i) {
+        std::filesystem::path parent = folders[pick(folders.size())];
+        if (std::distance(root.begin(), root.end()) + 2 <
+            std::distance(parent.begin(), parent.end()))
+            parent = root;
+        folders.push_back(parent / ((i % 3 ? "d" : "D") + std::to_string(i)));
+        std::filesystem::create_directories(folders.back());
+    }
+    for (int n = 0; n < drawings; ++n) {
+        std::vector<std::string> lines(pick(6));
+        for (std::string& line : lines) {
+            for (size_t w = 1 + pick(3); w > 0; --w) {
+                line += words[pick(words.size())];
+                if (w > 1) line += gaps[pick(gaps.size())];
+            }
+        }
+        const std::filesystem::path folder = folders[pick(folders.size())];
+        const std::string name = (n % 4 ? "p" : "P") + std::to_string(n);
+        switch (pick(7)) {
+            case 0: {  // SFC: Shift_JIS text, the quote and backslash left out
+                std::string body = "ISO-10303-21;\n";
+                for (const std::string& line : lines) {
+                    std::string text = Utf8ToCp932(line).value_or("?");
+                    std::erase_if(text, [](char c) { return c == '\'' || c == '\\'; });
+                    body +=
+                        "/*SXF\n#10 = text_string_feature('9','8','1',\\'" + text + "\\')\nSXF*/\n";
+                }
+                WriteFileBytes(folder / (name + (n % 2 ? ".sfc" : ".SFC")), body);
+                break;
+            }
+            case 1: {
+                std::string body = "ISO-10303-21;\nDATA;\n";
+                int id = 10;
+                for (const std::string& line : lines) {
+                    body += "#" + std::to_string(id++) + "=TEXT_LITERAL('n'," + P21Literal(line) +
+                            ",#1,'a',.RIGHT.,#2);\n";
+                }
+                WriteFileBytes(folder / (name + ".p21"), body);
+                break;
+            }
+            case 2:
+                WriteFileBytes(folder / (name + ".txt"), lines.empty() ? "" : lines[0]);
+                break;
+            default: {
+                std::string body = "  0\nSECTION\n  2\nENTITIES\n";
+                for (const std::string& line : lines) {
+                    // ² is written as the DXF escape \U+00B2.
+                    std::string text = line;
+                    for (size_t at; (at = text.find("²")) != std::string::npos;) {
+                        text.replace(at, 2, "\\U+00B2");
+                    }
+                    body += "  0\nTEXT\n  8\n0\n  1\n" + Utf8ToCp932(text).value() + "\n";
+                }
+                WriteFileBytes(folder / (name + (n % 3 ? ".dxf" : ".DXF")),
+                               body + "  0\nENDSEC\n  0\nEOF\n");
+            }
+        }
     }
 }
 
@@ -153,7 +270,17 @@ TEST(SearchIndexCli, RowsEqualASearchOfTheDrawingsForEveryKeyword) {
     std::filesystem::path tree = dir.path() / "tree";
     MakeTrickyTree(tree);
     IndexTree(target, tree.string());
-    std::vector<std::string> trees{tree.string()};
+    std::filesystem::path generated = dir.path() / "generated";
+    MakeGeneratedTree(generated, 26, 300);
+    IndexTree(target, generated.string());
+    // The generated SXF drawings are read, both kinds.
+    const std::string sxf = Cli({"search", "--no-cache", "-q", "--types", "sxf", "--format",
+                                 "paths", "-k", "図", generated.string()})
+                                .out;
+    EXPECT_NE(sxf.find(".p21\n"), std::string::npos) << sxf;
+    EXPECT_NE(sxf.find(".sfc\n"), std::string::npos) << sxf;
+    EXPECT_NE(sxf.find(".SFC\n"), std::string::npos) << sxf;
+    std::vector<std::string> trees{tree.string(), generated.string()};
     if (std::optional<std::filesystem::path> samples = testing_support::SamplesDir()) {
         IndexTree(target, samples->string());
         trees.push_back(samples->string());
@@ -188,6 +315,7 @@ TEST(SearchIndexCli, EveryFormatPlaceAndLimitGivesTheSameRows) {
     ExpectSameRows(target, {"-k", "", t + "/a.dxf"});
     ExpectSameRows(target, {"-k", "図", "--no-subfolders", t});
     ExpectSameRows(target, {"-k", "", "--types", "jw,dra", "--format", "tsv", t});
+    ExpectSameRows(target, {"-k", "図", "--types", "sxf", "--format", "tsv", "--show-match", t});
     ExpectSameRows(target, {"--min-kb", "1", "--max-kb", "3", "--format", "tsv", t});
     ExpectSameRows(target, {"--modified", "--after", "2000-01-01", "--format", "tsv", t});
     ExpectSameRows(target, {"--created", "--before", "2000-01-01", t});

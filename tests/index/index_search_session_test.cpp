@@ -55,6 +55,9 @@ TEST(IndexSearchSession, ReportsWhatASearchOfTheDrawingsReports) {
     WriteFileBytes(srv + "/a.dxf", DxfWithTexts({Sjis("平面図"), Sjis("ガラス")}));
     WriteFileBytes(srv + "/sub/b.dxf", DxfWithTexts({Sjis("配置図")}));
     WriteFileBytes(srv + "/sub/c.DXF", DxfWithTexts({Sjis("ｶﾞﾗｽ")}));
+    WriteFileBytes(srv + "/sub/d.sfc",
+                   "ISO-10303-21;\n/*SXF\n#10 = text_string_feature('9','8','1',\\'" +
+                       Sjis("配置図") + "\\')\nSXF*/\n");
     {
         DbResult<std::unique_ptr<PgConnection>> connection = PgConnection::Connect(target);
         ASSERT_TRUE(connection);
