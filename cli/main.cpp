@@ -12,7 +12,7 @@ void PrintUsage(FILE* to) {
         "commands:\n"
         "  search [OPTIONS] [PLACE]   list the drawings whose text holds a keyword\n"
         "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
-        "  index [OPTIONS] [PLACE]    read every drawing under PLACE into the text cache\n"
+        "  index [OPTIONS] [PLACE...] read the drawings into the text cache or the office index\n"
         "  cache stats|clear          the text cache's figures, or empty it\n"
         "  serve [OPTIONS]            serve the search page and its API over HTTP\n"
         "Run a command with --help for its options; --version prints the version.\n",

@@ -13,6 +13,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/index_search.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
 #include "platform/file_status.h"
@@ -28,6 +29,8 @@ volatile std::sig_atomic_t g_interrupted = 0;
 // The running search, which Ctrl-C stops at once (StopSearch only sets a
 // lock-free atomic flag, which a signal handler may do).
 std::atomic<SearchSession*> g_session{nullptr};
+// The same for a search of the office index (a lock-free flag too).
+std::atomic<bool> g_stopIndexSearch{false};
 
 // The first Ctrl-C asks the search to stop; a second one ends the program
 // at once.
@@ -37,6 +40,7 @@ void OnInterrupt(int) {
         raise(SIGINT);
     }
     g_interrupted = 1;
+    g_stopIndexSearch.store(true);
     if (SearchSession* session = g_session.load()) session->StopSearch();
 }
 
@@ -313,6 +317,26 @@ bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp9
     return !refused;
 }
 
+// With --index: the office index's rows, through the front end as a search's
+// rows come, and its final status. False when the index could not be
+// searched (the message is out).
+bool SearchIndexPasses(const SearchOptions& options, const std::vector<std::string>& cp932Keywords,
+                       CommandLineFrontEnd& frontEnd, const OutputStream& out) {
+    frontEnd.StartPass(cp932Keywords.back(), true);
+    IndexSearchRun run = SearchOfficeIndex(
+        options, cp932Keywords,
+        [&](ResultRecord record) {
+            const DrawingType* type = DrawingTypeOfPath(record.fullPath);
+            frontEnd.AddResultRow(std::move(record), type != nullptr ? type->iconSlot : -1);
+            return !out.Failed();
+        },
+        g_stopIndexSearch);
+    if (run.failed) return false;
+    frontEnd.PostStatus(run.cancelled ? CancelledStatus(SEARCH_STATUS_CANCELLED)
+                                      : DoneStatus(run.hits));
+    return true;
+}
+
 // With --sort, the rows kept until the end, in order and aligned as a whole.
 void WriteSortedRows(SortKey key, std::vector<ResultRecord>& rows, const PathShower& shower,
                      ResultWriter& writer) {
@@ -362,7 +386,11 @@ int RunSearchCommand(int argc, char** argv) {
     ResultWriter writer(options.format, header, options.showMatch, out);
     CommandLineFrontEnd frontEnd(options, shower, writer, out);
     writer.Begin();
-    if (!RunPasses(options, *cp932Keywords, frontEnd, out)) return 2;
+    if (!options.indexUrl.empty()) {
+        if (!SearchIndexPasses(options, *cp932Keywords, frontEnd, out)) return 2;
+    } else if (!RunPasses(options, *cp932Keywords, frontEnd, out)) {
+        return 2;
+    }
     if (out.Failed()) return OutputFailure(out);
 
     if (options.sort) WriteSortedRows(*options.sort, frontEnd.rows, shower, writer);

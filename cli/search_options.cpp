@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "search/criteria_text.h"
+#include "index/index_query.h"
 
 namespace {
 
@@ -124,6 +125,16 @@ OptionError ApplySearchOption(const OptionStep& step, OptionScanner& scanner,
         case OptionId::CacheReadOnly:
             options.cacheReadOnly = true;
             return std::nullopt;
+        case OptionId::IndexUrl:
+            if (value.empty()) return "--index needs a connection (a URI or connection string)";
+            options.indexUrl = value;
+            return std::nullopt;
+        case OptionId::Map:
+            if (!ParseRootMapping(value)) {
+                return "--map needs SRV=LOCAL, two absolute paths: " + value;
+            }
+            options.maps.push_back(value);
+            return std::nullopt;
         default:
             return ApplyCommonOption(step.id, value, options);
     }
@@ -143,6 +154,10 @@ OptionError FinishSearchOptions(const PendingOptions& pending, std::vector<std::
     if (kind) {
         options.date.kind = *kind;
         options.date.range = *pending.range;
+    }
+    if (!options.maps.empty() && options.indexUrl.empty()) return "--map needs --index";
+    if (!options.indexUrl.empty() && (!options.cacheFile.empty() || options.cacheReadOnly)) {
+        return "--index searches the office index: --cache and --cache-read-only do not apply";
     }
     if (pending.allDrives) places.push_back(kAllDrivesPlace);
     if (places.size() > 1) return "give at most one place";

@@ -34,11 +34,12 @@ _plotsieve_cli() {
 
     local search_options="--keyword= --and --all-drives --no-subfolders --types= --created
         --modified --before --after --between --min-kb --max-kb --sort= --format= --show-match
-        --quiet --threads --timing --no-cache --cache= --cache-read-only --version --help
-        -k -q -0 -h"
+        --quiet --threads --timing --no-cache --cache= --cache-read-only --index= --map=
+        --version --help -k -q -0 -h"
     local extract_options="--raw --kinds= --show-kind --version --help -h"
-    local index_options="--cache= --types= --no-subfolders --threads --quiet --help -q -h"
-    local serve_options="--listen= --root= --index= --cache= --no-cache --threads --max-searches
+    local index_options="--cache= --to= --watch --rescan= --types= --no-subfolders --threads
+        --quiet --help -q -h"
+    local serve_options="--listen= --root= --index= --map= --cache= --no-cache --threads --max-searches
         --time-limit --users= --version --help -h"
 
     # "--option=value": complete the value.
@@ -59,7 +60,7 @@ _plotsieve_cli() {
                 --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
                 -k | --keyword | --and | --before | --after | --between | --min-kb | --max-kb | \
-                    --threads)
+                    --threads | --index | --map)
                     return ;;
             esac
             if [[ $cur == -* ]]; then
@@ -80,7 +81,7 @@ _plotsieve_cli() {
             case $prev in
                 --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
-                --threads) return ;;
+                --threads | --to | --rescan) return ;;
             esac
             if [[ $cur == -* ]]; then
                 _plotsieve_cli_values "$index_options" "$cur"
