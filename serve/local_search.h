@@ -1,10 +1,7 @@
 #pragma once
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <vector>
 
 #include "cache/text_cache.h"
 #include "serve/drawing_search.h"
@@ -30,9 +27,6 @@ class LocalDrawingSearch final : public DrawingSearch {
 
   private:
     class Slot;
-
-    std::mutex m_mutex;
-    std::condition_variable m_freed;
-    std::vector<std::unique_ptr<Slot>> m_slots;
-    std::vector<Slot*> m_free;
+    class Pool;
+    std::unique_ptr<Pool> m_pool;
 };
