@@ -1,8 +1,8 @@
 #include "cli/search_options.h"
 
 #include "cli/command_line.h"
-#include "search/criteria_text.h"
 #include "index/index_query.h"
+#include "search/criteria_text.h"
 
 namespace {
 

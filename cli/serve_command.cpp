@@ -12,6 +12,8 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/common_options.h"
+#include "index/index_query.h"
+#include "serve/index_search.h"
 #include "serve/local_search.h"
 #include "serve/search_server.h"
 
@@ -20,7 +22,8 @@ namespace {
 struct ServeOptions {
     ServeSettings settings;
     std::string indexUrl;
-    CommonOptions common;  // --threads and --cache
+    std::vector<RootMapping> maps;  // --map: where the index's places lie here
+    CommonOptions common;           // --threads and --cache
     bool useCache = true;
     std::string usersFile;
 };
@@ -64,6 +67,12 @@ OptionError ApplyServeOption(const OptionStep& step, ServeOptions& options) {
             if (value.empty()) return "--index needs a URL";
             options.indexUrl = value;
             return std::nullopt;
+        case OptionId::Map: {
+            std::optional<RootMapping> mapping = ParseRootMapping(value);
+            if (!mapping) return "--map needs SRV=LOCAL, two absolute paths: " + value;
+            options.maps.push_back(std::move(*mapping));
+            return std::nullopt;
+        }
         case OptionId::Users:
             options.usersFile = value;
             return std::nullopt;
@@ -113,6 +122,8 @@ ServeCommandLine ParseServeCommandLine(int argc, char** argv) {
         (!line.options.common.cacheFile.empty() || !line.options.useCache)) {
         return refuse("give --index or --cache (or --no-cache), not both");
     }
+    if (!line.options.maps.empty() && line.options.indexUrl.empty())
+        return refuse("--map needs --index");
     return line;
 }
 
@@ -167,12 +178,6 @@ int RunServeCommand(int argc, char** argv) {
             break;
     }
     ServeOptions& options = line.options;
-    if (!options.indexUrl.empty()) {
-        std::fprintf(stderr,
-                     "plotsieve-cli serve: --index: this program was built without the office "
-                     "index; serve the roots without it\n");
-        return 2;
-    }
     if (!options.usersFile.empty()) {
         std::string error;
         std::optional<UserTable> users = UserTable::Load(options.usersFile, error);
@@ -189,10 +194,22 @@ int RunServeCommand(int argc, char** argv) {
     }
 
     StopOnSignal signals;  // before any thread starts, so that every thread blocks them
-    LocalDrawingSearch search(options.settings.maxSearches, options.common.threads, cache);
     const ServeSettings& settings = options.settings;
+    std::unique_ptr<DrawingSearch> search;
+    if (options.indexUrl.empty()) {
+        search = std::make_unique<LocalDrawingSearch>(settings.maxSearches, options.common.threads,
+                                                      cache);
+    } else {
+        OfficeIndexSettings index{.target = options.indexUrl, .mappings = options.maps};
+        // A server that is down now may be up by the first search: said, not refused.
+        if (std::string problem = CheckOfficeIndex(index); !problem.empty()) {
+            std::fprintf(stderr, "plotsieve-cli serve: warning: the office index at %s: %s\n",
+                         DescribeTarget(index.target).c_str(), problem.c_str());
+        }
+        search = std::make_unique<IndexDrawingSearch>(settings.maxSearches, std::move(index));
+    }
     const bool open = !IsLoopbackHost(settings.listen.host);
-    SearchServer server(settings, search);
+    SearchServer server(settings, *search);
     std::string error;
     if (!server.Bind(error)) {
         std::fprintf(stderr, "plotsieve-cli serve: %s\n", error.c_str());
@@ -201,10 +218,11 @@ int RunServeCommand(int argc, char** argv) {
     const std::string host = settings.listen.host.find(':') != std::string::npos
                                  ? "[" + settings.listen.host + "]"
                                  : settings.listen.host;
-    std::fprintf(stderr, "plotsieve-cli serve: http://%s:%d/ (%zu root%s, %u search%s at once)\n",
+    std::fprintf(stderr, "plotsieve-cli serve: http://%s:%d/ (%zu root%s, %u search%s at once%s)\n",
                  host.c_str(), server.Port(), settings.roots.size(),
                  settings.roots.size() == 1 ? "" : "s", settings.maxSearches,
-                 settings.maxSearches == 1 ? "" : "es");
+                 settings.maxSearches == 1 ? "" : "es",
+                 options.indexUrl.empty() ? "" : ", through the office index");
     if (open && !settings.users) {
         std::fprintf(stderr,
                      "plotsieve-cli serve: warning: anyone who reaches %s can search and "
