@@ -1,8 +1,8 @@
 // plotsieve-cli index --to and search --index against a real server: the
 // rows search --index prints are those a search reading the drawings
-// (--no-cache) prints, in every format; the index follows edits, removals and
-// saves (--watch); hostile keywords are text; a server that is down is said
-// at once with exit 2.
+// (--no-cache) prints, in every format; the index follows edits and removals
+// on a re-run, saves and edits under --watch; hostile keywords are text; a
+// server that is down is said at once with exit 2.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -400,6 +400,12 @@ TEST(SearchIndexCli, WatchFindsASavedDrawingAndStopsCleanlyOnSigterm) {
     WriteFileBytes(tree / "saved.dxf", DxfWithTexts({Sjis("排煙窓")}));
     double seconds = waitFor("排煙窓", (tree / "saved.dxf").string() + "\n");
     std::printf("a saved drawing was found after %.2f s\n", seconds);
+    // An edit in place: the new text is found, the old is gone.
+    WriteFileBytes(tree / "saved.dxf", DxfWithTexts({Sjis("立面図")}));
+    seconds = waitFor("立面図", (tree / "saved.dxf").string() + "\n");
+    std::printf("an edit was found after %.2f s\n", seconds);
+    EXPECT_LT(seconds, 5.0);
+    waitFor("排煙窓", "");
     std::filesystem::remove(tree / "a.dxf");
     waitFor("平面図", "");
     watcher.Signal(SIGTERM);
