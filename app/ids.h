@@ -65,6 +65,7 @@ enum PlotsieveId : int {
     ID_OPEN_FILES = 22783,
     ID_USE_CACHE = 22784,
     ID_CLEAR_CACHE = 22785,
+    ID_OFFICE_INDEX = 22786,
     ID_EDIT_COPY = wxID_COPY,
     ID_EDIT_CUT = wxID_CUT,
     ID_APP_ABOUT = wxID_ABOUT,

@@ -42,6 +42,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     EVT_MENU(ID_CLEAR_CACHE, CMainFrame::OnClearCache)
     EVT_UPDATE_UI(ID_USE_CACHE, CMainFrame::OnCacheUpdate)
     EVT_UPDATE_UI(ID_CLEAR_CACHE, CMainFrame::OnCacheUpdate)
+    EVT_MENU(ID_OFFICE_INDEX, CMainFrame::OnOfficeIndex)
+    EVT_UPDATE_UI(ID_OFFICE_INDEX, CMainFrame::OnOfficeIndexUpdate)
     EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
     EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommandUpdate)
 wxEND_EVENT_TABLE()
@@ -89,6 +91,8 @@ void CMainFrame::RestoreSettings() {
     WindowSettings settings = LoadWindowSettings();
     m_view->ResultList()->SetColumnWidths(settings.columnWidths);
     m_view->SetUseCache(settings.useCache);
+    SetOfficeIndex(
+        {wxString::FromUTF8(settings.indexConnection), wxString::FromUTF8(settings.indexRootMap)});
     m_keptSize = settings.size;
     ApplySize();
 }
@@ -120,6 +124,8 @@ void CMainFrame::SaveSettings() const {
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
     settings.columnWidths = m_view->ResultList()->ColumnWidths();
     settings.useCache = m_view->UsesCache();
+    settings.indexConnection = m_officeIndex.connection.utf8_string();
+    settings.indexRootMap = m_officeIndex.rootMap.utf8_string();
     SaveWindowSettings(settings);
 }
 
@@ -132,6 +138,8 @@ void CMainFrame::CreateMenus() {
     file->AppendCheckItem(ID_USE_CACHE, U8("ｷｬｯｼｭを使う"),
                           U8("読んだ図面の文字を保存し、変わっていない図面は読み直さない"));
     file->Append(ID_CLEAR_CACHE, U8("ｷｬｯｼｭを消去"), U8("保存した図面の文字をすべて消去"));
+    file->Append(ID_OFFICE_INDEX, U8("ｵﾌｨｽ索引..."),
+                 U8("ﾌｧｲﾙｻｰﾊﾞｰの索引 (PostgreSQL) で検索する場所と接続先を設定"));
     file->AppendSeparator();
     file->Append(ID_APP_EXIT, U8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), U8("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
 
@@ -247,6 +255,24 @@ void CMainFrame::OnUseCache(wxCommandEvent& event) { m_view->SetUseCache(event.I
 
 void CMainFrame::OnClearCache(wxCommandEvent&) {
     if (!m_view->ClearCache()) ShowMessage(this, U8("ｷｬｯｼｭを消去できませんでした。"));
+}
+
+void CMainFrame::SetOfficeIndex(const OfficeIndexChoice& choice) {
+    m_officeIndex = choice;
+    m_view->SetOfficeIndex(
+        {.target = choice.connection.utf8_string(),
+         .mappings = ParseRootMap(choice.rootMap).value_or(std::vector<RootMapping>{})});
+}
+
+void CMainFrame::OnOfficeIndex(wxCommandEvent&) {
+    OfficeIndexChoice choice = m_officeIndex;
+    COfficeIndexDialog dialog(this, choice);
+    if (dialog.ShowModal() == wxID_OK) SetOfficeIndex(choice);
+}
+
+void CMainFrame::OnOfficeIndexUpdate(wxUpdateUIEvent& event) {
+    // Changed between searches, never under one.
+    event.Enable(!m_view->IsSearching());
 }
 
 void CMainFrame::OnCacheUpdate(wxUpdateUIEvent& event) {

@@ -2,6 +2,8 @@
 
 #include <wx/frame.h>
 
+#include "app/office_index_dialog.h"
+
 class CPlotsieveView;
 
 // The main window: the search form it holds, which takes the room the window
@@ -19,6 +21,11 @@ class CMainFrame : public wxFrame {
 
     // The first show lays the form out with its controls' sizes on screen.
     bool Show(bool show = true) override;
+
+    // The office index as the dialog keeps it: handed to the form, and kept
+    // between runs.
+    void SetOfficeIndex(const OfficeIndexChoice& choice);
+    const OfficeIndexChoice& OfficeIndex() const { return m_officeIndex; }
 
   private:
     void CreateMenus();
@@ -42,10 +49,13 @@ class CMainFrame : public wxFrame {
     void OnUseCache(wxCommandEvent& event);
     void OnClearCache(wxCommandEvent& event);
     void OnCacheUpdate(wxUpdateUIEvent& event);
+    void OnOfficeIndex(wxCommandEvent& event);
+    void OnOfficeIndexUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
     bool m_fittedOnScreen = false;
     wxSize m_keptSize = wxDefaultSize;
+    OfficeIndexChoice m_officeIndex;  // as the dialog last kept it
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -19,6 +19,7 @@
 #include "app/result_list.h"
 #include "platform/encoding.h"
 #include "platform/file_status.h"
+#include "platform/folder_listing.h"
 #include "search/criteria.h"
 
 wxDEFINE_EVENT(wxEVT_SEARCH_STATUS, wxCommandEvent);
@@ -68,11 +69,29 @@ CPlotsieveView::CPlotsieveView(wxWindow* parent)
     SetFont(FormFont());
     CreateControls();
     m_session = std::make_unique<SearchSession>(static_cast<SearchFrontEnd&>(*this));
+    // A failure of the index is said in a message box; how fresh the index
+    // is, in the status bar's second pane.
+    m_indexSession = std::make_unique<IndexSearchSession>(
+        static_cast<SearchFrontEnd&>(*this),
+        [this](const DbError& error) {
+            wxString text = U8("ｵﾌｨｽ索引で検索できません。\n") + U8(error.message);
+            CallAfter([this, text] { ShowMessage(this, text); });
+        },
+        [this](std::optional<int64_t> freshAsOf) {
+            wxString shown = freshAsOf ? U8("ｵﾌｨｽ索引: " + FormatTimeCell(*freshAsOf) + " 現在")
+                                       : U8("ｵﾌｨｽ索引: 走査が未完了");
+            CallAfter([this, shown] {
+                if (auto* frame = wxDynamicCast(wxGetTopLevelParent(this), wxFrame)) {
+                    frame->SetStatusText(shown, 1);
+                }
+            });
+        });
 }
 
 CPlotsieveView::~CPlotsieveView() {
     // The worker reads the pages and reports to this window: it ends first.
     m_session.reset();
+    m_indexSession.reset();
     m_reportTimer.Stop();
 }
 
@@ -156,17 +175,20 @@ void CPlotsieveView::ShowKeywordHelp(wxWindow* parent) {
                 U8("ｷｰﾜｰﾄﾞの入力方法"));
 }
 
-bool CPlotsieveView::IsSearching() const { return m_session->IsRunning(); }
+bool CPlotsieveView::IsSearching() const {
+    return m_session->IsRunning() || m_indexSession->IsRunning();
+}
 
 void CPlotsieveView::StartSearch() {
     // One search at a time: a start while one runs is refused with a message.
-    if (m_session->IsRunning()) {
+    if (IsSearching()) {
         ShowMessage(this, U8(StartRefusalMessage(StartResult::AlreadyRunning)));
         return;
     }
     // The last search has ended; what it reported is shown before the next
     // one starts (its end may turn narrowing off).
     m_session->Wait();
+    m_indexSession->Wait();
     ShowAllReports();
 
     // The keyword is taken from the field's value (an input method delivers
@@ -190,6 +212,13 @@ void CPlotsieveView::StartSearch() {
     // The session's refusals of the request itself (no place, no types) come
     // before the window's own faults, and nothing to narrow after them.
     StartResult result = m_session->CheckRequest(request);
+    // A place the office index holds is searched through it; the index
+    // session keeps the hits a narrowing search of it narrows.
+    const bool throughIndex =
+        request.narrow
+            ? m_lastThroughIndex
+            : result == StartResult::Started && m_officeIndex.Covers(AbsolutePath(request.place));
+    if (throughIndex && result == StartResult::NothingToNarrow) result = StartResult::Started;
     if (result == StartResult::Started || result == StartResult::NothingToNarrow) {
         wxString fault = CriteriaFault(request);
         if (!fault.empty()) {
@@ -198,9 +227,16 @@ void CPlotsieveView::StartSearch() {
         }
     }
 
-    m_session->UseTextCache(CacheSettings());
-    if (result == StartResult::Started) result = m_session->StartSearch(request);
+    if (throughIndex) {
+        if (result == StartResult::Started) {
+            result = m_indexSession->StartSearch(m_officeIndex, request);
+        }
+    } else {
+        m_session->UseTextCache(CacheSettings());
+        if (result == StartResult::Started) result = m_session->StartSearch(request);
+    }
     if (result == StartResult::Started) {
+        m_lastThroughIndex = throughIndex;
         m_endShown = false;
         m_list->Clear();
         return;
@@ -240,11 +276,15 @@ bool CPlotsieveView::ClearCache() {
     return TextCache::Clear(path);
 }
 
-void CPlotsieveView::StopSearch() { m_session->StopSearch(); }
+void CPlotsieveView::StopSearch() {
+    m_session->StopSearch();
+    m_indexSession->StopSearch();
+}
 
 void CPlotsieveView::StopAndWait() {
-    m_session->StopSearch();
+    StopSearch();
     m_session->Wait();
+    m_indexSession->Wait();
 }
 
 void CPlotsieveView::LeaveNarrowingMode() {

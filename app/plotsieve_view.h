@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/search_reports.h"
+#include "index/index_search_session.h"
 #include "search/front_end.h"
 #include "search/search_session.h"
 
@@ -65,6 +66,12 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // Empties the user's text cache; false when it cannot be done (a search
     // runs, or the file cannot be opened).
     bool ClearCache();
+
+    // The office index: a place at or below a mapped root is searched
+    // through it (from the next start on), and a narrowing search goes where
+    // the search it narrows went.
+    void SetOfficeIndex(OfficeIndexSettings settings) { m_officeIndex = std::move(settings); }
+    const OfficeIndexSettings& OfficeIndex() const { return m_officeIndex; }
 
     // Lays the form out again with the sizes its controls have on screen;
     // called once the window is shown (the form's least size may grow).
@@ -135,6 +142,9 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     std::string m_keyword;  // CP932, the keyword field's last value that CP932 holds
     std::unique_ptr<SearchSession> m_session;
     bool m_useCache = true;
+    OfficeIndexSettings m_officeIndex;
+    std::unique_ptr<IndexSearchSession> m_indexSession;
+    bool m_lastThroughIndex = false;  // the last search started went through the index
 
     wxDECLARE_EVENT_TABLE();
 };

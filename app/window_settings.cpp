@@ -43,6 +43,11 @@ WindowSettings LoadWindowSettings() {
         settings.size = wxSize(static_cast<int>(width), static_cast<int>(height));
     }
     config->Read("/Search/UseCache", &settings.useCache, true);
+    wxString connection, rootMap;
+    config->Read("/OfficeIndex/Connection", &connection);
+    config->Read("/OfficeIndex/RootMap", &rootMap);
+    settings.indexConnection = connection.utf8_string();
+    settings.indexRootMap = rootMap.utf8_string();
     for (int column = 0; column < kMostColumns; ++column) {
         long pixels = 0;
         if (!config->Read(wxString::Format("/ResultList/Column%d", column), &pixels)) break;
@@ -65,6 +70,8 @@ bool SaveWindowSettings(const WindowSettings& settings) {
         config->Write("/Window/Height", settings.size.GetHeight());
     }
     config->Write("/Search/UseCache", settings.useCache);
+    config->Write("/OfficeIndex/Connection", wxString::FromUTF8(settings.indexConnection));
+    config->Write("/OfficeIndex/RootMap", wxString::FromUTF8(settings.indexRootMap));
     config->DeleteGroup("/ResultList");
     for (size_t column = 0; column < settings.columnWidths.size(); ++column) {
         config->Write(wxString::Format("/ResultList/Column%zu", column),

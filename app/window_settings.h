@@ -3,6 +3,7 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <string>
 #include <vector>
 
 // What the window keeps between runs: its size and the result list's column
@@ -13,6 +14,10 @@ struct WindowSettings {
     wxSize size = wxDefaultSize;    // the main window's size; default: none kept
     std::vector<int> columnWidths;  // pixels, by column; empty: none kept
     bool useCache = true;           // searches keep and reuse text in the text cache
+    // The office index: its connection (empty: none) and its root map, one
+    // "SRV=LOCAL" a line.
+    std::string indexConnection;
+    std::string indexRootMap;
 };
 
 // The file the settings live in.

@@ -6,3 +6,4 @@ int RunExtractCommand(int argc, char** argv);
 int RunSearchCommand(int argc, char** argv);
 int RunCacheCommand(int argc, char** argv);
 int RunIndexCommand(int argc, char** argv);
+int RunServeCommand(int argc, char** argv);

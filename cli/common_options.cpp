@@ -1,10 +1,8 @@
 #include "cli/common_options.h"
 
 #include <cassert>
-#include <sstream>
 
 #include "cache/text_cache.h"
-#include "search/drawing_types.h"
 
 bool IsCommonOption(OptionId id) {
     return id == OptionId::NoSubfolders || id == OptionId::Types || id == OptionId::Threads ||
@@ -40,44 +38,6 @@ std::optional<std::string> ApplyCommonOption(OptionId id, const std::string& val
             assert(false && "not an option search and index share");
             return std::nullopt;
     }
-}
-
-std::optional<unsigned> ParseTypes(const std::string& list) {
-    unsigned mask = 0;
-    std::stringstream items(list);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        if (item.empty()) continue;
-        bool known = false;
-        for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
-            if (group.cliName == item) {
-                mask |= group.bits;
-                known = true;
-            }
-        }
-        if (!known) return std::nullopt;
-    }
-    return mask;
-}
-
-std::string TypeNames() {
-    std::string names;
-    for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
-        if (!names.empty()) names += ',';
-        names += group.cliName;
-    }
-    return names;
-}
-
-std::optional<int64_t> ParsePositive(const std::string& text) {
-    if (text.empty() || text.size() > 12) return std::nullopt;
-    int64_t value = 0;
-    for (char ch : text) {
-        if (ch < '0' || ch > '9') return std::nullopt;
-        value = value * 10 + (ch - '0');
-    }
-    if (value <= 0) return std::nullopt;
-    return value;
 }
 
 std::string CacheFileOf(const std::string& given) {

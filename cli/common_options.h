@@ -6,6 +6,7 @@
 
 #include "cli/option_table.h"
 #include "search/criteria.h"
+#include "search/criteria_text.h"
 
 // The options search and index share (--no-subfolders, --types, --threads,
 // --quiet, --cache), read by the same code for both.
@@ -25,16 +26,6 @@ bool IsCommonOption(OptionId id);
 // takes ("--threads needs a number from 1 to 256"), nothing when all is well.
 std::optional<std::string> ApplyCommonOption(OptionId id, const std::string& value,
                                              CommonOptions& options);
-
-// The type mask of a --types list ("dxf,jw"); nothing for an unknown name.
-std::optional<unsigned> ParseTypes(const std::string& list);
-
-// The names --types takes, comma-separated: "dxf,dwg,jw,mcd,dra".
-std::string TypeNames();
-
-// A whole number above 0 in decimal digits alone (at most 12 of them);
-// nothing for any other text.
-std::optional<int64_t> ParsePositive(const std::string& text);
 
 // The cache's file: `given`, or when it is empty the user's cache file; empty
 // when there is none (no cache folder).

@@ -16,6 +16,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/common_options.h"
+#include "cli/office_index.h"
 #include "cli/stop_signals.h"
 #include "platform/file_status.h"
 #include "search/search_session.h"
@@ -92,6 +93,8 @@ class IndexFrontEnd : public SearchFrontEnd {
 
 struct IndexOptions : CommonOptions {
     std::string place = ".";
+    // --to: the office index's connection, and its options; empty: the text cache.
+    OfficeIndexOptions office;
 };
 
 // What the arguments after "index" ask for.
@@ -110,12 +113,32 @@ IndexCommandLine ParseIndexCommandLine(int argc, char** argv) {
         return line;
     };
     OptionScanner scanner(FindCommand(CommandId::Index), argc, argv);
+    bool rescanGiven = false;
     for (OptionStep step = scanner.Next(); step.kind != OptionStep::Kind::End;
          step = scanner.Next()) {
         if (step.kind == OptionStep::Kind::UsageError) return refuse(step.error);
         if (step.id == OptionId::Help) {
             line.action = IndexCommandLine::Action::Help;
             return line;
+        }
+        OfficeIndexOptions& office = line.options.office;
+        if (step.id == OptionId::To) {
+            if (step.value.empty())
+                return refuse("--to needs a connection (a URI or connection string)");
+            office.url = step.value;
+            continue;
+        }
+        if (step.id == OptionId::Watch) {
+            office.watch = true;
+            continue;
+        }
+        if (step.id == OptionId::Rescan) {
+            std::optional<int64_t> minutes = ParsePositive(step.value);
+            if (!minutes || *minutes > 24 * 60)
+                return refuse("--rescan needs minutes from 1 to 1440");
+            office.rescanMinutes = static_cast<int>(*minutes);
+            rescanGiven = true;
+            continue;
         }
         // Every other option of index is one it shares with search.
         if (std::optional<std::string> error =
@@ -124,8 +147,20 @@ IndexCommandLine ParseIndexCommandLine(int argc, char** argv) {
         }
     }
     std::vector<std::string> operands = scanner.Operands();
-    if (operands.size() > 1) return refuse("one PLACE at most");
+    OfficeIndexOptions& office = line.options.office;
+    if (office.url.empty()) {
+        if (office.watch) return refuse("--watch needs --to");
+        if (operands.size() > 1) return refuse("one PLACE at most (several with --to)");
+    } else if (!line.options.cacheFile.empty()) {
+        return refuse("--to writes the office index: --cache does not apply");
+    }
+    if (rescanGiven && !office.watch) return refuse("--rescan needs --watch");
     if (!operands.empty()) line.options.place = operands.front();
+    office.places = operands.empty() ? std::vector<std::string>{"."} : operands;
+    office.typeMask = line.options.typeMask;
+    office.subfolders = line.options.subfolders;
+    office.threads = line.options.threads;
+    office.quiet = line.options.quiet;
     return line;
 }
 
@@ -243,6 +278,7 @@ int RunIndexCommand(int argc, char** argv) {
         return ReportUsageError(command, line.error);
     }
     const IndexOptions& options = line.options;
+    if (!options.office.url.empty()) return RunOfficeIndex(options.office);
     if (ReadResult<FileStatus> place = ReadFileStatus(options.place); !place) {
         std::fprintf(stderr, "plotsieve-cli: %s: %s\n", options.place.c_str(),
                      place.Error().reason.c_str());

@@ -12,8 +12,9 @@ constexpr const char* kUsage =
     "commands:\n"
     "  search [OPTIONS] [PLACE]   list the drawings whose text holds a keyword\n"
     "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
-    "  index [OPTIONS] [PLACE]    read every drawing under PLACE into the text cache\n"
+    "  index [OPTIONS] [PLACE...] read the drawings into the text cache or the office index\n"
     "  cache stats|clear          the text cache's figures, or empty it\n"
+    "  serve [OPTIONS]            serve the search page and its API over HTTP\n"
     "Run a command with --help for its options; --version prints the version.\n";
 
 // A usage error of the program itself: one line, and where help is.
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "index") == 0) return RunIndexCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "cache") == 0) return RunCacheCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "serve") == 0) return RunServeCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         return WriteToStdout(kUsage, "help");
     }

@@ -104,6 +104,67 @@ std::vector<OptionDef> SearchOptionRows() {
     };
 }
 
+// The options of serve of its own.
+std::vector<OptionDef> ServeOptionRows() {
+    using enum OptionId;
+    return {
+        {.id = Listen,
+         .longName = "listen",
+         .value = "ADDR:PORT",
+         .help = "where to listen (default: 127.0.0.1:8080, this machine alone;\n"
+                 "[::1]:PORT for IPv6; port 0: any free port)"},
+        {.id = Root,
+         .longName = "root",
+         .value = "NAME=PATH[=SHARE]",
+         .help = "a folder tree to search and hand drawings out of, named\n"
+                 "NAME; SHARE is how users' PCs reach it (\\\\server\\drawings),\n"
+                 "shown and copied with each row (repeatable; at least one)"},
+        {.id = Users,
+         .longName = "users",
+         .value = "FILE",
+         .help = "let in only the users of FILE (NAME:HASH lines, crypt(3)\n"
+                 "yescrypt or SHA-512 hashes), through HTTP Basic"},
+        {.id = MaxSearches,
+         .longName = "max-searches",
+         .value = "N",
+         .help = "searches at once; more wait their turn (default: one per core)"},
+        {.id = TimeLimit,
+         .longName = "time-limit",
+         .value = "SECONDS",
+         .help = "the longest a search may run before it is stopped (default: 300)"},
+    };
+}
+
+// The options of the office index: search's --index and --map, index's --to,
+// --watch and --rescan.
+std::vector<OptionDef> OfficeIndexOptionRows() {
+    using enum OptionId;
+    return {
+        {.id = IndexUrl,
+         .longName = "index",
+         .value = "URL",
+         .help = "search the office index on PostgreSQL (a libpq URI or\n"
+                 "connection string) instead of reading the drawings"},
+        {.id = Map,
+         .longName = "map",
+         .value = "SRV=LOCAL",
+         .help = "the index's place SRV is seen here at LOCAL (repeatable)"},
+        {.id = To,
+         .longName = "to",
+         .value = "URL",
+         .help = "write the office index on PostgreSQL (a libpq URI or\n"
+                 "connection string) instead of the text cache"},
+        {.id = Watch,
+         .longName = "watch",
+         .help = "with --to: stay running and keep the index current"},
+        {.id = Rescan,
+         .longName = "rescan",
+         .value = "MIN",
+         .help = "with --watch: scan trees no watch sees (network mounts)\n"
+                 "again every MIN minutes (default: 10)"},
+    };
+}
+
 // The options of extract, and those of every command.
 std::vector<OptionDef> OtherOptionRows() {
     using enum OptionId;
@@ -126,6 +187,8 @@ std::vector<OptionDef> OtherOptionRows() {
 
 std::vector<OptionDef> MakeOptionTable() {
     std::vector<OptionDef> table = SearchOptionRows();
+    for (OptionDef& row : ServeOptionRows()) table.push_back(std::move(row));
+    for (OptionDef& row : OfficeIndexOptionRows()) table.push_back(std::move(row));
     for (OptionDef& row : OtherOptionRows()) table.push_back(std::move(row));
     return table;
 }
@@ -146,10 +209,11 @@ std::vector<CommandDef> MakeCommandTable() {
          .intro = "Lists the drawings under PLACE (a folder, a drawing, or \"全てのドライブ\"; "
                   "default: the\n"
                   "current folder) whose text holds a keyword.\n",
-         .options = {{Keyword},  {And},     {AllDrives}, {NoSubfolders},  {Types},   {Created},
-                     {Modified}, {Before},  {After},     {Between},       {MinKb},   {MaxKb},
-                     {Sort},     {Format},  {Paths0},    {ShowMatch},     {Quiet},   {Threads},
-                     {Timing},   {NoCache}, {Cache},     {CacheReadOnly}, {Version}, {Help}},
+         .options = {{Keyword},  {And},     {AllDrives}, {NoSubfolders},  {Types},    {Created},
+                     {Modified}, {Before},  {After},     {Between},       {MinKb},    {MaxKb},
+                     {Sort},     {Format},  {Paths0},    {ShowMatch},     {Quiet},    {Threads},
+                     {Timing},   {NoCache}, {Cache},     {CacheReadOnly}, {IndexUrl}, {Map},
+                     {Version},  {Help}},
          .outro = "Exit status: 0 hits, 1 none, 2 usage error, refused request, unreadable "
                   "place,\n"
                   "folder or file, or failed output. Ctrl-C stops the search (killed by "
@@ -170,14 +234,24 @@ std::vector<CommandDef> MakeCommandTable() {
          .layout = kNarrowLayout},
         {.id = CommandId::Index,
          .name = "index",
-         .synopsis = "[OPTIONS] [PLACE]",
+         .synopsis = "[OPTIONS] [PLACE...]",
          .intro = "Reads every drawing under PLACE (default: the current folder) into the text "
                   "cache,\n"
                   "so that later searches need not read them. With --cache FILE, a new file is "
                   "built\n"
                   "and renamed onto FILE when done, so that searches reading FILE with\n"
-                  "--cache-read-only never see half a write.\n",
-         .options = {{Cache, kCacheFileHelp}, {Types}, {NoSubfolders}, {Threads}, {Quiet}, {Help}},
+                  "--cache-read-only never see half a write. With --to URL, the drawings under "
+                  "each\n"
+                  "PLACE go to the office index on PostgreSQL instead, for search --index.\n",
+         .options = {{Cache, kCacheFileHelp},
+                     {To},
+                     {Watch},
+                     {Rescan},
+                     {Types},
+                     {NoSubfolders},
+                     {Threads},
+                     {Quiet},
+                     {Help}},
          .layout = kWideLayout},
         {.id = CommandId::Cache,
          .name = "cache",
@@ -186,6 +260,38 @@ std::vector<CommandDef> MakeCommandTable() {
                       {"clear", "empty the cache"}},
          .options = {{Cache, kCacheFileHelp}, {.id = Help, .listed = false}},
          .layout = kNarrowLayout},
+        {.id = CommandId::Serve,
+         .name = "serve",
+         .synopsis = "[OPTIONS] --root NAME=PATH[=SHARE]...",
+         .intro = "Serves the search page and its API over HTTP: everyone who reaches the "
+                  "address\n"
+                  "searches the roots from a browser. Read-only; without --index the drawings "
+                  "are\n"
+                  "read here, through one text cache all searches share.\n",
+         .options = {{Listen},
+                     {Root},
+                     {IndexUrl,
+                      "answer searches from the office index on PostgreSQL (a libpq\n"
+                      "URI or connection string) instead of reading the roots"},
+                     {Map,
+                      "the index's place SRV is this machine's LOCAL, where a root's\n"
+                      "PATH lies (repeatable; default: the same paths)"},
+                     {Cache,
+                      "the text cache all searches share (default: the user's cache\n"
+                      "folder)"},
+                     {NoCache},
+                     {Threads, "extraction threads of each search (default: one per core)"},
+                     {MaxSearches},
+                     {TimeLimit},
+                     {Users},
+                     {Version},
+                     {Help}},
+         .outro = "HTTP Basic sends passwords readable on the way: beyond this machine, put a "
+                  "TLS\n"
+                  "reverse proxy in front. Ctrl-C or SIGTERM stops the server.\n"
+                  "Exit status: 0 when stopped, 2 for a usage error or an address that cannot be "
+                  "taken.\n",
+         .layout = kWideLayout},
     };
 }
 

@@ -35,9 +35,19 @@ enum class OptionId {
     NoCache,
     Cache,
     CacheReadOnly,
+    IndexUrl,
+    Map,
+    To,
+    Watch,
+    Rescan,
     Raw,
     Kinds,
     ShowKind,
+    Listen,
+    Root,
+    Users,
+    MaxSearches,
+    TimeLimit,
     Version,
     Help,
 };
@@ -66,7 +76,7 @@ struct OptionDef {
 // The option of `id`.
 const OptionDef& FindOption(OptionId id);
 
-enum class CommandId { Search, Extract, Index, Cache };
+enum class CommandId { Search, Extract, Index, Cache, Serve };
 
 // One option as a command takes it.
 struct CommandOption {

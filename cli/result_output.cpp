@@ -7,6 +7,7 @@
 #include "cli/unicode_text.h"
 #include "platform/clock.h"
 #include "platform/encoding.h"
+#include "results/result_json.h"
 
 namespace {
 
@@ -16,29 +17,12 @@ struct RowCells {
     std::string name, type, folder, size, created, modified;
 };
 
-// A name as a person reads it, as the window shows it: each component
-// between slashes as it is when it is UTF-8, else (a name a Windows share
-// or an old archive stored as Shift_JIS) decoded as CP932. No CP932
-// character holds a "/" byte.
-std::string Readable(std::string_view name) {
-    if (IsValidUtf8(name)) return std::string(name);
-    std::string shown;
-    for (size_t start = 0;;) {
-        size_t slash = name.find('/', start);
-        std::string_view component = name.substr(start, slash - start);
-        shown += IsValidUtf8(component) ? std::string(component) : Cp932ToUtf8(component);
-        if (slash == std::string_view::npos) return shown;
-        shown += '/';
-        start = slash + 1;
-    }
-}
-
 // `readable`: the name, type and folder decoded for reading (table, json);
 // else their exact bytes (tsv).
 RowCells CellsOf(const ResultRecord& record, const std::string& path, bool readable) {
     PathParts parts = SplitPath(path);
     auto cell = [readable](std::string_view part) {
-        return readable ? Readable(part) : std::string(part);
+        return readable ? ReadableName(part) : std::string(part);
     };
     return {cell(parts.name),
             cell(parts.type),
@@ -103,59 +87,7 @@ std::string TsvField(const std::string& text) {
     return out;
 }
 
-// A JSON string; bytes that are no UTF-8 become U+FFFD (in "path": the
-// path's exact bytes travel in "path_bytes").
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (size_t i = 0; i < s.size();) {
-        unsigned char byte = static_cast<unsigned char>(s[i]);
-        if (byte == '"' || byte == '\\') {
-            out += '\\';
-            out += s[i++];
-        } else if (byte == '\t' || byte == '\n' || byte == '\r') {
-            out += byte == '\t' ? "\\t" : byte == '\n' ? "\\n" : "\\r";
-            ++i;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-            ++i;
-        } else if (byte < 0x80) {
-            out += s[i++];
-        } else if (size_t length = Utf8CharLength(s, i)) {
-            out.append(s, i, length);
-            i += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out + "\"";
-}
-
-std::string Base64(const std::string& bytes) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
-        out += kDigits[group >> 18 & 63];
-        out += kDigits[group >> 12 & 63];
-        out += i + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-    }
-    return out;
-}
-
 }  // namespace
-
-std::string IsoTime(int64_t time) {
-    std::string text = FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S%z");
-    if (text.size() < 5) return text;
-    return text.substr(0, text.size() - 2) + ":" + text.substr(text.size() - 2);
-}
 
 std::string MatchCell(const ResultRecord& record) {
     if (!record.matchKind) return {};
@@ -233,30 +165,10 @@ void ResultWriter::Row(const ResultRecord& record, const std::string& path) {
             m_out.Write(line + "\n");
             break;
         }
-        case OutputFormat::Json: {
-            RowCells c = CellsOf(record, path, true);
-            std::string object = m_rows == 0 ? "\n  {" : ",\n  {";
-            object +=
-                "\"name\": " + JsonString(c.name) + ", \"type\": " + JsonString(c.type) +
-                ", \"folder\": " + JsonString(c.folder) + ", \"size\": " + JsonString(c.size) +
-                ", \"created\": " + JsonString(c.created) +
-                ", \"modified\": " + JsonString(c.modified) + ", \"path\": " + JsonString(path);
-            if (!IsValidUtf8(path)) object += ", \"path_bytes\": \"" + Base64(path) + "\"";
-            object += ", \"bytes\": " + std::to_string(record.size) +
-                      ", \"created_iso\": " + JsonString(IsoTime(record.creationTime)) +
-                      ", \"modified_iso\": " + JsonString(IsoTime(record.modificationTime));
-            if (m_showMatch) {
-                if (record.matchKind) {
-                    object += ", \"match_kind\": " +
-                              JsonString(std::string(TextKindName(*record.matchKind))) +
-                              ", \"match_text\": " + JsonString(Cp932ToUtf8(record.matchText));
-                } else {
-                    object += ", \"match_kind\": null, \"match_text\": null";
-                }
-            }
-            m_out.Write(object + "}");
+        case OutputFormat::Json:
+            m_out.Write((m_rows == 0 ? "\n  " : ",\n  ") +
+                        ResultJsonObject(record, path, {.showMatch = m_showMatch}));
             break;
-        }
     }
     ++m_rows;
 }

@@ -6,6 +6,7 @@
 
 #include "cli/output_stream.h"
 #include "cli/search_options.h"
+#include "results/result_json.h"
 #include "results/result_record.h"
 
 // Writes result rows in one output format, each row as soon as it is given:
@@ -42,9 +43,6 @@ class ResultWriter {
     std::vector<size_t> m_widths;
     size_t m_rows = 0;
 };
-
-// Local time in ISO 8601 with its offset: "2026-01-02T03:04:05+09:00".
-std::string IsoTime(int64_t time);
 
 // The match cell of --show-match: "KIND: text" (text in UTF-8), or empty.
 std::string MatchCell(const ResultRecord& record);

@@ -12,6 +12,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/index_search.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
 #include "cli/stop_signals.h"
@@ -20,6 +21,7 @@
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
+#include "search/criteria_text.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"
 #include "search/search_session.h"
@@ -29,8 +31,11 @@ namespace {
 // The running search, which a stop signal stops at once (StopSearch only
 // sets a lock-free atomic flag, which a signal handler may do).
 std::atomic<SearchSession*> g_session{nullptr};
+// The same for a search of the office index (a lock-free flag too).
+std::atomic<bool> g_stopIndexSearch{false};
 
 void StopRunningSearch() {
+    g_stopIndexSearch.store(true);
     if (SearchSession* session = g_session.load()) session->StopSearch();
 }
 
@@ -248,12 +253,10 @@ class CommandLineFrontEnd : public SearchFrontEnd {
     bool m_progressShown = false;
 };
 
-// The keyword in CP932 after NFC normalisation (a kana and a separate voiced
-// mark become the one voiced kana CP932 holds); nothing, with a message, when
-// CP932 cannot hold it.
+// The keyword in CP932 (KeywordToCp932); nothing, with a message, when CP932
+// cannot hold it.
 std::optional<std::string> KeywordInCp932(const std::string& utf8) {
-    std::optional<std::string> composed = NormalizeNfc(utf8);
-    std::optional<std::string> cp932 = composed ? Utf8ToCp932(*composed) : std::nullopt;
+    std::optional<std::string> cp932 = KeywordToCp932(utf8);
     if (!cp932) {
         std::fprintf(stderr,
                      "plotsieve-cli: the keyword \"%s\" holds characters that drawings in CP932 "
@@ -365,6 +368,26 @@ bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp9
     return !refused;
 }
 
+// With --index: the office index's rows, through the front end as a search's
+// rows come, and its final status. False when the index could not be
+// searched (the message is out).
+bool SearchIndexPasses(const SearchOptions& options, const std::vector<std::string>& cp932Keywords,
+                       CommandLineFrontEnd& frontEnd, const OutputStream& out) {
+    frontEnd.StartPass(cp932Keywords.back(), true);
+    IndexSearchRun run = SearchOfficeIndex(
+        options, cp932Keywords,
+        [&](ResultRecord record) {
+            const DrawingType* type = DrawingTypeOfPath(record.fullPath);
+            frontEnd.AddResultRow(std::move(record), type != nullptr ? type->iconSlot : -1);
+            return !out.Failed();
+        },
+        g_stopIndexSearch);
+    if (run.failed) return false;
+    frontEnd.PostStatus(run.cancelled ? CancelledStatus(SEARCH_STATUS_CANCELLED)
+                                      : DoneStatus(run.hits));
+    return true;
+}
+
 // The exit status once every row is out: stopped, skipped, none, hits.
 int FinalStatus(const CommandLineFrontEnd& frontEnd) {
     // Stopped: the cancel text is out; end as the signal would have, so that
@@ -401,7 +424,11 @@ int RunSearchCommand(int argc, char** argv) {
     ResultWriter writer(options.format, header, options.showMatch, out);
     CommandLineFrontEnd frontEnd(options, shower, writer, out);
     writer.Begin();
-    if (!RunPasses(options, *cp932Keywords, frontEnd, out)) return 2;
+    if (!options.indexUrl.empty()) {
+        if (!SearchIndexPasses(options, *cp932Keywords, frontEnd, out)) return 2;
+    } else if (!RunPasses(options, *cp932Keywords, frontEnd, out)) {
+        return 2;
+    }
     if (out.Failed()) return OutputFailure(out);
 
     frontEnd.FinishOutput();

@@ -1,7 +1,8 @@
 #include "cli/search_options.h"
 
 #include "cli/command_line.h"
-#include "cli/time_argument.h"
+#include "index/index_query.h"
+#include "search/criteria_text.h"
 
 namespace {
 
@@ -126,6 +127,16 @@ OptionError ApplySearchOption(const OptionStep& step, OptionScanner& scanner,
         case OptionId::CacheReadOnly:
             options.cacheReadOnly = true;
             return std::nullopt;
+        case OptionId::IndexUrl:
+            if (value.empty()) return "--index needs a connection (a URI or connection string)";
+            options.indexUrl = value;
+            return std::nullopt;
+        case OptionId::Map:
+            if (!ParseRootMapping(value)) {
+                return "--map needs SRV=LOCAL, two absolute paths: " + value;
+            }
+            options.maps.push_back(value);
+            return std::nullopt;
         default:
             return ApplyCommonOption(step.id, value, options);
     }
@@ -154,6 +165,10 @@ OptionError FinishSearchOptions(const PendingOptions& pending, std::vector<std::
     if (size.minSize > 0 && size.maxSize > 0 && size.minSize > size.maxSize) {
         return "--min-kb " + std::to_string(size.minSize / 1000) + " is above --max-kb " +
                std::to_string(size.maxSize / 1000);
+    }
+    if (!options.maps.empty() && options.indexUrl.empty()) return "--map needs --index";
+    if (!options.indexUrl.empty() && (!options.cacheFile.empty() || options.cacheReadOnly)) {
+        return "--index searches the office index: --cache and --cache-read-only do not apply";
     }
     if (pending.allDrives) places.push_back(kAllDrivesPlace);
     if (places.size() > 1) return "give at most one place";

@@ -26,6 +26,8 @@ struct SearchOptions : CommonOptions {
     bool showMatch = false;      // a last cell with where each drawing matched
     bool useCache = true;        // keep and reuse extracted text in the text cache
     bool cacheReadOnly = false;  // a cache another process writes: read it only
+    std::string indexUrl;        // search the office index there instead; empty: read the drawings
+    std::vector<std::string> maps;  // each --map SRV=LOCAL, checked, as given
 };
 
 // The names --sort and --format take, in the order the usage lists them.

@@ -41,16 +41,23 @@ std::string_view CleanAndFold(TextLine line, std::string& cleaned, std::string& 
     return seen;
 }
 
+std::optional<std::string> MatchInLine(std::string_view seen, std::string_view folded,
+                                       const KeywordList& keywords) {
+    for (const std::string& piece : keywords) {
+        size_t found = FindAtCharacterBoundary(folded, piece);
+        if (found != std::string_view::npos) return std::string(PartHolding(seen, folded, found));
+    }
+    return std::nullopt;
+}
+
 std::optional<LineMatch> FindMatchingLine(const ExtractedText& text, const KeywordList& keywords) {
     if (keywords.empty()) return std::nullopt;
     std::string cleaned;
     std::string folded;
     for (size_t i = 0; i < text.size(); ++i) {
         std::string_view seen = CleanAndFold(text[i], cleaned, folded);
-        for (const std::string& piece : keywords) {
-            size_t found = FindAtCharacterBoundary(folded, piece);
-            if (found == std::string_view::npos) continue;
-            return LineMatch{std::string(PartHolding(seen, folded, found)), text[i].kind};
+        if (std::optional<std::string> part = MatchInLine(seen, folded, keywords)) {
+            return LineMatch{std::move(*part), text[i].kind};
         }
     }
     return std::nullopt;

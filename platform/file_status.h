@@ -27,6 +27,10 @@ struct FileStatus {
 // read.
 ReadResult<FileStatus> ReadFileStatus(const std::string& path);
 
+// True when `path` itself is a symbolic link (not followed); false for
+// anything else, for nothing there, and for a path that holds a NUL byte.
+bool IsSymbolicLink(const std::string& path);
+
 // Reads the statuses of many files, each found from its folder, which stays
 // open while the next files are in it too: far cheaper than a whole path each
 // time. A reader is for a short run of files, not to be kept: the folder it

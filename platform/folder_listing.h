@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ inline constexpr char kPathSeparator = '/';
 
 // `path` made absolute against the current folder (no link is resolved).
 std::string AbsolutePath(const std::string& path);
+
+// The one path of what `path` names: absolute, every link followed and every
+// "." and ".." taken out. Nothing when it names nothing (a missing entry, a
+// link that leads nowhere or round in a loop), cannot be looked at, or holds
+// a NUL byte.
+std::optional<std::string> RealPath(const std::string& path);
 
 // The roots of every mounted file system backed by a device, in path order;
 // the root folder is always among them.

@@ -7,6 +7,11 @@
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
 
+uint8_t ResultAttributes(const FileStatus& status) {
+    return static_cast<uint8_t>((status.readOnly ? 0x01 : 0) | (status.hidden ? 0x02 : 0) |
+                                (status.isFolder ? 0x10 : 0x20));
+}
+
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath) {
     ReadResult<FileStatus> status = ReadFileStatus(fullPath);
     if (!status) return std::nullopt;
@@ -16,9 +21,7 @@ std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::s
         status->creationTime != 0 ? status->creationTime : status->modificationTime;
     record.accessTime = status->accessTime != 0 ? status->accessTime : status->modificationTime;
     record.size = status->size;
-    record.attributes =
-        static_cast<uint8_t>((status->readOnly ? 0x01 : 0) | (status->hidden ? 0x02 : 0) |
-                             (status->isFolder ? 0x10 : 0x20));
+    record.attributes = ResultAttributes(*status);
     record.fullPath = fullPath;
     record.shownPath = std::move(shownPath);
     return record;

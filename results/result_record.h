@@ -25,6 +25,11 @@ struct ResultRecord {
     std::optional<TextKind> matchKind;
 };
 
+struct FileStatus;
+
+// The attributes a record keeps of a status.
+uint8_t ResultAttributes(const FileStatus& status);
+
 // A record from the file's current status; nothing when it cannot be read.
 std::optional<ResultRecord> MakeResultRecord(const std::string& fullPath, std::string shownPath);
 

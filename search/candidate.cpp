@@ -23,13 +23,7 @@ std::string SkipReason(const ReadError& error) {
 std::optional<ResultRecord> HitRecord(const std::string& path, LineMatch match) {
     std::optional<ResultRecord> hit = MakeResultRecord(path, LowerCasePath(path));
     if (!hit) return hit;
-    if (match.text.size() > kMatchTextLimit) {
-        size_t cut = 0;
-        while (cut + Cp932CharLength(match.text, cut) <= kMatchTextLimit) {
-            cut += Cp932CharLength(match.text, cut);
-        }
-        match.text.resize(cut);
-    }
+    LimitMatchText(match.text);
     hit->matchText = std::move(match.text);
     hit->matchKind = match.kind;
     return hit;
@@ -77,6 +71,13 @@ ReadResult<CandidateReading> TestText(const std::string& path, const FileStatus&
 }
 
 }  // namespace
+
+void LimitMatchText(std::string& text) {
+    if (text.size() <= kMatchTextLimit) return;
+    size_t cut = 0;
+    while (cut + Cp932CharLength(text, cut) <= kMatchTextLimit) cut += Cp932CharLength(text, cut);
+    text.resize(cut);
+}
 
 DrawingVersion DrawingVersionOf(const std::string& path, const FileStatus& status) {
     const DrawingType* type = DrawingTypeOfPath(path);

@@ -80,6 +80,10 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
 // boundary).
 inline constexpr size_t kMatchTextLimit = 4096;
 
+// Cuts `text` (CP932) to at most kMatchTextLimit bytes, at a character
+// boundary: what a hit keeps of the line that matched.
+void LimitMatchText(std::string& text);
+
 // The same without a cache.
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);

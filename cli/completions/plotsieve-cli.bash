@@ -28,16 +28,19 @@ _plotsieve_cli() {
     COMPREPLY=()
 
     if [[ $COMP_CWORD -eq 1 ]]; then
-        _plotsieve_cli_values "search extract index cache --help --version" "$cur"
+        _plotsieve_cli_values "search extract index cache serve --help --version" "$cur"
         return
     fi
 
     local search_options="--keyword= --and --all-drives --no-subfolders --types= --created
         --modified --before --after --between --min-kb --max-kb --sort= --format= --show-match
-        --quiet --threads --timing --no-cache --cache= --cache-read-only --version --help
-        -k -q -0 -h"
+        --quiet --threads --timing --no-cache --cache= --cache-read-only --index= --map=
+        --version --help -k -q -0 -h"
     local extract_options="--raw --kinds= --show-kind --version --help -h"
-    local index_options="--cache= --types= --no-subfolders --threads --quiet --help -q -h"
+    local index_options="--cache= --to= --watch --rescan= --types= --no-subfolders --threads
+        --quiet --help -q -h"
+    local serve_options="--listen= --root= --index= --map= --cache= --no-cache --threads --max-searches
+        --time-limit --users= --version --help -h"
 
     # "--option=value": complete the value.
     if [[ $cur == --*=* ]]; then
@@ -57,7 +60,7 @@ _plotsieve_cli() {
                 --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
                 -k | --keyword | --and | --before | --after | --between | --min-kb | --max-kb | \
-                    --threads)
+                    --threads | --index | --map)
                     return ;;
             esac
             if [[ $cur == -* ]]; then
@@ -80,7 +83,7 @@ _plotsieve_cli() {
             case $prev in
                 --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
-                --threads) return ;;
+                --threads | --to | --rescan) return ;;
             esac
             if [[ $cur == -* ]]; then
                 _plotsieve_cli_values "$index_options" "$cur"
@@ -89,6 +92,26 @@ _plotsieve_cli() {
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -d -- "$cur"))
                 compopt -o filenames 2>/dev/null
+            fi
+            ;;
+        serve)
+            case $prev in
+                --cache | --users) _filedir; return ;;
+                --root)
+                    # NAME=PATH: the path after the name.
+                    if [[ $cur == *=* ]]; then
+                        local IFS=$'\n'
+                        COMPREPLY=($(compgen -P "${cur%%=*}=" -d -- "${cur#*=}"))
+                        compopt -o nospace 2>/dev/null
+                    fi
+                    return
+                    ;;
+                --listen) _plotsieve_cli_values "127.0.0.1:8080 [::1]:8080 0.0.0.0:8080" "$cur"; return ;;
+                --index | --threads | --max-searches | --time-limit) return ;;
+            esac
+            if [[ $cur == -* ]]; then
+                _plotsieve_cli_values "$serve_options" "$cur"
+                [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
             fi
             ;;
         cache)

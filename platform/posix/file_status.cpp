@@ -47,6 +47,12 @@ ReadResult<FileStatus> ReadFileStatus(const std::string& path) {
     return StatusAt(AT_FDCWD, path.c_str(), path);
 }
 
+bool IsSymbolicLink(const std::string& path) {
+    struct stat status;
+    if (path.find('\0') != std::string::npos) return false;
+    return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 StatusReader::~StatusReader() {
     if (m_folder >= 0) close(m_folder);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -102,6 +103,15 @@ std::string AbsolutePath(const std::string& path) {
     if (path.empty() || path == ".") return cwd;
     if (cwd.back() != '/') cwd += '/';
     return cwd + path;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return std::nullopt;
+    std::string real(resolved);
+    std::free(resolved);
+    return real;
 }
 
 std::vector<std::string> AllDriveRoots() {

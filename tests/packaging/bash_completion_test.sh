@@ -34,7 +34,8 @@ touch "$folder/a.dxf" "$folder/B.DWG" "$folder/notes.txt"
 cd "$folder"
 
 expect extract plotsieve-cli ex
-expect search plotsieve-cli s
+expect $'search\nserve' plotsieve-cli s
+expect serve plotsieve-cli ser
 expect --format= plotsieve-cli search --form
 expect json plotsieve-cli search --format j
 expect json plotsieve-cli search --format = j
@@ -54,6 +55,10 @@ expect index plotsieve-cli in
 expect stats plotsieve-cli cache st
 expect --cache-read-only plotsieve-cli search --cache-r
 expect plans plotsieve-cli index ""
+expect --max-searches plotsieve-cli serve --max
+# A root: a name, then the folder after its "=".
+expect d=plans plotsieve-cli serve --root d=pl
+expect d=plans plotsieve-cli serve --root=d=pl
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failed" >&2

@@ -1,6 +1,15 @@
-#include "cli/time_argument.h"
+#include "search/criteria_text.h"
 
+#include <utf8proc.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+#include "bytes/utf8.h"
 #include "platform/clock.h"
+#include "platform/encoding.h"
+#include "search/drawing_types.h"
 
 namespace {
 
@@ -49,6 +58,17 @@ bool IsValidDate(int year, int month, int day) {
     return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
+// The text in Unicode normalisation form C; nothing when it is no UTF-8 or
+// holds a NUL (which utf8proc would take as its end).
+std::optional<std::string> NormalizeNfc(std::string_view utf8) {
+    if (!IsValidUtf8(utf8) || utf8.find('\0') != std::string_view::npos) return std::nullopt;
+    std::string terminated(utf8);
+    std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> composed(
+        utf8proc_NFC(reinterpret_cast<const utf8proc_uint8_t*>(terminated.c_str())), &std::free);
+    if (!composed) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(composed.get()));
+}
+
 }  // namespace
 
 std::optional<int64_t> ParseTimeArgument(const std::string& text, bool endOfDay) {
@@ -85,4 +105,47 @@ std::optional<int64_t> ParseTimeArgument(const std::string& text, bool endOfDay)
         return std::nullopt;
     }
     return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offset;
+}
+
+std::optional<unsigned> ParseTypes(const std::string& list) {
+    unsigned mask = 0;
+    std::stringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        if (item.empty()) continue;
+        bool known = false;
+        for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
+            if (group.cliName == item) {
+                mask |= group.bits;
+                known = true;
+            }
+        }
+        if (!known) return std::nullopt;
+    }
+    return mask;
+}
+
+std::string TypeNames() {
+    std::string names;
+    for (const DrawingTypeGroup& group : DrawingTypeGroups()) {
+        if (!names.empty()) names += ',';
+        names += group.cliName;
+    }
+    return names;
+}
+
+std::optional<int64_t> ParsePositive(const std::string& text) {
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    int64_t value = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return std::nullopt;
+        value = value * 10 + (ch - '0');
+    }
+    if (value <= 0) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> KeywordToCp932(std::string_view utf8) {
+    std::optional<std::string> composed = NormalizeNfc(utf8);
+    return composed ? Utf8ToCp932(*composed) : std::nullopt;
 }

@@ -1,0 +1,21 @@
+# Writes the search page's files into a C++ header as byte arrays:
+#   cmake -DOUTPUT=page_files.h -DFILES="a.html;b.js" -P embed_page_files.cmake
+# Each file is served as "/" followed by its name.
+set(text "// Made by serve/embed_page_files.cmake from serve/page/: do not edit.\n#pragma once\n\n#include <cstddef>\n\nstruct PageFile {\n    const char* path;\n    const unsigned char* bytes;\n    size_t size;\n};\n\n")
+set(entries "")
+set(index 0)
+foreach(file IN LISTS FILES)
+    get_filename_component(name ${file} NAME)
+    file(READ ${file} hex HEX)
+    string(LENGTH "${hex}" hexLength)
+    math(EXPR size "${hexLength} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n    " bytes "${bytes}")
+    string(APPEND text "inline const unsigned char kPageFile${index}[] = {\n    ${bytes}0};\n\n")
+    string(APPEND entries "    {\"/${name}\", kPageFile${index}, ${size}},\n")
+    math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "inline const PageFile kPageFiles[] = {\n${entries}};\ninline constexpr size_t kPageFileCount = ${index};\n")
+file(WRITE ${OUTPUT}.new "${text}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)

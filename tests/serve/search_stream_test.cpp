@@ -1,0 +1,124 @@
+// One API search written as lines: rows, progress, summary, and the ways it
+// stops.
+#include "serve/search_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/serve/scripted_search.h"
+
+using namespace std::chrono_literals;
+using serve_testing::ScriptedSearch;
+
+namespace {
+
+const ServedRoot kRoot{.name = "図面", .path = "/srv/drawings", .share = ""};
+
+ServeQuery Query() {
+    ServeQuery query;
+    query.root = &kRoot;
+    query.keywords = {""};
+    return query;
+}
+
+std::vector<nlohmann::json> Lines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        lines.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(SearchStream, WritesEachRowWithItsRootThenTheSummary) {
+    ScriptedSearch search;
+    SearchStream stream(search, Query(), {.progress = false});
+    std::string written;
+    ASSERT_TRUE(stream.Run(
+        [&](std::string_view text) {
+            written += text;
+            return true;
+        },
+        [] { return true; }));
+    std::vector<nlohmann::json> lines = Lines(written);
+    ASSERT_EQ(lines.size(), 4u) << written;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(lines[k]["path"], "row" + std::to_string(k) + ".dxf");
+        EXPECT_EQ(lines[k]["root"], "図面");
+        EXPECT_EQ(lines[k]["bytes"], 1000 * (k + 1));
+        EXPECT_TRUE(lines[k]["match_kind"].is_null());  // the --show-match form
+    }
+    EXPECT_EQ(written.substr(written.find("{\"count\""), 11), "{\"count\":3,");
+    EXPECT_EQ(lines[3]["status"], "3 枚見つかりました");
+    EXPECT_EQ(lines[3]["stopped"], false);
+    EXPECT_EQ(lines[3]["timed_out"], false);
+}
+
+TEST(SearchStream, ProgressLinesCarryTheStatusTextWhenAskedFor) {
+    ScriptedSearch search;
+    search.rows = 2;
+    SearchStream stream(search, Query(), {.progress = true, .tick = 0ms});
+    std::string written;
+    stream.Run(
+        [&](std::string_view text) {
+            written += text;
+            return true;
+        },
+        [] { return true; });
+    bool sawProgress = false;
+    for (const nlohmann::json& line : Lines(written)) {
+        if (!line.contains("progress")) continue;
+        sawProgress = true;
+        EXPECT_EQ(line["candidates"], 2);
+        EXPECT_EQ(line["progress"],
+                  "検索中--- 2 枚中 " + std::to_string(line["tested"].get<int>()) + " 枚目");
+    }
+    EXPECT_TRUE(sawProgress) << written;
+}
+
+TEST(SearchStream, AClientThatGoesStopsTheSearchAndGetsNoSummary) {
+    ScriptedSearch search;
+    search.holdOpen = true;
+    SearchStream stream(search, Query(), {.tick = 10ms});
+    std::atomic<int> asked{0};
+    std::string written;
+    EXPECT_FALSE(stream.Run(
+        [&](std::string_view text) {
+            written += text;
+            return true;
+        },
+        [&] { return ++asked < 3; }));
+    EXPECT_TRUE(search.sawStop);
+    EXPECT_EQ(written.find("count"), std::string::npos);
+
+    // A write that fails stops it too.
+    ScriptedSearch failing;
+    failing.holdOpen = true;
+    SearchStream refused(failing, Query(), {.tick = 10ms});
+    EXPECT_FALSE(refused.Run([](std::string_view) { return false; }, [] { return true; }));
+    EXPECT_TRUE(failing.sawStop);
+}
+
+TEST(SearchStream, TheTimeLimitStopsTheSearchAndTheSummarySaysSo) {
+    ScriptedSearch search;
+    search.holdOpen = true;
+    SearchStream stream(search, Query(), {.timeLimit = 50ms, .tick = 10ms});
+    std::string written;
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(stream.Run(
+        [&](std::string_view text) {
+            written += text;
+            return true;
+        },
+        [] { return true; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    nlohmann::json summary = Lines(written).back();
+    EXPECT_EQ(summary["count"], 3);
+    EXPECT_EQ(summary["stopped"], true);
+    EXPECT_EQ(summary["timed_out"], true);
+    EXPECT_EQ(summary["status"], "処理はｷｬﾝｾﾙされました");
+    EXPECT_NE(summary["messages"][0].get<std::string>().find("limit"), std::string::npos);
+}
