@@ -103,22 +103,26 @@ PiecePattern PatternOfPiece(std::string_view piece) {
         // Two characters: each written twice.
         const bool pairs = last > 0 && last == Cp932CharLength(piece, 0);
         std::string form = IndexedForm(piece);
-        std::string pattern;
-        pattern.reserve(form.size() * 4 + 2);
-        pattern.push_back('%');
-        for (size_t at = 0; at < form.size();) {
-            size_t length = Utf8CharLength(form, at);
-            std::string_view character(form.data() + at, length);
-            for (int copy = pairs ? 2 : 1; copy > 0; --copy) {
-                if (character == "%" || character == "_" || character == "\\")
-                    pattern.push_back('\\');
-                pattern.append(character);
+        auto patternOf = [&form](int copies) {
+            std::string pattern;
+            pattern.reserve(form.size() * 2 * copies + 2);
+            pattern.push_back('%');
+            for (size_t at = 0; at < form.size();) {
+                size_t length = Utf8CharLength(form, at);
+                std::string_view character(form.data() + at, length);
+                for (int copy = copies; copy > 0; --copy) {
+                    if (character == "%" || character == "_" || character == "\\")
+                        pattern.push_back('\\');
+                    pattern.append(character);
+                }
+                at += length;
             }
-            at += length;
-        }
-        pattern.push_back('%');
+            pattern.push_back('%');
+            return pattern;
+        };
         made.test = pairs ? PiecePattern::Test::Pairs : PiecePattern::Test::Like;
-        made.pattern = std::move(pattern);
+        made.pattern = patternOf(pairs ? 2 : 1);
+        if (pairs) made.plain = patternOf(1);
         return made;
     }
     made.test = PiecePattern::Test::Regex;

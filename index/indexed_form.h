@@ -50,7 +50,9 @@ std::string IndexedForm(std::string_view matchForm);
 //          "aab" and "abb" of a piece "ab". A piece is in a text exactly when
 //          the doubled piece is in the doubled text (at an odd offset only
 //          if every character of the piece is the same, and then the text
-//          holds one more of them);
+//          holds one more of them); `plain` is the Like pattern of the same
+//          piece, which the query also asks for: a test far cheaper than the
+//          doubling, which a scan of the chunks then makes first;
 //   Regex  for a piece that ends in a lead byte alone: `folded ~ pattern`, an
 //          ASCII regular expression (each code point as \UXXXXXXXX, the last
 //          character as a bracket of every character that starts with that
@@ -59,6 +61,7 @@ struct PiecePattern {
     enum class Test { Like, Pairs, Regex };
     Test test = Test::Like;
     std::string pattern;
+    std::string plain;  // Pairs only: the piece's Like pattern
 };
 
 // The chunk's text with every character written twice, as the query and its

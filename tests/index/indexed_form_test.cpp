@@ -94,6 +94,7 @@ TEST(PatternOfPiece, EscapesLikeWildcardsAndAsksForALoneLeadByRegex) {
     PiecePattern pair = PatternOfPiece(MatchForm("%a"));
     EXPECT_EQ(pair.test, PiecePattern::Test::Pairs);
     EXPECT_EQ(pair.pattern, "%％％ａａ%");
+    EXPECT_EQ(pair.plain, "%％ａ%");
     EXPECT_EQ(PatternOfPiece(Hex("95 BD")).test, PiecePattern::Test::Like);
     PiecePattern lone = PatternOfPiece(Hex("82 60 88"));
     EXPECT_EQ(lone.test, PiecePattern::Test::Regex);
