@@ -12,6 +12,7 @@ void PrintUsage(FILE* to) {
         "commands:\n"
         "  search [OPTIONS] [PLACE]   list the drawings whose text holds a keyword\n"
         "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
+        "  preview FILE -o OUT        write the picture a drawing keeps as PNG\n"
         "  index [OPTIONS] [PLACE]    read every drawing under PLACE into the text cache\n"
         "  cache stats|clear          the text cache's figures, or empty it\n"
         "Run a command with --help for its options; --version prints the version.\n",
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     }
     // Each command sees its own name as argv[0], as getopt expects.
     if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "preview") == 0) return RunPreviewCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "index") == 0) return RunIndexCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "cache") == 0) return RunCacheCommand(argc - 1, argv + 1);

@@ -38,6 +38,7 @@ enum class OptionId {
     Raw,
     Kinds,
     ShowKind,
+    Output,
     Version,
     Help,
 };
@@ -66,7 +67,7 @@ struct OptionDef {
 // The option of `id`.
 const OptionDef& FindOption(OptionId id);
 
-enum class CommandId { Search, Extract, Index, Cache };
+enum class CommandId { Search, Extract, Preview, Index, Cache };
 
 // One option as a command takes it.
 struct CommandOption {
