@@ -69,6 +69,11 @@ void SetPageSizer(wxWindow* page, wxSizer* content, int left, int top, int width
     outer->AddSpacer(DluY(page, 4));
     outer->SetMinSize(page->ConvertDialogToPixels(wxSize(width, height)));
     page->SetSizer(outer);
+    // Laid out at its least size at once: a page the sheet has not shown yet
+    // keeps its children at sizes that fit, never at the toolkit's default
+    // of a few pixels (a framed group would be given a negative height).
+    page->SetSize(outer->GetMinSize());
+    page->Layout();
 }
 
 }  // namespace
@@ -343,21 +348,23 @@ void CPage3::OnLimitBox(wxCommandEvent&) {
 void CPage3::OnLimitText(wxCommandEvent&) { RecomputeLimits(); }
 
 wxTextCtrl* CPage3::FirstInvalidField() const {
-    for (wxTextCtrl* field : {m_minSize, m_maxSize}) {
-        if (!IsUnsignedDecimal(field->GetValue().utf8_string())) return field;
+    // A field whose box is off limits nothing: whatever it holds is left alone.
+    for (auto [box, field] : {std::pair{m_minOn, m_minSize}, std::pair{m_maxOn, m_maxSize}}) {
+        if (box->GetValue() && !IsUnsignedDecimal(field->GetValue().utf8_string())) return field;
     }
     return nullptr;
 }
 
+wxString CPage3::FieldName(const wxTextCtrl* field) const {
+    return wxString::FromUTF8(field == m_minSize ? "下限 (KB以上)" : "上限 (KB以下)");
+}
+
 std::optional<CPage3::Fault> CPage3::StartFault() const {
-    for (auto [box, field] : {std::pair{m_minOn, m_minSize}, std::pair{m_maxOn, m_maxSize}}) {
-        if (box->GetValue() && !IsUnsignedDecimal(field->GetValue().utf8_string())) {
-            return Fault{
-                wxString::Format(wxString::FromUTF8("サイズの指定「%s」は数ではありません。"
-                                                    "正の整数を入力してください。"),
-                                 field->GetValue()),
-                field};
-        }
+    if (wxTextCtrl* field = FirstInvalidField()) {
+        return Fault{wxString::Format(wxString::FromUTF8("ｻｲｽﾞの%sの指定「%s」は数ではありません。"
+                                                         "正の整数を入力してください。"),
+                                      FieldName(field), field->GetValue()),
+                     field};
     }
     SizeCriterion limits = SizeLimits();
     if (limits.minSize > 0 && limits.maxSize > 0 && limits.minSize > limits.maxSize) {
@@ -373,7 +380,9 @@ std::optional<CPage3::Fault> CPage3::StartFault() const {
 bool CPage3::CheckFields() {
     wxTextCtrl* field = FirstInvalidField();
     if (field == nullptr) return true;
-    ShowMessage(this, wxString::FromUTF8("正の整数を入力してください。"));
+    ShowMessage(this,
+                wxString::Format(wxString::FromUTF8("ｻｲｽﾞの%sの欄: 正の整数を入力してください。"),
+                                 FieldName(field)));
     field->SetFocus();
     return false;
 }

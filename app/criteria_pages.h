@@ -82,11 +82,13 @@ class CPage3 : public wxPanel {
     explicit CPage3(wxWindow* parent);
 
     SizeCriterion SizeLimits() const;
-    // The check made when the user leaves the page: both fields must hold an
-    // unsigned decimal number. Shows the message and focuses the first field
-    // that does not; false then.
+    // The check made when the user leaves the page: each field in use (its
+    // box ticked) must hold an unsigned decimal number. Shows the message,
+    // which names the field, and focuses the first field that does not;
+    // false then. A field not in use may hold anything.
     bool CheckFields();
-    // The first field that does not hold an unsigned decimal number, or null.
+    // The first field in use that does not hold an unsigned decimal number,
+    // or null.
     wxTextCtrl* FirstInvalidField() const;
     // The check made when a search starts: each field in use must hold an
     // unsigned decimal number, and a lower limit in use must not exceed an
@@ -104,6 +106,8 @@ class CPage3 : public wxPanel {
     wxTextCtrl* MaxField() const { return m_maxSize; }
 
   private:
+    // "下限 (KB以上)" or "上限 (KB以下)": how messages name a field.
+    wxString FieldName(const wxTextCtrl* field) const;
     void OnLimitBox(wxCommandEvent& event);
     void OnLimitText(wxCommandEvent& event);
     void RecomputeLimits();
