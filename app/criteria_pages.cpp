@@ -14,6 +14,7 @@
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/place_chooser.h"
+#include "app/place_path.h"
 #include "app/size_text.h"
 #include "search/drawing_types.h"
 
@@ -125,7 +126,24 @@ Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
 
 wxString Cpage1::KeywordValue() const { return m_keyword->GetValue(); }
 wxString Cpage1::PlaceValue() const { return m_place->GetValue(); }
-void Cpage1::SetPlace(const wxString& place) { m_place->ChangeValue(place); }
+
+std::string Cpage1::PlacePath() const {
+    const wxString text = m_place->GetValue();
+    if (!m_placeShown.empty() && text == m_placeShown) return m_placeBytes;
+    return text.utf8_string();
+}
+
+void Cpage1::SetPlace(const wxString& place) {
+    m_placeBytes.clear();
+    m_placeShown.clear();
+    m_place->ChangeValue(place);
+}
+
+void Cpage1::SetPlacePath(const std::string& path) {
+    m_placeShown = ShownPath(path);
+    m_placeBytes = path;
+    m_place->ChangeValue(m_placeShown);
+}
 
 void Cpage1::SetNarrowingMode(bool narrowing) {
     m_place->SetEditable(!narrowing);
@@ -136,7 +154,9 @@ void Cpage1::OnSubfolders(wxCommandEvent&) { m_includeSubfolders = m_subfolders-
 
 void Cpage1::OnChoosePlace(wxCommandEvent&) {
     // Cancelling leaves the place as it was.
-    if (auto place = BrowseForPlace(this, m_place->GetValue())) m_place->SetValue(*place);
+    if (std::optional<std::string> place = BrowseForPlace(this, PlacePath())) {
+        SetPlacePath(*place);
+    }
 }
 
 // ---------------------------------------------------------------- CPage2

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "search/criteria.h"
 
@@ -25,8 +26,14 @@ class Cpage1 : public wxPanel {
     explicit Cpage1(wxWindow* parent);
 
     wxString KeywordValue() const;
+    // The place field's text, and the place as native path bytes: the bytes
+    // the chooser gave while the field still shows them (a Shift_JIS folder
+    // name shows decoded), else the text as UTF-8.
     wxString PlaceValue() const;
+    std::string PlacePath() const;
+    // Text as typed; a path's bytes, shown decoded.
     void SetPlace(const wxString& place);
+    void SetPlacePath(const std::string& path);
     bool IncludeSubfolders() const { return m_includeSubfolders; }
     // Narrowing mode: the place cannot be edited and the subfolder box is off.
     void SetNarrowingMode(bool narrowing);
@@ -41,6 +48,8 @@ class Cpage1 : public wxPanel {
 
     wxTextCtrl* m_keyword;
     wxTextCtrl* m_place;
+    std::string m_placeBytes;  // the chosen path's bytes, while the field shows m_placeShown
+    wxString m_placeShown;
     wxCheckBox* m_subfolders;
     std::atomic<bool> m_includeSubfolders{true};
 

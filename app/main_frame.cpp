@@ -16,6 +16,7 @@
 #include "app/help_page.h"
 #include "app/ids.h"
 #include "app/message_box.h"
+#include "app/place_path.h"
 #include "app/plotsieve_view.h"
 #include "app/resources.h"
 #include "app/result_list.h"
@@ -53,7 +54,7 @@ CMainFrame::CMainFrame(const wxString& place)
     CreateStatusPanes();
 
     m_view = new CPlotsieveView(this);
-    if (!place.empty()) m_view->NamePage()->SetPlace(place);
+    if (!place.empty()) m_view->NamePage()->SetPlacePath(NativePathOf(place));
     // The form's size is the window's least size; the window may grow, and
     // the result list takes the room.
     SetClientSize(m_view->GetMinSize());

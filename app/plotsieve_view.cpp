@@ -15,6 +15,7 @@
 #include "app/dialog_units.h"
 #include "app/ids.h"
 #include "app/message_box.h"
+#include "app/place_path.h"
 #include "app/resources.h"
 #include "app/result_list.h"
 #include "platform/encoding.h"
@@ -184,7 +185,7 @@ void CPlotsieveView::StartSearch() {
     }
     m_narrowFlag = m_narrow->GetValue();
     SearchRequest request;
-    request.place = m_page1->PlaceValue().utf8_string();
+    request.place = m_page1->PlacePath();
     request.typeMask = m_page4->TypeMask();
     request.narrow = m_narrowFlag;
 
@@ -217,7 +218,7 @@ wxString CPlotsieveView::CriteriaFault(const SearchRequest& request) {
         return fault->message;
     }
     if (!request.narrow && request.place != kAllDrivesPlace && !ReadFileStatus(request.place)) {
-        return wxString::Format(U8("検索場所「%s」が見つかりません。"), m_page1->PlaceValue());
+        return wxString::Format(U8("検索場所「%s」が見つかりません。"), ShownPath(request.place));
     }
     return {};
 }

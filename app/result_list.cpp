@@ -17,6 +17,7 @@
 #include "app/ids.h"
 #include "app/resources.h"
 #include "app/type_icon.h"
+#include "bytes/utf8.h"
 #include "results/file_list.h"
 #include "search/drawing_types.h"
 
@@ -274,9 +275,13 @@ wxDataObject* CResultList::BuildFileListData() const {
     std::string copied = BuildGnomeCopiedFiles(paths);
     gnome->SetData(copied.size(), copied.data());
     data->Add(gnome);
-    // The paths as the list shows them, one a line, for text editors.
+    // The paths one a line, for text editors and terminals: each as it is
+    // when it is UTF-8, else as its file URI (text can carry no other bytes,
+    // and a decoded name would name no file).
     wxString text;
-    for (const std::string& path : paths) text += U8(DisplayPath(path)) + "\n";
+    for (const std::string& path : paths) {
+        text += U8(IsValidUtf8(path) ? path : FileUri(path)) + "\n";
+    }
     data->Add(new wxTextDataObject(text));
     return data;
 }

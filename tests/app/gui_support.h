@@ -29,6 +29,7 @@ int ToolkitWarnings();
 namespace gui_testing {
 
 inline wxString U8(const char* text) { return wxString::FromUTF8(text); }
+inline wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 
 // Lets queued and pending events run once.
 inline void Pump() {

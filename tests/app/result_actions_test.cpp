@@ -4,6 +4,7 @@
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/treectrl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "app/help_page.h"
 #include "app/ids.h"
 #include "app/place_chooser.h"
+#include "app/place_path.h"
 #include "results/file_list.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
@@ -239,14 +241,17 @@ TEST_F(ResultActionsTest, AboutBoxShowsTheVersion) {
 
 TEST_F(ResultActionsTest, ChooserGivesAFolderAFileOrEveryDrive) {
     std::filesystem::path file = Add("sub/plan.dxf", 10, 1);
-    CPlaceChooser chooser(frame, wxString::FromUTF8(dir.path().string()));
+    CPlaceChooser chooser(frame, dir.path().string());
     EXPECT_EQ(chooser.GetTitle(), U8("ディレクトリの選択"));
-    chooser.ChoosePath(wxString::FromUTF8((dir.path() / "sub").string()));
-    EXPECT_EQ(chooser.Choice().utf8_string(), (dir.path() / "sub").string());
-    chooser.ChoosePath(wxString::FromUTF8(file.string()));
-    EXPECT_EQ(chooser.Choice().utf8_string(), file.string());
+    EXPECT_EQ(chooser.Choice(), dir.path().string());  // where it starts
+    EXPECT_TRUE(chooser.ChoosePath((dir.path() / "sub").string()));
+    EXPECT_EQ(chooser.Choice(), (dir.path() / "sub").string());
+    EXPECT_TRUE(chooser.ChoosePath(file.string()));
+    EXPECT_EQ(chooser.Choice(), file.string());
+    EXPECT_FALSE(chooser.ChoosePath((dir.path() / "missing").string()));
+    EXPECT_EQ(chooser.Choice(), dir.path().string());
     chooser.ChooseAllDrives();
-    EXPECT_EQ(chooser.Choice(), U8("全てのドライブ"));
+    EXPECT_EQ(chooser.Choice(), "全てのドライブ");
 }
 
 namespace {
@@ -306,9 +311,43 @@ TEST_F(ResultActionsTest, NameThatIsNotUtf8ShowsDecodedAndIsHandedOnByItsBytes) 
     ASSERT_TRUE(wxTheClipboard->GetData(gnome));
     EXPECT_EQ(std::string(static_cast<const char*>(gnome.GetData()), gnome.GetSize()),
               BuildGnomeCopiedFiles({drawing.string()}));
+    // The text form names the file that exists: its URI, not the decoded
+    // name (which named no file on disk).
     wxTextDataObject text;
     ASSERT_TRUE(wxTheClipboard->GetData(text));
-    EXPECT_NE(text.GetText().Find(U8("平面図.dxf")), wxNOT_FOUND);
+    EXPECT_EQ(text.GetText(), U8(FileUri(drawing.string()) + "\n"));
+}
+
+TEST_F(ResultActionsTest, AShiftJisFolderChosenInTheChooserIsSearchedByItsBytes) {
+    // The chooser's tree read the name as Latin-1, the place field received
+    // it so, and the start was refused with 「検索場所「…」が見つかりません。」.
+    const std::filesystem::path folder = dir.path() / "\x83\x5C\x83\x74\x83\x67";  // ソフト
+    Add((folder / "plan.dxf").lexically_relative(dir.path()).string(), 10, 1);
+    CPlaceChooser chooser(frame, dir.path().string());
+    ASSERT_TRUE(chooser.ChoosePath(folder.string()));
+    EXPECT_EQ(chooser.Choice(), folder.string());
+    // Its label shows the name decoded.
+    wxTreeItemId item = chooser.Tree()->GetSelection();
+    ASSERT_TRUE(item.IsOk());
+    EXPECT_EQ(chooser.Tree()->GetItemText(item), U8("ソフト"));
+    // A path the toolkit read byte by byte (an argument) gives the bytes too;
+    // a name that is UTF-8 stays UTF-8.
+    wxString asRead = U8(dir.path().string()) + "/";
+    for (unsigned char byte : folder.filename().string()) asRead += wxUniChar(unsigned{byte});
+    EXPECT_EQ(NativePathOf(asRead + "/plan.dxf"), (folder / "plan.dxf").string());
+    Add("caf\xC3\xA9/a.dxf", 1, 1);
+    EXPECT_EQ(NativePathOf(U8(dir.path().string()) + U8("/café/a.dxf")),
+              (dir.path() / "caf\xC3\xA9/a.dxf").string());
+
+    view->NamePage()->SetPlacePath(chooser.Choice());
+    EXPECT_EQ(view->NamePage()->PlaceValue(), U8((dir.path() / "ソフト").string()));
+    view->NamePage()->KeywordField()->SetValue("");
+    SearchAndWait();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Rows().size(), 1u);
+    // Once the user edits the field, its text is the place.
+    view->NamePage()->PlaceField()->SetValue(U8(dir.path().string()));
+    EXPECT_EQ(view->NamePage()->PlacePath(), dir.path().string());
 }
 
 TEST_F(ResultActionsTest, OpeningHandsTheExactBytesToTheOpenerAndShowsItsFailures) {
