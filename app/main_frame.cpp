@@ -27,7 +27,7 @@ wxString U8(const char* text) { return wxString::FromUTF8(text); }
 wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 constexpr int kStatusPaneWidth = 320;
 // The widest text the search shows in the status bar.
-constexpr const char* kWidestStatus = "検索中--- 8888888 枚中 8888888 枚目";
+constexpr const char* kWidestStatus = "検索中--- 8888888 枚中 8888888 枚目 (8888888 枚一致)";
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
@@ -119,7 +119,7 @@ void CMainFrame::ApplySize() {
 void CMainFrame::SaveSettings() const {
     WindowSettings settings;
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
-    settings.columnWidths = m_view->ResultList()->ColumnWidths();
+    settings.columnWidths = m_view->ResultList()->ChosenColumnWidths();
     settings.useCache = m_view->UsesCache();
     SaveWindowSettings(settings);
 }
@@ -178,13 +178,19 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::DoGiveHelp(const wxString& text, bool show) {
-    // A menu item's prompt while it is highlighted, the idle text after.
-    SetStatusText(show ? text : IdleText(), 0);
+    // A menu item's prompt while it is highlighted; after it, what the pane
+    // showed before: the search's last text, or the idle text.
+    if (show) {
+        SetStatusText(text, 0);
+    } else {
+        SetStatusText(m_searchText.empty() ? IdleText() : m_searchText, 0);
+    }
 }
 
 void CMainFrame::OnSearchStatus(wxCommandEvent& event) {
     // The event carries the text to show; its int is the status code.
-    SetStatusText(event.GetString(), 0);
+    m_searchText = event.GetString();
+    SetStatusText(m_searchText, 0);
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {

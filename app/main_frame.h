@@ -44,6 +44,9 @@ class CMainFrame : public wxFrame {
     void OnCacheUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
+    // The search's last text in the status bar, which comes back when a menu
+    // closes; empty: the idle text.
+    wxString m_searchText;
     bool m_fittedOnScreen = false;
     wxSize m_keptSize = wxDefaultSize;
 

@@ -201,6 +201,7 @@ void CPlotsieveView::StartSearch() {
     }
 
     m_session->UseTextCache(CacheSettings());
+    m_reports.Clear();
     StartResult result = m_session->StartSearch(request);
     if (result == StartResult::Started) {
         m_endShown = false;
@@ -274,7 +275,7 @@ void CPlotsieveView::ShowReports() {
     ReportBatch batch = m_reports.Take(kRowsPerBatch);
     m_list->AppendRows(batch.rows);
     for (const PendingIcon& icon : batch.icons) m_list->ApplyTypeIcon(icon.slot, icon.path);
-    if (batch.status) ShowStatus(*batch.status);
+    if (batch.status) ShowStatus(*batch.status, batch.hitsAtStatus);
     if (batch.endNarrowing) LeaveNarrowingMode();
     if (batch.ended) m_endShown = true;
     // More rows wait: a short pause lets the toolkit's input in first.
@@ -287,10 +288,10 @@ void CPlotsieveView::ShowAllReports() {
     } while (m_reportTimer.IsRunning());
 }
 
-void CPlotsieveView::ShowStatus(const SearchStatus& status) {
-    // The frame shows it in its status bar.
+void CPlotsieveView::ShowStatus(const SearchStatus& status, int64_t hitsSoFar) {
+    // The frame shows it in its status bar, with the hits so far.
     wxCommandEvent event(wxEVT_SEARCH_STATUS);
-    event.SetString(U8(status.text));
+    event.SetString(U8(StatusBarText(status, hitsSoFar)));
     event.SetInt(status.code);
     event.SetExtraLong(static_cast<long>(std::min<int64_t>(status.count, LONG_MAX)));
     if (wxWindow* frame = wxGetTopLevelParent(this)) frame->GetEventHandler()->ProcessEvent(event);

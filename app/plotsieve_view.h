@@ -98,7 +98,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // Their halves on the UI thread.
     void ShowReports();
     void ShowAllReports();
-    void ShowStatus(const SearchStatus& status);
+    void ShowStatus(const SearchStatus& status, int64_t hitsSoFar);
     void LeaveNarrowingMode();
     // The message that refuses a start for criteria the search cannot use, or
     // an empty text; the field at fault gets the focus.

@@ -137,6 +137,22 @@ TEST_F(FrameTest, AHighlightedMenuItemShowsItsPromptAndTheIdleTextComesBack) {
     EXPECT_GT(prompts, 0);
 }
 
+TEST_F(FrameTest, AMenuClosedAfterASearchGivesBackTheSearchsText) {
+    // The count of the last search stayed replaced by the idle text once a
+    // menu had been opened.
+    wxCommandEvent status(wxEVT_SEARCH_STATUS);
+    status.SetString(U8("3 枚見つかりました"));
+    frame->GetEventHandler()->ProcessEvent(status);
+    wxMenuItem* item = frame->GetMenuBar()->FindItem(ID_APP_EXIT);
+    ASSERT_NE(item, nullptr);
+    wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, item->GetId(), item->GetMenu());
+    frame->GetEventHandler()->ProcessEvent(highlight);
+    EXPECT_EQ(StatusText(), item->GetHelp());
+    wxMenuEvent closed(wxEVT_MENU_CLOSE, 0, item->GetMenu());
+    frame->GetEventHandler()->ProcessEvent(closed);
+    EXPECT_EQ(StatusText(), U8("3 枚見つかりました"));
+}
+
 TEST_F(FrameTest, ExitFromTheMenuClosesTheWindowAndKeepsItsSettings) {
     List()->SetColumnWidth(1, 77);
     MenuCommand(ID_APP_EXIT);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "app/criteria_pages.h"
 #include "app/display_text.h"
@@ -336,6 +337,39 @@ TEST_F(SearchFormTest, StatusTextsReachTheWindowAFewTensASecondAndTheEndAtOnce) 
     // At most one text each interval, and the last one at once.
     EXPECT_LE(shown, 2 + elapsed / CPlotsieveView::kReportInterval);
     EXPECT_GE(shown, 1);
+}
+
+TEST_F(SearchFormTest, TheStatusBarCountsTheHitsSoFarWhileDrawingsAreTested) {
+    for (int i = 0; i < 600; ++i) {
+        Write(dir.path() / (std::to_string(1000 + i) + ".dxf"), Dxf(i % 3 == 0 ? "plan" : "none"));
+    }
+    SetCriteria(Place(), "plan");
+    std::vector<wxString> texts;
+    frame->Bind(wxEVT_SEARCH_STATUS, [&texts](wxCommandEvent& event) {
+        texts.push_back(event.GetString());
+        event.Skip();
+    });
+    SearchAndWait();
+    EXPECT_EQ(StatusText(), U8("200 枚見つかりました"));
+    // Each progress text counts the hits so far, never more than the tested
+    // drawings or the rows shown, and never fewer than before.
+    long last = 0;
+    int progress = 0;
+    for (const wxString& text : texts) {
+        if (!text.StartsWith(U8("検索中--- "))) continue;
+        ++progress;
+        long count = 0, tested = 0, hits = 0;
+        ASSERT_EQ(std::sscanf(text.utf8_string().c_str(),
+                              "検索中--- %ld 枚中 %ld 枚目 (%ld 枚一致)", &count, &tested, &hits),
+                  3)
+            << text;
+        EXPECT_EQ(count, 600);
+        EXPECT_LE(hits, tested);
+        EXPECT_GE(hits, last);
+        last = hits;
+    }
+    EXPECT_GE(progress, 1);
+    EXPECT_LE(last, 200);
 }
 
 TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
