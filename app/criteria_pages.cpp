@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
 #include <wx/gbsizer.h>
@@ -9,6 +10,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "app/ids.h"
@@ -84,18 +87,24 @@ void SetPageSizer(wxWindow* page, wxSizer* content, int left, int top, int width
 wxBEGIN_EVENT_TABLE(Cpage1, wxPanel)
     EVT_CHECKBOX(IDC_SUBFOLDERS, Cpage1::OnSubfolders)
     EVT_BUTTON(IDC_CHOOSE_PLACE, Cpage1::OnChoosePlace)
+    EVT_COMBOBOX(IDC_PLACE, Cpage1::OnPlaceChosen)
 wxEND_EVENT_TABLE()
 
 Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
     // Creation order is the tab order: keyword, "選択", place, subfolders.
     wxStaticText* keywordLabel = Label(this, "ｷｰﾜｰﾄﾞ：");
-    m_keyword = Sized(Edit(this, IDC_KEYWORD), 143, 13);
+    // Fields with a drop-down of the last searches.
+    auto combo = [this](int id) {
+        return new wxComboBox(this, id, wxString(), wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                              wxCB_DROPDOWN);
+    };
+    m_keyword = Sized(combo(IDC_KEYWORD), 143, 13);
     auto* help = new UntabbedButton(this, IDC_KEYWORD_HELP, "?", wxDefaultPosition, wxDefaultSize,
                                     wxBU_EXACTFIT);
     Sized(help, 8, 11);
     wxStaticText* placeLabel = Label(this, "検索場所：");
     auto* choose = Sized(new wxButton(this, IDC_CHOOSE_PLACE, wxString::FromUTF8("選択")), 24, 15);
-    m_place = Sized(Edit(this, IDC_PLACE), 125, 14);
+    m_place = Sized(combo(IDC_PLACE), 125, 14);
     m_subfolders = CheckBox(this, IDC_SUBFOLDERS, "ｻﾌﾞﾌｫﾙﾀﾞも探す");
     m_subfolders->SetValue(true);
     choose->MoveAfterInTabOrder(m_keyword);
@@ -148,6 +157,57 @@ void Cpage1::SetPlacePath(const std::string& path) {
 void Cpage1::SetNarrowingMode(bool narrowing) {
     m_place->SetEditable(!narrowing);
     m_subfolders->Enable(!narrowing);
+}
+
+void Cpage1::SetHistory(const std::vector<wxString>& keywords,
+                        const std::vector<std::string>& places) {
+    m_keywordHistory.assign(keywords.begin(),
+                            keywords.begin() + std::min(keywords.size(), kHistoryLength));
+    m_placeHistory.assign(places.begin(), places.begin() + std::min(places.size(), kHistoryLength));
+    FillDropDowns();
+    if (!m_keywordHistory.empty()) m_keyword->ChangeValue(m_keywordHistory.front());
+    if (!m_placeHistory.empty()) SetPlacePath(m_placeHistory.front());
+}
+
+void Cpage1::RememberSearch() {
+    auto putFirst = [](auto& history, const auto& value) {
+        history.erase(std::remove(history.begin(), history.end(), value), history.end());
+        history.insert(history.begin(), value);
+        if (history.size() > kHistoryLength) history.resize(kHistoryLength);
+    };
+    putFirst(m_keywordHistory, KeywordValue());
+    const std::string place = PlacePath();
+    if (!place.empty()) putFirst(m_placeHistory, place);
+    // The fields keep what they show (a drop-down filled again empties its
+    // field); no change is announced meanwhile, since the running search
+    // reads the keyword field's value.
+    wxEventBlocker quietKeyword(m_keyword, wxEVT_TEXT);
+    wxEventBlocker quietPlace(m_place, wxEVT_TEXT);
+    const wxString keyword = KeywordValue();
+    const wxString shown = PlaceValue();
+    const std::string bytes = m_placeBytes;
+    const wxString placeShown = m_placeShown;
+    FillDropDowns();
+    m_keyword->ChangeValue(keyword);
+    m_place->ChangeValue(shown);
+    m_placeBytes = bytes;
+    m_placeShown = placeShown;
+}
+
+void Cpage1::FillDropDowns() {
+    wxArrayString keywords, places;
+    for (const wxString& keyword : m_keywordHistory) keywords.push_back(keyword);
+    for (const std::string& place : m_placeHistory) places.push_back(ShownPath(place));
+    m_keyword->Set(keywords);
+    m_place->Set(places);
+}
+
+void Cpage1::OnPlaceChosen(wxCommandEvent& event) {
+    // An entry of the drop-down: the place it names, by its bytes.
+    const int index = event.GetSelection();
+    if (index >= 0 && static_cast<size_t>(index) < m_placeHistory.size()) {
+        SetPlacePath(m_placeHistory[static_cast<size_t>(index)]);
+    }
 }
 
 void Cpage1::OnSubfolders(wxCommandEvent&) { m_includeSubfolders = m_subfolders->GetValue(); }

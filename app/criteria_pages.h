@@ -6,11 +6,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "search/criteria.h"
 
 class wxButton;
 class wxCheckBox;
+class wxComboBox;
 class wxDatePickerCtrl;
 class wxDateEvent;
 class wxTextCtrl;
@@ -38,16 +40,29 @@ class Cpage1 : public wxPanel {
     // Narrowing mode: the place cannot be edited and the subfolder box is off.
     void SetNarrowingMode(bool narrowing);
 
-    wxTextCtrl* KeywordField() const { return m_keyword; }
-    wxTextCtrl* PlaceField() const { return m_place; }
+    // The last keywords and places searched, newest first, at most
+    // kHistoryLength each: the fields' drop-downs. SetHistory fills the
+    // fields with the newest; RememberSearch puts the fields' values first.
+    static constexpr size_t kHistoryLength = 20;
+    void SetHistory(const std::vector<wxString>& keywords, const std::vector<std::string>& places);
+    void RememberSearch();
+    const std::vector<wxString>& KeywordHistory() const { return m_keywordHistory; }
+    const std::vector<std::string>& PlaceHistory() const { return m_placeHistory; }
+
+    wxComboBox* KeywordField() const { return m_keyword; }
+    wxComboBox* PlaceField() const { return m_place; }
     wxCheckBox* SubfolderBox() const { return m_subfolders; }
 
   private:
     void OnSubfolders(wxCommandEvent& event);
     void OnChoosePlace(wxCommandEvent& event);
+    void OnPlaceChosen(wxCommandEvent& event);
+    void FillDropDowns();
 
-    wxTextCtrl* m_keyword;
-    wxTextCtrl* m_place;
+    wxComboBox* m_keyword;
+    wxComboBox* m_place;
+    std::vector<wxString> m_keywordHistory;
+    std::vector<std::string> m_placeHistory;  // native path bytes
     std::string m_placeBytes;  // the chosen path's bytes, while the field shows m_placeShown
     wxString m_placeShown;
     wxCheckBox* m_subfolders;

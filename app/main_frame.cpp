@@ -2,6 +2,7 @@
 
 #include <wx/accel.h>
 #include <wx/display.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -43,6 +44,12 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     EVT_MENU(ID_CLEAR_CACHE, CMainFrame::OnClearCache)
     EVT_UPDATE_UI(ID_USE_CACHE, CMainFrame::OnCacheUpdate)
     EVT_UPDATE_UI(ID_CLEAR_CACHE, CMainFrame::OnCacheUpdate)
+    EVT_MENU(ID_VIEW_DETAILS_PANE, CMainFrame::OnDetailsPane)
+    EVT_UPDATE_UI(ID_VIEW_DETAILS_PANE, CMainFrame::OnDetailsPaneUpdate)
+    EVT_MENU(ID_EXPORT_LIST, CMainFrame::OnExportList)
+    EVT_UPDATE_UI(ID_EXPORT_LIST, CMainFrame::OnExportListUpdate)
+    EVT_MENU(ID_OPEN_FOLDER, CMainFrame::OnViewCommand)
+    EVT_UPDATE_UI(ID_OPEN_FOLDER, CMainFrame::OnViewCommandUpdate)
     EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
     EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommandUpdate)
 wxEND_EVENT_TABLE()
@@ -54,11 +61,12 @@ CMainFrame::CMainFrame(const wxString& place)
     CreateStatusPanes();
 
     m_view = new CPlotsieveView(this);
-    if (!place.empty()) m_view->NamePage()->SetPlacePath(NativePathOf(place));
     // The form's size is the window's least size; the window may grow, and
     // the result list takes the room.
     SetClientSize(m_view->GetMinSize());
     RestoreSettings();
+    // A place given at start comes before the last one searched.
+    if (!place.empty()) m_view->NamePage()->SetPlacePath(NativePathOf(place));
 }
 
 bool CMainFrame::Show(bool show) {
@@ -90,6 +98,8 @@ void CMainFrame::RestoreSettings() {
     WindowSettings settings = LoadWindowSettings();
     m_view->ResultList()->SetColumnWidths(settings.columnWidths);
     m_view->SetUseCache(settings.useCache);
+    m_view->ShowDetailsPane(settings.detailsPane);
+    m_view->NamePage()->SetHistory(settings.keywordHistory, settings.placeHistory);
     m_keptSize = settings.size;
     ApplySize();
 }
@@ -121,6 +131,9 @@ void CMainFrame::SaveSettings() const {
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
     settings.columnWidths = m_view->ResultList()->ChosenColumnWidths();
     settings.useCache = m_view->UsesCache();
+    settings.detailsPane = m_view->IsDetailsPaneShown();
+    settings.keywordHistory = m_view->NamePage()->KeywordHistory();
+    settings.placeHistory = m_view->NamePage()->PlaceHistory();
     SaveWindowSettings(settings);
 }
 
@@ -129,6 +142,10 @@ wxString CMainFrame::IdleText() { return U8("ﾚﾃﾞｨ"); }
 void CMainFrame::CreateMenus() {
     auto* file = new wxMenu;
     file->Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    file->Append(ID_OPEN_FOLDER, U8("ﾌｫﾙﾀﾞを開く(&F)"),
+                 U8("選択した図面のﾌｫﾙﾀﾞをﾌｧｲﾙ ﾏﾈｰｼﾞｬで開く"));
+    file->AppendSeparator();
+    file->Append(ID_EXPORT_LIST, U8("一覧を保存(&S)..."), U8("検索結果の一覧をCSVﾌｧｲﾙに保存"));
     file->AppendSeparator();
     file->AppendCheckItem(ID_USE_CACHE, U8("ｷｬｯｼｭを使う"),
                           U8("読んだ図面の文字を保存し、変わっていない図面は読み直さない"));
@@ -152,6 +169,9 @@ void CMainFrame::CreateMenus() {
     view->AppendCheckItem(ID_VIEW_DETAILS, U8("詳細(&L)"));
     view->AppendSeparator();
     view->AppendSubMenu(arrange, U8("ｱｲｺﾝの整列"));
+    view->AppendSeparator();
+    view->AppendCheckItem(ID_VIEW_DETAILS_PANE, U8("詳細ﾍﾟｲﾝ(&P)"),
+                          U8("選択した図面のﾌﾟﾚﾋﾞｭｰと一致した行を一覧の下に表示"));
 
     auto* help = new wxMenu;
     help->Append(ID_APP_ABOUT, U8("Plotsieve のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
@@ -206,7 +226,7 @@ void CMainFrame::OnExit(wxCommandEvent&) { Close(true); }
 
 void CMainFrame::OnEditCommand(wxCommandEvent& event) {
     // Inside a text field the copy and cut keys act on its text.
-    if (auto* field = dynamic_cast<wxTextCtrl*>(FindFocus())) {
+    if (auto* field = dynamic_cast<wxTextEntry*>(FindFocus())) {
         if (event.GetId() == ID_EDIT_COPY) field->Copy();
         if (event.GetId() == ID_EDIT_CUT) field->Cut();
         return;
@@ -243,11 +263,35 @@ void CMainFrame::OnHelp(wxCommandEvent&) {
 }
 
 void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {
-    if (dynamic_cast<wxTextCtrl*>(FindFocus()) != nullptr) {
+    if (dynamic_cast<wxTextEntry*>(FindFocus()) != nullptr) {
         event.Enable(true);
         return;
     }
     OnViewCommandUpdate(event);
+}
+
+void CMainFrame::OnDetailsPane(wxCommandEvent&) {
+    m_view->ShowDetailsPane(!m_view->IsDetailsPaneShown());
+}
+
+void CMainFrame::OnDetailsPaneUpdate(wxUpdateUIEvent& event) {
+    event.Check(m_view->IsDetailsPaneShown());
+}
+
+void CMainFrame::OnExportList(wxCommandEvent&) {
+    // The encoding follows the file type chosen: UTF-8 with a byte-order
+    // mark (what spreadsheet programs in Japan read as UTF-8), or Shift_JIS.
+    wxFileDialog dialog(this, U8("一覧を保存"), wxString(), "plotsieve.csv",
+                        U8("CSV UTF-8 (BOM付き) (*.csv)|*.csv|CSV Shift_JIS (*.csv)|*.csv"),
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return;
+    const CsvEncoding encoding =
+        dialog.GetFilterIndex() == 1 ? CsvEncoding::Cp932 : CsvEncoding::Utf8WithBom;
+    m_view->ExportList(NativePathOf(dialog.GetPath()), encoding);
+}
+
+void CMainFrame::OnExportListUpdate(wxUpdateUIEvent& event) {
+    event.Enable(m_view->ResultList()->GetItemCount() > 0);
 }
 
 void CMainFrame::OnUseCache(wxCommandEvent& event) { m_view->SetUseCache(event.IsChecked()); }

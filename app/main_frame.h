@@ -42,6 +42,10 @@ class CMainFrame : public wxFrame {
     void OnUseCache(wxCommandEvent& event);
     void OnClearCache(wxCommandEvent& event);
     void OnCacheUpdate(wxUpdateUIEvent& event);
+    void OnDetailsPane(wxCommandEvent& event);
+    void OnDetailsPaneUpdate(wxUpdateUIEvent& event);
+    void OnExportList(wxCommandEvent& event);
+    void OnExportListUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
     // The search's last text in the status bar, which comes back when a menu

@@ -103,6 +103,8 @@ wxBEGIN_EVENT_TABLE(CResultList, wxListCtrl)
     EVT_MENU_RANGE(ID_SORT_BY_NAME, ID_SORT_BY_TYPE, CResultList::OnSort)
     EVT_MENU(ID_OPEN_FILES, CResultList::OnOpen)
     EVT_UPDATE_UI(ID_OPEN_FILES, CResultList::OnSelectionCommandUpdate)
+    EVT_MENU(ID_OPEN_FOLDER, CResultList::OnOpenFolder)
+    EVT_UPDATE_UI(ID_OPEN_FOLDER, CResultList::OnSelectionCommandUpdate)
     EVT_MENU(ID_EDIT_COPY, CResultList::OnCopy)
     EVT_UPDATE_UI(ID_EDIT_COPY, CResultList::OnSelectionCommandUpdate)
     EVT_LIST_ITEM_ACTIVATED(wxID_ANY, CResultList::OnItemActivated)
@@ -348,6 +350,14 @@ void CResultList::OpenSelectedFiles() {
     }
 }
 
+void CResultList::OpenSelectedFolders() { ShowInFileManager(SelectedPaths()); }
+
+std::vector<const ResultRecord*> CResultList::AllRecords() const {
+    std::vector<const ResultRecord*> records;
+    for (const Row& row : m_rows) records.push_back(row.record.get());
+    return records;
+}
+
 wxDataObject* CResultList::BuildFileListData() const {
     std::vector<std::string> paths = SelectedPaths();
     auto* data = new wxDataObjectComposite;
@@ -536,6 +546,7 @@ void CResultList::OnViewModeUpdate(wxUpdateUIEvent& event) {
 
 void CResultList::OnSort(wxCommandEvent& event) { SortRows(KeyOfCommand(event.GetId())); }
 void CResultList::OnOpen(wxCommandEvent&) { OpenSelectedFiles(); }
+void CResultList::OnOpenFolder(wxCommandEvent&) { OpenSelectedFolders(); }
 void CResultList::OnCopy(wxCommandEvent&) { CopySelectedFiles(); }
 
 void CResultList::OnSelectionCommandUpdate(wxUpdateUIEvent& event) {
@@ -557,5 +568,6 @@ void CResultList::OnContextMenu(wxContextMenuEvent& event) {
     wxMenu menu;
     menu.Append(ID_EDIT_COPY, U8("ｺﾋﾟｰ(&C)"));
     menu.Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    menu.Append(ID_OPEN_FOLDER, U8("ﾌｫﾙﾀﾞを開く(&F)"));
     PopupMenu(&menu, ContextMenuPoint(event.GetPosition()));
 }

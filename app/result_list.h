@@ -50,7 +50,11 @@ class CResultList : public wxListCtrl {
     // The selected rows' full paths, from the top down.
     std::vector<std::string> SelectedPaths() const;
     void OpenSelectedFiles();
+    // Shows the selected drawings in the desktop's file manager.
+    void OpenSelectedFolders();
     void CopySelectedFiles();
+    // Every row's record, in the order shown.
+    std::vector<const ResultRecord*> AllRecords() const;
     // The copy and drag data: a URI list, GNOME's copied files (both carry the
     // paths' exact bytes) and the paths as text, one a line.
     wxDataObject* BuildFileListData() const;
@@ -118,6 +122,7 @@ class CResultList : public wxListCtrl {
     void OnViewModeUpdate(wxUpdateUIEvent& event);
     void OnSort(wxCommandEvent& event);
     void OnOpen(wxCommandEvent& event);
+    void OnOpenFolder(wxCommandEvent& event);
     void OnCopy(wxCommandEvent& event);
     void OnSelectionCommandUpdate(wxUpdateUIEvent& event);
     void OnItemActivated(wxListEvent& event);

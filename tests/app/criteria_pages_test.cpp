@@ -225,7 +225,7 @@ TEST(SizeText, UnsignedDecimalAllowsBlanksAroundDigitsOnly) {
 }
 
 TEST_F(CriteriaTest, KeyboardPageSwitchTakesTheFocusToThePageShown) {
-    wxTextCtrl* keyword = view->NamePage()->KeywordField();
+    wxComboBox* keyword = view->NamePage()->KeywordField();
     keyword->SetFocus();
     Pump();
     if (wxWindow::FindFocus() != keyword) GTEST_SKIP() << "the virtual display gave no focus";

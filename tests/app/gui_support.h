@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
