@@ -393,6 +393,29 @@ TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
                 StatusText() == U8("2500 枚見つかりました"));
 }
 
+TEST_F(SearchFormTest, EveryDrawingTypeHasAnIconOfItsOwn) {
+    // DXF and DWG shared the theme's one icon for images.
+    for (int size : {16, 32}) {
+        std::vector<wxBitmap> icons;
+        for (const DrawingType& type : DrawingTypes()) {
+            wxBitmap icon = DesktopTypeIcon("/x/a." + std::string(type.extension), size);
+            ASSERT_TRUE(icon.IsOk()) << type.extension;
+            EXPECT_EQ(icon.GetSize(), wxSize(size, size));
+            icons.push_back(icon);
+        }
+        const std::vector<DrawingType> types(DrawingTypes().begin(), DrawingTypes().end());
+        for (size_t a = 0; a < icons.size(); ++a) {
+            for (size_t b = a + 1; b < icons.size(); ++b) {
+                // The types of one group (jwc, jwk, jww) share their icon.
+                if (types[a].typeBit == types[b].typeBit) continue;
+                if (types[a].ownIcon == types[b].ownIcon && !types[a].ownIcon.empty()) continue;
+                EXPECT_FALSE(SameImage(icons[a], icons[b]))
+                    << types[a].extension << " and " << types[b].extension << " at " << size;
+            }
+        }
+    }
+}
+
 TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {
     Write(dir.path() / "a.jwc", "");
     SetCriteria(Place(), "");
