@@ -19,6 +19,7 @@
 #include "app/type_icon.h"
 #include "bytes/utf8.h"
 #include "results/file_list.h"
+#include "results/result_record.h"
 #include "search/drawing_types.h"
 
 namespace {
@@ -153,11 +154,7 @@ void CResultList::AppendRows(std::vector<PendingRow>& rows) {
     }
     if (IsVirtual()) {
         for (size_t index = first; index < m_rows.size(); ++index) {
-            const ResultRecord& record = *m_rows[index].record;
-            ResultCells cells = DisplayCells(record);
-            NoteLongestCell(0, U8(cells.name));
-            NoteLongestCell(2, U8(cells.folder));
-            NoteLongestCell(6, U8(MatchCell(record)));
+            NoteLongestCells(*m_rows[index].record);
         }
         SetItemCount(static_cast<long>(m_rows.size()));
         FitColumnsToLongestCells();
@@ -235,16 +232,38 @@ int CResultList::OnGetItemImage(long item) const {
     return m_rows[static_cast<size_t>(item)].slot;
 }
 
-void CResultList::NoteLongestCell(int column, const wxString& text) {
-    // Measuring every cell would cost more than adding it: the cell with the
-    // most full-width-equivalent characters stands for the batch.
+namespace {
+
+// About how wide a text shows, in half-width characters, counted from its
+// bytes alone (formatting every cell would cost more than adding the row):
+// in UTF-8 a character of several bytes counts two; in other text (CP932)
+// each byte counts one, so a double-byte character counts two.
+size_t WidthWeight(std::string_view text) {
+    const bool utf8 = IsValidUtf8(text);
     size_t weight = 0;
-    for (wxUniChar c : text) {
-        const auto code = c.GetValue();
-        weight += code < 0x1100 || (code >= 0xFF61 && code <= 0xFF9F) ? 1 : 2;
+    for (unsigned char byte : text) {
+        if (!utf8 || byte < 0x80) {
+            weight += 1;
+        } else if (byte >= 0xC0) {
+            weight += 2;
+        }
     }
-    LongestCell& longest = m_longestCells[static_cast<size_t>(column)];
-    if (weight > longest.weight) longest = {weight, text};
+    return weight;
+}
+
+}  // namespace
+
+void CResultList::NoteLongestCells(const ResultRecord& record) {
+    // The row with the widest-looking cell stands for the batch: only its
+    // cell is formatted and measured.
+    const PathParts parts = SplitPath(record.shownPath);
+    const size_t weights[] = {WidthWeight(parts.name), WidthWeight(parts.folder),
+                              record.matchText.size() + 12};
+    const int columns[] = {0, 2, 6};
+    for (size_t k = 0; k < std::size(columns); ++k) {
+        LongestCell& longest = m_longestCells[static_cast<size_t>(columns[k])];
+        if (weights[k] > longest.weight) longest = {weights[k], &record};
+    }
 }
 
 void CResultList::FitColumnsToLongestCells() {
@@ -259,10 +278,14 @@ void CResultList::FitColumnsToLongestCells() {
     const int matchRoom = GetTextExtent(U8(kMatchColumnHeader)).GetWidth() + 2 * margin;
     for (size_t column = 0; column < m_longestCells.size(); ++column) {
         LongestCell& longest = m_longestCells[column];
-        if (longest.weight == 0) continue;
+        if (longest.record == nullptr) continue;
         const int index = static_cast<int>(column);
         const int current = GetColumnWidth(index);
-        int width = GetTextExtent(longest.text).GetWidth() + margin;
+        const ResultCells cells = DisplayCells(*longest.record);
+        const std::string text = column == 0   ? cells.name
+                                 : column == 2 ? cells.folder
+                                               : MatchCell(*longest.record);
+        int width = GetTextExtent(U8(text)).GetWidth() + margin;
         if (column == 0) width += m_smallImages->GetSize().GetWidth() + 4;
         if (index == lastColumn) {
             width = std::min(width, client);
@@ -285,6 +308,7 @@ void CResultList::Clear() {
     DeleteAllItems();
     m_rows.clear();
     m_cellsRow = -1;
+    for (LongestCell& longest : m_longestCells) longest = {};
     if (IsVirtual()) SetItemCount(0);
     // A new search's rows are in no column's order.
     m_sortColumn = -1;

@@ -115,7 +115,9 @@ class CResultList : public wxListCtrl {
     void SelectRecords(const std::vector<const ResultRecord*>& records);
     void Reorder(const std::function<bool(const Row&, const Row&)>& before);
     const ResultCells& CellsOf(long row) const;
-    void NoteLongestCell(int column, const wxString& text);
+    // Notes the record's name, folder and match cells where they may be the
+    // longest of the batch.
+    void NoteLongestCells(const ResultRecord& record);
     void FitColumnsToLongestCells();
 
     void OnViewMode(wxCommandEvent& event);
@@ -146,10 +148,11 @@ class CResultList : public wxListCtrl {
     mutable long m_cellsRow = -1;
     mutable ResultCells m_cells;
     mutable std::string m_matchCell;
-    // The longest cell added since the columns were last fitted, by column.
+    // The row with the longest cell added since the columns were last
+    // fitted, by column.
     struct LongestCell {
         size_t weight = 0;
-        wxString text;
+        const ResultRecord* record = nullptr;
     };
     std::array<LongestCell, 7> m_longestCells;
     int m_sortColumn = -1;

@@ -340,7 +340,7 @@ TEST_F(SearchFormTest, StatusTextsReachTheWindowAFewTensASecondAndTheEndAtOnce) 
 }
 
 TEST_F(SearchFormTest, TheStatusBarCountsTheHitsSoFarWhileDrawingsAreTested) {
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         Write(dir.path() / (std::to_string(1000 + i) + ".dxf"), Dxf(i % 3 == 0 ? "plan" : "none"));
     }
     SetCriteria(Place(), "plan");
@@ -349,27 +349,34 @@ TEST_F(SearchFormTest, TheStatusBarCountsTheHitsSoFarWhileDrawingsAreTested) {
         texts.push_back(event.GetString());
         event.Skip();
     });
-    SearchAndWait();
-    EXPECT_EQ(StatusText(), U8("200 枚見つかりました"));
-    // Each progress text counts the hits so far, never more than the tested
-    // drawings or the rows shown, and never fewer than before.
-    long last = 0;
+    // A progress text reaches the window only when the search outlasts the
+    // first wake of the window; on a busy machine a search may end before
+    // it, so the search runs again (a few times at most) until one did.
     int progress = 0;
-    for (const wxString& text : texts) {
-        if (!text.StartsWith(U8("検索中--- "))) continue;
-        ++progress;
-        long count = 0, tested = 0, hits = 0;
-        ASSERT_EQ(std::sscanf(text.utf8_string().c_str(),
-                              "検索中--- %ld 枚中 %ld 枚目 (%ld 枚一致)", &count, &tested, &hits),
-                  3)
-            << text;
-        EXPECT_EQ(count, 600);
-        EXPECT_LE(hits, tested);
-        EXPECT_GE(hits, last);
-        last = hits;
+    for (int attempt = 0; attempt < 5 && progress == 0; ++attempt) {
+        texts.clear();
+        SearchAndWait();
+        EXPECT_EQ(StatusText(), U8("500 枚見つかりました"));
+        // Each progress text counts the hits so far, never more than the
+        // tested drawings, and never fewer than before.
+        long last = 0;
+        for (const wxString& text : texts) {
+            if (!text.StartsWith(U8("検索中--- "))) continue;
+            ++progress;
+            long count = 0, tested = 0, hits = 0;
+            ASSERT_EQ(
+                std::sscanf(text.utf8_string().c_str(), "検索中--- %ld 枚中 %ld 枚目 (%ld 枚一致)",
+                            &count, &tested, &hits),
+                3)
+                << text;
+            EXPECT_EQ(count, 1500);
+            EXPECT_LE(hits, tested);
+            EXPECT_GE(hits, last);
+            last = hits;
+        }
+        EXPECT_LE(last, 500);
     }
     EXPECT_GE(progress, 1);
-    EXPECT_LE(last, 200);
 }
 
 TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
