@@ -286,7 +286,7 @@ CPage2::CPage2(wxWindow* parent) : wxPanel(parent, 138) {
     content->Add(ranges, 0, wxEXPAND);
     SetPageSizer(this, content, 3, 3, 211, 67);
 
-    m_limits.boundA = PickerTime(IDC_PICK_BEFORE);
+    m_limits.latest = PickerTime(IDC_PICK_BEFORE);
 }
 
 void CPage2::FitPickers() {
@@ -337,7 +337,7 @@ void CPage2::OnKind(wxCommandEvent& event) {
     EnableOnly({IDC_PICK_FROM, IDC_PICK_TO, IDC_PICK_AFTER}, false);
     m_limits.kind = id == IDC_DATE_CREATED ? DateKind::Created : DateKind::Modified;
     m_limits.range = DateRange::OnOrBefore;
-    m_limits.boundA = PickerTime(IDC_PICK_BEFORE);
+    m_limits.latest = PickerTime(IDC_PICK_BEFORE);
 }
 
 void CPage2::OnRange(wxCommandEvent& event) {
@@ -349,20 +349,20 @@ void CPage2::OnRange(wxCommandEvent& event) {
             EnableOnly({IDC_PICK_BEFORE}, true);
             EnableOnly({IDC_PICK_FROM, IDC_PICK_TO, IDC_PICK_AFTER}, false);
             m_limits.range = DateRange::OnOrBefore;
-            m_limits.boundA = PickerTime(IDC_PICK_BEFORE);
+            m_limits.latest = PickerTime(IDC_PICK_BEFORE);
             break;
         case IDC_RANGE_AFTER:
             EnableOnly({IDC_PICK_AFTER}, true);
             EnableOnly({IDC_PICK_FROM, IDC_PICK_TO, IDC_PICK_BEFORE}, false);
             m_limits.range = DateRange::OnOrAfter;
-            m_limits.boundB = PickerTime(IDC_PICK_AFTER);
+            m_limits.earliest = PickerTime(IDC_PICK_AFTER);
             break;
         default:
             EnableOnly({IDC_PICK_FROM, IDC_PICK_TO}, true);
             EnableOnly({IDC_PICK_AFTER, IDC_PICK_BEFORE}, false);
             m_limits.range = DateRange::Between;
-            m_limits.boundB = PickerTime(IDC_PICK_TO);
-            m_limits.boundA = PickerTime(IDC_PICK_FROM);
+            m_limits.latest = PickerTime(IDC_PICK_TO);
+            m_limits.earliest = PickerTime(IDC_PICK_FROM);
             break;
     }
 }
@@ -370,8 +370,8 @@ void CPage2::OnRange(wxCommandEvent& event) {
 void CPage2::OnDateChanged(wxDateEvent& event) {
     const int id = event.GetId();
     std::lock_guard lock(m_mutex);
-    if (id == IDC_PICK_BEFORE || id == IDC_PICK_FROM) m_limits.boundA = PickerTime(id);
-    if (id == IDC_PICK_AFTER || id == IDC_PICK_TO) m_limits.boundB = PickerTime(id);
+    if (id == IDC_PICK_BEFORE || id == IDC_PICK_TO) m_limits.latest = PickerTime(id);
+    if (id == IDC_PICK_AFTER || id == IDC_PICK_FROM) m_limits.earliest = PickerTime(id);
 }
 
 // ---------------------------------------------------------------- CPage3
@@ -478,9 +478,9 @@ struct TypeBox {
 constexpr TypeBox kTypeBoxes[] = {
     {.id = IDC_TYPE_DXF, .row = 0, .column = 0},    {.id = IDC_TYPE_DWG, .row = 1, .column = 0},
     {.id = IDC_TYPE_JW, .row = 2, .column = 0},     {.id = IDC_TYPE_MCD, .row = 0, .column = 1},
-    {.id = IDC_TYPE_DRACAD, .row = 1, .column = 1},
+    {.id = IDC_TYPE_DRACAD, .row = 1, .column = 1}, {.id = IDC_TYPE_SXF, .row = 2, .column = 1},
 };
-static_assert(std::size(kTypeBoxes) == 5, "one box per drawing-type group");
+static_assert(std::size(kTypeBoxes) == 6, "one box per drawing-type group");
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CPage4, wxPanel)

@@ -197,15 +197,13 @@ void CPlotsieveView::StartSearch() {
         m_keyword = std::move(*keyword);
     }
     m_narrowFlag = m_narrow->GetValue();
-    SearchRequest request;
-    request.place = m_page1->PlacePath();
-    request.typeMask = m_page4->TypeMask();
-    request.narrow = m_narrowFlag;
+    const SearchRequest request{
+        .place = m_page1->PlacePath(), .typeMask = m_page4->TypeMask(), .narrow = m_narrowFlag};
 
-    // The session's own refusals (no place, no types) come first.
-    const bool sessionRefuses =
-        (!request.narrow && request.place.empty()) || (request.typeMask & TYPE_ALL) == 0;
-    if (!sessionRefuses) {
+    // The session's refusals of the request itself (no place, no types) come
+    // before the window's own faults, and nothing to narrow after them.
+    StartResult result = m_session->CheckRequest(request);
+    if (result == StartResult::Started || result == StartResult::NothingToNarrow) {
         wxString fault = CriteriaFault(request);
         if (!fault.empty()) {
             ShowMessage(this, fault);
@@ -214,8 +212,10 @@ void CPlotsieveView::StartSearch() {
     }
 
     m_session->UseTextCache(CacheSettings());
-    m_reports.Clear();
-    StartResult result = m_session->StartSearch(request);
+    if (result == StartResult::Started) {
+        m_reports.Clear();
+        result = m_session->StartSearch(request);
+    }
     if (result == StartResult::Started) {
         m_endShown = false;
         m_list->Clear();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <numeric>
 #include <string_view>
+#include <utility>
 
 #include "cache/text_cache_codec.h"
 #include "platform/file_source.h"
@@ -166,17 +167,33 @@ CachedRow RowFrom(sqlite3_stmt* statement, const SignatureTest& mayMatch, int64_
     return row;
 }
 
+// Binds a drawing's row to a statement writing ROW_COLUMNS; its mark of use
+// is now.
+void BindRow(sqlite3_stmt* s, std::string_view path, const DrawingVersion& version,
+             std::string_view signature, int64_t textId) {
+    BindBlob(s, 1, path);
+    sqlite3_bind_int64(s, 2, static_cast<int64_t>(version.device));
+    sqlite3_bind_int64(s, 3, static_cast<int64_t>(version.inode));
+    sqlite3_bind_int64(s, 4, version.size);
+    sqlite3_bind_int64(s, 5, version.modificationNanos);
+    sqlite3_bind_int64(s, 6, version.changeNanos);
+    sqlite3_bind_int64(s, 7, version.generation);
+    sqlite3_bind_int64(s, 8, MicrosecondsNow());
+    BindBlob(s, 9, signature);
+    sqlite3_bind_int64(s, 10, textId);
+}
+
 }  // namespace
 
 TextCache::TextCache(TextCacheSettings settings) : m_settings(std::move(settings)) {
     m_now = MicrosecondsNow();
     if (!Open()) return;
     m_usable = true;
-    if (!m_settings.readOnly) m_writerThread = std::thread([this] { RunWriter(); });
+    if (!m_settings.neverWrite) m_writerThread = std::thread([this] { RunWriter(); });
 }
 
 TextCache::~TextCache() {
-    if (Usable() && !m_settings.readOnly && m_lookups.load() > 0) FinishSearch();
+    if (Usable() && !m_settings.neverWrite && m_lookups.load() > 0) FinishSearch();
     {
         std::lock_guard lock(m_queueMutex);
         m_stopping = true;
@@ -215,7 +232,7 @@ sqlite3* TextCache::OpenConnection(bool forWriting) {
     sqlite3* db = nullptr;
     int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     std::string uri;
-    if (m_settings.readOnly) {
+    if (m_settings.neverWrite) {
         flags |= SQLITE_OPEN_READONLY;
         uri = FileUri(m_settings.path, "?mode=ro&immutable=1");
     } else {
@@ -247,61 +264,20 @@ bool TextCache::Open() {
         Fail(SQLITE_OK, "has no place (no cache folder)");
         return false;
     }
-    if (!m_settings.readOnly) {
-        size_t slash = m_settings.path.find_last_of('/');
-        if (slash != std::string::npos && slash > 0 &&
-            !MakePrivateFolder(m_settings.path.substr(0, slash))) {
-            Fail(SQLITE_CANTOPEN, "its folder cannot be made");
-            return false;
-        }
-        // It holds the text of the user's drawings: the owner's alone. SQLite
-        // gives its log files the same permissions.
-        if (!MakePrivateFile(m_settings.path)) {
-            Fail(SQLITE_CANTOPEN, "cannot be created");
-            return false;
-        }
-    }
+    if (!m_settings.neverWrite && !CreatePrivateFile()) return false;
     // The file is read into the system's cache in the background while the
     // search walks its folders: a cold disk then gives it in one sweep, not
     // page by page as rows are looked up.
     ReadAheadFile(m_settings.path, kReadAheadBytes);
     // A damaged file is set aside once and a new one started.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        m_writer = OpenConnection(!m_settings.readOnly);
+        m_writer = OpenConnection(!m_settings.neverWrite);
         if (m_writer == nullptr) return false;
-        int code = SQLITE_OK;
-        if (!m_settings.readOnly) {
-            const char* journal = m_settings.rollbackJournal ? "PRAGMA journal_mode=DELETE;"
-                                                             : "PRAGMA journal_mode=WAL;";
-            code = Execute(m_writer, "PRAGMA auto_vacuum=INCREMENTAL;");
-            if (code == SQLITE_OK) code = Execute(m_writer, journal);
-            if (code == SQLITE_OK) code = Execute(m_writer, "PRAGMA synchronous=NORMAL;");
-            if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
-            int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
-            if (code == SQLITE_OK && format != kFormat) {
-                // A new file, or one of another layout: start it over.
-                code =
-                    Execute(m_writer, "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS texts;");
-                if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
-                if (code == SQLITE_OK) {
-                    code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
-                                              std::to_string(kFormat) + ");")
-                                                 .c_str());
-                }
-            }
-        } else {
-            Statement check(m_writer, "SELECT value FROM meta WHERE key='format'");
-            code = check.get() == nullptr ? sqlite3_errcode(m_writer) : sqlite3_step(check.get());
-            if (code == SQLITE_ROW && sqlite3_column_int64(check.get(), 0) == kFormat) {
-                code = SQLITE_OK;
-            } else if (!IsDamage(code)) {
-                code = SQLITE_CANTOPEN;
-            }
-        }
+        int code = m_settings.neverWrite ? CheckFormat() : PrepareTables();
         if (code == SQLITE_OK) return true;
         sqlite3_close(m_writer);
         m_writer = nullptr;
-        if (!IsDamage(code) || m_settings.readOnly || attempt > 0) {
+        if (!IsDamage(code) || m_settings.neverWrite || attempt > 0) {
             Fail(code, "cannot be used");
             return false;
         }
@@ -313,8 +289,51 @@ bool TextCache::Open() {
     return false;
 }
 
+bool TextCache::CreatePrivateFile() {
+    size_t slash = m_settings.path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 &&
+        !MakePrivateFolder(m_settings.path.substr(0, slash))) {
+        Fail(SQLITE_CANTOPEN, "its folder cannot be made");
+        return false;
+    }
+    // It holds the text of the user's drawings: the owner's alone. SQLite
+    // gives its log files the same permissions.
+    if (!MakePrivateFile(m_settings.path)) {
+        Fail(SQLITE_CANTOPEN, "cannot be created");
+        return false;
+    }
+    return true;
+}
+
+int TextCache::PrepareTables() {
+    const char* journal =
+        m_settings.rollbackJournal ? "PRAGMA journal_mode=DELETE;" : "PRAGMA journal_mode=WAL;";
+    int code = Execute(m_writer, "PRAGMA auto_vacuum=INCREMENTAL;");
+    if (code == SQLITE_OK) code = Execute(m_writer, journal);
+    if (code == SQLITE_OK) code = Execute(m_writer, "PRAGMA synchronous=NORMAL;");
+    if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
+    int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
+    if (code != SQLITE_OK || format == kFormat) return code;
+    // A new file, or one of another layout: start it over.
+    code = Execute(m_writer, "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS texts;");
+    if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
+    if (code == SQLITE_OK) {
+        code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
+                                  std::to_string(kFormat) + ");")
+                                     .c_str());
+    }
+    return code;
+}
+
+int TextCache::CheckFormat() {
+    Statement check(m_writer, "SELECT value FROM meta WHERE key='format'");
+    int code = check.get() == nullptr ? sqlite3_errcode(m_writer) : sqlite3_step(check.get());
+    if (code == SQLITE_ROW && sqlite3_column_int64(check.get(), 0) == kFormat) return SQLITE_OK;
+    return IsDamage(code) ? code : SQLITE_CANTOPEN;
+}
+
 void TextCache::SetAsideDamagedFile() {
-    if (m_settings.readOnly) return;
+    if (m_settings.neverWrite) return;
     std::string aside = m_settings.path + ".damaged";
     RemoveWithCompanions(aside);
     std::rename(m_settings.path.c_str(), aside.c_str());
@@ -474,7 +493,7 @@ void TextCache::CountSurveyed(const std::string& path, const CachedRow& row, boo
     ++m_lookups;
     if (!used) return;
     ++m_hits;
-    if (row.touchDue && !m_settings.readOnly) {
+    if (row.touchDue && !m_settings.neverWrite) {
         std::lock_guard lock(m_queueMutex);
         m_touched.push_back(path);
     }
@@ -482,7 +501,7 @@ void TextCache::CountSurveyed(const std::string& path, const CachedRow& row, boo
 
 void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
                       std::string signature) {
-    if (!m_usable || m_settings.readOnly) return;
+    if (!m_usable || m_settings.neverWrite) return;
     {
         std::lock_guard lock(m_queueMutex);
         // Counted with what its lines cost besides their bytes, so texts of
@@ -500,16 +519,14 @@ void TextCache::Flush() {
     std::unique_lock lock(m_queueMutex);
     m_queueChanged.notify_all();
     m_queueChanged.wait(lock, [this] {
-        return m_queue.empty() && m_touched.empty() && !m_figuresPending && !m_writing;
+        return m_queue.empty() && m_touched.empty() && !m_figures.has_value() && !m_writing;
     });
 }
 
 void TextCache::FinishSearch() {
-    if (!m_settings.readOnly) {
+    if (!m_settings.neverWrite) {
         std::lock_guard lock(m_queueMutex);
-        m_figures[0] = m_lookups.exchange(0);
-        m_figures[1] = m_hits.exchange(0);
-        m_figuresPending = true;
+        m_figures = SearchFigures{.lookups = m_lookups.exchange(0), .hits = m_hits.exchange(0)};
     } else {
         m_lookups = 0;
         m_hits = 0;
@@ -521,9 +538,9 @@ void TextCache::RunWriter() {
     std::unique_lock lock(m_queueMutex);
     for (;;) {
         m_queueChanged.wait(lock, [this] {
-            return m_stopping || !m_queue.empty() || !m_touched.empty() || m_figuresPending;
+            return m_stopping || !m_queue.empty() || !m_touched.empty() || m_figures.has_value();
         });
-        if (m_queue.empty() && m_touched.empty() && !m_figuresPending) return;  // stopping
+        if (m_queue.empty() && m_touched.empty() && !m_figures.has_value()) return;  // stopping
         std::deque<Pending> batch;
         while (!m_queue.empty() && batch.size() < kBatchRows) {
             batch.push_back(std::move(m_queue.front()));
@@ -531,14 +548,12 @@ void TextCache::RunWriter() {
         }
         std::vector<std::string> touched;
         touched.swap(m_touched);
-        int64_t figures[2] = {m_figures[0], m_figures[1]};
-        bool withFigures = m_figuresPending;
-        m_figuresPending = false;
+        std::optional<SearchFigures> figures = std::exchange(m_figures, std::nullopt);
         m_writing = true;
         lock.unlock();
         size_t bytes = 0;
         for (const Pending& pending : batch) bytes += pending.text.Cost() + pending.path.size();
-        if (m_usable) WriteBatch(batch, touched, withFigures ? figures : nullptr);
+        if (m_usable) WriteBatch(batch, touched, figures);
         lock.lock();
         m_queuedBytes -= bytes;
         m_writing = false;
@@ -546,8 +561,9 @@ void TextCache::RunWriter() {
     }
 }
 
-void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<std::string>& touched,
-                           const int64_t* searchFigures) {
+void TextCache::WriteBatch(const std::deque<Pending>& batch,
+                           const std::vector<std::string>& touched,
+                           const std::optional<SearchFigures>& figures) {
     int code = Execute(m_writer, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) {
         // Locked too long by another writer: these rows are dropped; the
@@ -555,78 +571,82 @@ void TextCache::WriteBatch(std::deque<Pending>& batch, std::vector<std::string>&
         if (IsDamage(code)) Fail(code, "cannot be written");
         return;
     }
-    {
-        Statement previous(m_writer, "SELECT text_id FROM drawings WHERE path = ?");
-        Statement addText(m_writer, "INSERT INTO texts(lines) VALUES(?)");
-        Statement dropText(m_writer, "DELETE FROM texts WHERE id = ?");
-        Statement insert(m_writer, "INSERT OR REPLACE INTO drawings(" ROW_COLUMNS
-                                   ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE path = ?");
-        bool prepared = previous.get() != nullptr && addText.get() != nullptr &&
-                        dropText.get() != nullptr && insert.get() != nullptr &&
-                        touch.get() != nullptr;
-        code = prepared ? SQLITE_DONE : sqlite3_errcode(m_writer);
-        for (const Pending& pending : batch) {
-            if (code != SQLITE_DONE) break;
-            // The lines the row held until now go with it.
-            BindBlob(previous.get(), 1, pending.path);
-            if (sqlite3_step(previous.get()) == SQLITE_ROW) {
-                sqlite3_bind_int64(dropText.get(), 1, sqlite3_column_int64(previous.get(), 0));
-                code = sqlite3_step(dropText.get());
-                sqlite3_reset(dropText.get());
-            }
-            sqlite3_reset(previous.get());
-            if (code != SQLITE_DONE) break;
-            std::string lines = EncodeCachedLines(pending.text);
-            sqlite3_bind_blob(addText.get(), 1, lines.data(), static_cast<int>(lines.size()),
-                              SQLITE_STATIC);
-            code = sqlite3_step(addText.get());
-            sqlite3_reset(addText.get());
-            if (code != SQLITE_DONE) break;
-            sqlite3_stmt* s = insert.get();
-            BindBlob(s, 1, pending.path);
-            sqlite3_bind_int64(s, 2, static_cast<int64_t>(pending.version.device));
-            sqlite3_bind_int64(s, 3, static_cast<int64_t>(pending.version.inode));
-            sqlite3_bind_int64(s, 4, pending.version.size);
-            sqlite3_bind_int64(s, 5, pending.version.modificationNanos);
-            sqlite3_bind_int64(s, 6, pending.version.changeNanos);
-            sqlite3_bind_int64(s, 7, pending.version.generation);
-            sqlite3_bind_int64(s, 8, MicrosecondsNow());
-            BindBlob(s, 9, pending.signature);
-            sqlite3_bind_int64(s, 10, sqlite3_last_insert_rowid(m_writer));
-            code = sqlite3_step(s);
-            sqlite3_reset(s);
-        }
-        for (const std::string& path : touched) {
-            if (code != SQLITE_DONE) break;
-            sqlite3_bind_int64(touch.get(), 1, m_now);
-            BindBlob(touch.get(), 2, path);
-            code = sqlite3_step(touch.get());
-            sqlite3_reset(touch.get());
-        }
-        if (searchFigures != nullptr && code == SQLITE_DONE) {
-            Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
-            const char* keys[2] = {"last_lookups", "last_hits"};
-            for (int k = 0; k < 2 && note.get() != nullptr && code == SQLITE_DONE; ++k) {
-                sqlite3_bind_text(note.get(), 1, keys[k], -1, SQLITE_STATIC);
-                sqlite3_bind_int64(note.get(), 2, searchFigures[k]);
-                code = sqlite3_step(note.get());
-                sqlite3_reset(note.get());
-            }
-        }
-    }
-    if (code != SQLITE_DONE) {
-        Execute(m_writer, "ROLLBACK");
-        Fail(code, "cannot be written");
-        return;
-    }
-    code = Execute(m_writer, "COMMIT");
-    if (code != SQLITE_OK) {
+    code = WriteRows(batch);
+    if (code == SQLITE_DONE) code = WriteUseMarks(touched);
+    if (code == SQLITE_DONE && figures) code = WriteFigures(*figures);
+    if (code != SQLITE_DONE || (code = Execute(m_writer, "COMMIT")) != SQLITE_OK) {
         Execute(m_writer, "ROLLBACK");
         Fail(code, "cannot be written");
         return;
     }
     KeepBelowLimit();
+}
+
+int TextCache::WriteRows(const std::deque<Pending>& batch) {
+    Statement previous(m_writer, "SELECT text_id FROM drawings WHERE path = ?");
+    Statement addText(m_writer, "INSERT INTO texts(lines) VALUES(?)");
+    Statement dropText(m_writer, "DELETE FROM texts WHERE id = ?");
+    Statement insert(m_writer, "INSERT OR REPLACE INTO drawings(" ROW_COLUMNS
+                               ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    if (previous.get() == nullptr || addText.get() == nullptr || dropText.get() == nullptr ||
+        insert.get() == nullptr) {
+        return sqlite3_errcode(m_writer);
+    }
+    int code = SQLITE_DONE;
+    for (const Pending& pending : batch) {
+        // The lines the row held until now go with it.
+        BindBlob(previous.get(), 1, pending.path);
+        if (sqlite3_step(previous.get()) == SQLITE_ROW) {
+            sqlite3_bind_int64(dropText.get(), 1, sqlite3_column_int64(previous.get(), 0));
+            code = sqlite3_step(dropText.get());
+            sqlite3_reset(dropText.get());
+        }
+        sqlite3_reset(previous.get());
+        if (code != SQLITE_DONE) break;
+        std::string lines = EncodeCachedLines(pending.text);
+        sqlite3_bind_blob(addText.get(), 1, lines.data(), static_cast<int>(lines.size()),
+                          SQLITE_STATIC);
+        code = sqlite3_step(addText.get());
+        sqlite3_reset(addText.get());
+        if (code != SQLITE_DONE) break;
+        BindRow(insert.get(), pending.path, pending.version, pending.signature,
+                sqlite3_last_insert_rowid(m_writer));
+        code = sqlite3_step(insert.get());
+        sqlite3_reset(insert.get());
+        if (code != SQLITE_DONE) break;
+    }
+    return code;
+}
+
+int TextCache::WriteUseMarks(const std::vector<std::string>& touched) {
+    Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE path = ?");
+    if (touch.get() == nullptr) return sqlite3_errcode(m_writer);
+    int code = SQLITE_DONE;
+    for (const std::string& path : touched) {
+        sqlite3_bind_int64(touch.get(), 1, m_now);
+        BindBlob(touch.get(), 2, path);
+        code = sqlite3_step(touch.get());
+        sqlite3_reset(touch.get());
+        if (code != SQLITE_DONE) break;
+    }
+    return code;
+}
+
+int TextCache::WriteFigures(const SearchFigures& figures) {
+    // A statement that cannot be made leaves the figures unwritten, and the
+    // rest of the batch stands.
+    Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
+    if (note.get() == nullptr) return SQLITE_DONE;
+    int code = SQLITE_DONE;
+    for (auto [key, value] :
+         {std::pair{"last_lookups", figures.lookups}, std::pair{"last_hits", figures.hits}}) {
+        sqlite3_bind_text(note.get(), 1, key, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(note.get(), 2, value);
+        code = sqlite3_step(note.get());
+        sqlite3_reset(note.get());
+        if (code != SQLITE_DONE) break;
+    }
+    return code;
 }
 
 void TextCache::KeepBelowLimit() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,14 +41,16 @@ DrawingVersion VersionOf(const FileStatus& status, uint32_t generation);
 
 struct TextCacheSettings {
     std::string path;  // the database file
-    // Opens a file that another process writes and renames into place: no
-    // lock is taken and nothing is written.
-    bool readOnly = false;
+    // Never writes: opens a file that another process writes and renames
+    // into place, takes no lock, and keeps nothing it is given.
+    bool neverWrite = false;
     // The file is kept below this size: the rows used least recently go first.
     int64_t sizeLimit = int64_t{512} << 20;
     // Rollback journal instead of write-ahead log: for a file that is built
     // once and then renamed into place for readers.
     bool rollbackJournal = false;
+
+    bool operator==(const TextCacheSettings&) const = default;
 };
 
 // The cache file in the user's cache folder
@@ -91,9 +94,9 @@ class TextCache {
 
     bool Usable() const { return m_usable.load(); }
 
-    // Whether Store keeps what it is given (the cache is usable and not
-    // read-only).
-    bool Storing() const { return Usable() && !m_settings.readOnly; }
+    // Whether Store keeps what it is given (the cache is usable and may
+    // write).
+    bool Storing() const { return Usable() && !m_settings.neverWrite; }
 
     // The first problem met since the last call, as a sentence; empty if none.
     std::string TakeProblem();
@@ -138,7 +141,7 @@ class TextCache {
     // Keeps the lines read from `path` (replacing any older row) with their
     // `signature`, a blob the cache only stores and hands to a SignatureTest. Returns at
     // once: the writer thread commits it with others. Dropped when the cache
-    // is read-only, unusable, or too far behind.
+    // never writes, is unusable, or is too far behind.
     void Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
                std::string signature);
 
@@ -172,15 +175,37 @@ class TextCache {
         std::string signature;
     };
 
+    // The lookups and hits of a search, for `cache stats`.
+    struct SearchFigures {
+        int64_t lookups = 0;
+        int64_t hits = 0;
+    };
+
     sqlite3* OpenConnection(bool forWriting);
     bool Open();
+    // Makes the file and its folder, the owner's alone. False (and failed)
+    // when either cannot be made.
+    bool CreatePrivateFile();
+    // Sets up the writer's file (log, tables), starting it over when it is
+    // new or of another layout; an SQLite code.
+    int PrepareTables();
+    // Checks that a file opened to be read only is of this layout: SQLITE_OK,
+    // the code of a damaged file, or SQLITE_CANTOPEN.
+    int CheckFormat();
     void Fail(int code, const std::string& what);
     std::unique_ptr<Reader> TakeReader();
     void ReturnReader(std::unique_ptr<Reader> reader);
     void RunWriter();
-    void MarkUsed(const std::string& path, bool touchDue);
-    void WriteBatch(std::deque<Pending>& batch, std::vector<std::string>& touched,
-                    const int64_t* searchFigures);
+    // Writes a batch in one transaction: rows, marks of use, and the last
+    // search's figures (when given). A failure rolls it back and fails the
+    // cache.
+    void WriteBatch(const std::deque<Pending>& batch, const std::vector<std::string>& touched,
+                    const std::optional<SearchFigures>& figures);
+    // The steps of a batch, inside its transaction: each gives SQLITE_DONE,
+    // or the code that stopped it.
+    int WriteRows(const std::deque<Pending>& batch);
+    int WriteUseMarks(const std::vector<std::string>& touched);
+    int WriteFigures(const SearchFigures& figures);
     void KeepBelowLimit();
     void SetAsideDamagedFile();
 
@@ -204,9 +229,8 @@ class TextCache {
     std::deque<Pending> m_queue;
     std::vector<std::string> m_touched;  // paths of rows found in use, to mark as used now
     size_t m_queuedBytes = 0;
-    bool m_figuresPending = false;  // m_figures wait to be written
-    int64_t m_figures[2] = {};      // the last search's lookups and hits
-    bool m_writing = false;         // the writer holds a batch
+    std::optional<SearchFigures> m_figures;  // the last search's, waiting to be written
+    bool m_writing = false;                  // the writer holds a batch
     bool m_stopping = false;
     std::thread m_writerThread;
 };

@@ -120,7 +120,7 @@ bool FillCache(const IndexOptions& options, const TextCacheSettings& settings,
                IndexFrontEnd& frontEnd) {
     SearchSession session(frontEnd, options.threads);
     session.UseTextCache(settings);
-    SearchRequest request{options.place, options.typeMask, false, true};
+    SearchRequest request{.place = options.place, .typeMask = options.typeMask, .fillCache = true};
     StartResult result = session.StartSearch(request);
     if (result != StartResult::Started) {
         std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());

@@ -304,7 +304,8 @@ bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp9
     bool refused = false;
     for (size_t pass = 0; pass < cp932Keywords.size() && !g_interrupted; ++pass) {
         frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
-        SearchRequest request{options.place, options.typeMask, pass > 0};
+        SearchRequest request{
+            .place = options.place, .typeMask = options.typeMask, .narrow = pass > 0};
         if (!RunPass(session, request, frontEnd)) {
             refused = true;
             break;

@@ -42,14 +42,14 @@ OptionError ApplyDateRange(OptionId id, const std::string& value, OptionScanner&
         pending.range = DateRange::OnOrBefore;
         std::optional<int64_t> last = ParseTimeArgument(value, true);
         if (!last) return NotATime(value);
-        date.boundA = *last;
+        date.latest = *last;
         return std::nullopt;
     }
     if (id == OptionId::After) {
         pending.range = DateRange::OnOrAfter;
         std::optional<int64_t> first = ParseTimeArgument(value, false);
         if (!first) return NotATime(value);
-        date.boundB = *first;
+        date.earliest = *first;
         return std::nullopt;
     }
     std::optional<std::string> second = scanner.TakeArgument();
@@ -59,8 +59,8 @@ OptionError ApplyDateRange(OptionId id, const std::string& value, OptionScanner&
     if (!first) return NotATime(value);
     std::optional<int64_t> last = ParseTimeArgument(*second, true);
     if (!last) return NotATime(*second);
-    date.boundA = *first;
-    date.boundB = *last;
+    date.earliest = *first;
+    date.latest = *last;
     return std::nullopt;
 }
 
@@ -193,6 +193,6 @@ std::optional<TextCacheSettings> CacheSettingsOf(const SearchOptions& options) {
     // Without a cache folder (no HOME) there is nothing to keep: no cache,
     // and nothing to say about it.
     if (settings.path.empty()) return std::nullopt;
-    settings.readOnly = options.cacheReadOnly;
+    settings.neverWrite = options.cacheReadOnly;
     return settings;
 }

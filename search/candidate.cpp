@@ -1,5 +1,7 @@
 #include "search/candidate.h"
 
+#include <algorithm>
+
 #include "bytes/cp932.h"
 #include "cache/text_cache.h"
 #include "match/line_match.h"
@@ -16,7 +18,70 @@ std::string SkipReason(const ReadError& error) {
     return error.kind == ReadFailure::Other ? error.reason : std::string();
 }
 
+// The row of a hit, with the line that matched. The line is for showing; a
+// row keeps no more of it than a person reads, whatever the drawing holds.
+std::optional<ResultRecord> HitRecord(const std::string& path, LineMatch match) {
+    std::optional<ResultRecord> hit = MakeResultRecord(path, LowerCasePath(path));
+    if (!hit) return hit;
+    if (match.text.size() > kMatchTextLimit) {
+        size_t cut = 0;
+        while (cut + Cp932CharLength(match.text, cut) <= kMatchTextLimit) {
+            cut += Cp932CharLength(match.text, cut);
+        }
+        match.text.resize(cut);
+    }
+    hit->matchText = std::move(match.text);
+    hit->matchKind = match.kind;
+    return hit;
+}
+
+// Tests the text of the drawing at `path` (its status just read) against the
+// keywords, none when the search fills the cache: the lines a cache keeps for
+// this version of it when they are there, else the drawing's own, which the
+// cache is then given. `known` as for EvaluateCandidate.
+ReadResult<CandidateReading> TestText(const std::string& path, const FileStatus& status,
+                                      const CandidateTest& test, CandidateScratch& scratch,
+                                      const CachedRow* known) {
+    const KeywordList noKeywords;
+    const KeywordList& keywords = test.fillCache ? noKeywords : test.keywords;
+    TextCache* cache = test.cache != nullptr && test.cache->Usable() ? test.cache : nullptr;
+    DrawingVersion version;
+    if (cache != nullptr) version = DrawingVersionOf(path, status);
+    ExtractedText& text = scratch.text;
+    text.SetFlush(nullptr);
+    text.Clear();
+    TextCache::Found found = TextCache::Found::Miss;
+    if (cache != nullptr) {
+        // Filling a cache tests nothing: a current row needs no more.
+        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.MayMatch());
+        found = cache->Answer(path, row, version, !test.fillCache, text);
+    }
+    CandidateReading cached;
+    if (found == TextCache::Found::RuledOut) return cached;
+    // A cached text that filled the thread's text (kept by an older version
+    // with a larger one) would hide lines a reading tests: read it again.
+    if (found == TextCache::Found::Lines && !text.Full()) {
+        if (!keywords.empty()) cached.match = FindMatchingLine(text, keywords);
+        return cached;
+    }
+    const bool storing = cache != nullptr && cache->Storing();
+    ReadResult<CandidateReading> reading =
+        ReadCandidateText(path, status.isRegularFile, keywords, storing ? nullptr : &test.prefilter,
+                          storing, scratch);
+    // What was read now is kept for the next search, once tested (a copy the
+    // size of the text, the thread's own buffer staying).
+    if (reading && storing && reading->wholeText) {
+        cache->Store(path, version, text, MakeTextSignature(text));
+    }
+    return reading;
+}
+
 }  // namespace
+
+DrawingVersion DrawingVersionOf(const std::string& path, const FileStatus& status) {
+    const DrawingType* type = DrawingTypeOfPath(path);
+    return VersionOf(status, type != nullptr ? type->generation : 0);
+}
 
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size) {
     int64_t created = status.creationTime != 0 ? status.creationTime : status.modificationTime;
@@ -24,13 +89,13 @@ bool PassesFilters(const FileStatus& status, const DateCriterion& date, const Si
         int64_t time = date.kind == DateKind::Created ? created : status.modificationTime;
         switch (date.range) {
             case DateRange::OnOrBefore:
-                if (time > date.boundA) return false;
+                if (time > date.latest) return false;
                 break;
             case DateRange::OnOrAfter:
-                if (time < date.boundB) return false;
+                if (time < date.earliest) return false;
                 break;
             case DateRange::Between:
-                if (time < date.boundA || time > date.boundB) return false;
+                if (time < date.earliest || time > date.latest) return false;
                 break;
         }
     }
@@ -65,71 +130,22 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
     }
     if (!PassesFilters(*status, date, size)) return outcome;
     outcome.passedFilters = true;
-    const KeywordList& keywords = test.keywords;
-    if (!test.readOnly) {
+    if (!test.fillCache) {
         // An empty piece matches every text and an empty list none, so
         // neither needs the file's text.
+        const KeywordList& keywords = test.keywords;
         if (keywords.empty()) return outcome;
-        bool matchesAll = false;
-        for (const std::string& piece : keywords) matchesAll |= piece.empty();
-        if (matchesAll) {
+        if (std::any_of(keywords.begin(), keywords.end(),
+                        [](const std::string& piece) { return piece.empty(); })) {
             outcome.hit = MakeResultRecord(path, LowerCasePath(path));
             return outcome;
         }
     }
-    const KeywordList noKeywords;
-    const KeywordList& tested = test.readOnly ? noKeywords : keywords;
-
-    TextCache* cache = test.cache != nullptr && test.cache->Usable() ? test.cache : nullptr;
-    DrawingVersion version;
-    if (cache != nullptr) {
-        const DrawingType* type = DrawingTypeOfPath(path);
-        version = VersionOf(*status, type != nullptr ? type->generation : 0);
+    ReadResult<CandidateReading> reading = TestText(path, *status, test, scratch, known);
+    if (!reading) {
+        outcome.skipReason = SkipReason(reading.Error());
+        return outcome;
     }
-    std::optional<LineMatch> match;
-    ExtractedText& text = scratch.text;
-    text.SetFlush(nullptr);
-    text.Clear();
-    // A cached text that filled the thread's text (kept by an older version
-    // with a larger one) would hide lines a reading tests: read it again.
-    TextCache::Found found = TextCache::Found::Miss;
-    if (cache != nullptr) {
-        // Filling a cache tests nothing: a current row needs no more.
-        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.MayMatch());
-        found = cache->Answer(path, row, version, !test.readOnly, text);
-    }
-    if (found == TextCache::Found::RuledOut) return outcome;
-    if (found == TextCache::Found::Lines && !text.Full()) {
-        if (!tested.empty()) match = FindMatchingLine(text, tested);
-    } else {
-        const bool storing = cache != nullptr && cache->Storing();
-        ReadResult<CandidateReading> reading =
-            ReadCandidateText(path, status->isRegularFile, tested,
-                              storing ? nullptr : &test.prefilter, storing, scratch);
-        if (!reading) {
-            outcome.skipReason = SkipReason(reading.Error());
-            return outcome;
-        }
-        match = std::move(reading->match);
-        // What was read now is kept for the next search, once tested (a
-        // copy the size of the text, the thread's own buffer staying).
-        if (storing && reading->wholeText)
-            cache->Store(path, version, text, MakeTextSignature(text));
-    }
-    if (!match) return outcome;
-    outcome.hit = MakeResultRecord(path, LowerCasePath(path));
-    if (outcome.hit) {
-        // The line is for showing; a row keeps no more of it than a person
-        // reads, whatever the drawing holds.
-        if (match->text.size() > kMatchTextLimit) {
-            size_t cut = 0;
-            while (cut + Cp932CharLength(match->text, cut) <= kMatchTextLimit) {
-                cut += Cp932CharLength(match->text, cut);
-            }
-            match->text.resize(cut);
-        }
-        outcome.hit->matchText = std::move(match->text);
-        outcome.hit->matchKind = match->kind;
-    }
+    if (reading->match) outcome.hit = HitRecord(path, std::move(*reading->match));
     return outcome;
 }

@@ -17,14 +17,19 @@
 // is replaced by the modification time.
 bool PassesFilters(const FileStatus& status, const DateCriterion& date, const SizeCriterion& size);
 
+// The version of the drawing at `path` that the text cache tells apart: its
+// status, and the reader generation of its type (0 for a path of no type).
+DrawingVersion DrawingVersionOf(const std::string& path, const FileStatus& status);
+
 // What every candidate of one search is tested with.
 struct CandidateTest {
     KeywordList keywords;
     // Text kept from earlier reads, used for drawings that have not changed
     // and given the text of those read now; nullptr for none.
     TextCache* cache = nullptr;
-    // Reads every drawing (into the cache) and makes no hit: filling a cache.
-    bool readOnly = false;
+    // Reads every drawing into the cache and makes no hit (the keywords are
+    // not tested): a search that only fills the cache.
+    bool fillCache = false;
     // Made from `keywords` once for the search (KeywordPrefilter(keywords)),
     // or left inactive. Used only when no cache takes the text of what is
     // read: a cache must see every drawing whole.

@@ -1,10 +1,6 @@
 #include "search/candidate_survey.h"
 
 #include <algorithm>
-#include <thread>
-
-#include "search/drawing_types.h"
-#include "search/extract_text.h"
 
 namespace {
 
@@ -22,12 +18,13 @@ CandidateSurvey::CandidateSurvey(const std::vector<std::string>& candidates, Tex
       m_test(test),
       m_threads(std::max(1u, threads)),
       m_cancel(cancel),
+      m_crew(m_threads - 1),
       m_statuses(std::move(statuses)),
       m_blockSize(std::max<size_t>(1, block)),
       m_current(std::make_unique<std::atomic<bool>[]>(candidates.size())) {}
 
 bool CandidateSurvey::Worthwhile(const CandidateTest& test) {
-    if (test.readOnly) return true;
+    if (test.fillCache) return true;
     if (test.keywords.empty()) return false;
     return std::none_of(test.keywords.begin(), test.keywords.end(),
                         [](const std::string& piece) { return piece.empty(); });
@@ -44,6 +41,11 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
     const size_t end = std::min(m_candidates.size(), begin + m_blockSize);
     m_begin = begin;
     m_block.assign(end - begin, SurveyedCandidate());
+    ReadBlock(begin, end);
+    MarkCurrent(begin, end);
+}
+
+void CandidateSurvey::ReadBlock(size_t begin, size_t end) {
     // Each thread first reads the rows of a part of the block in one sweep,
     // then statuses, a run at a time, until none are left.
     const size_t parts = std::min<size_t>(m_threads, (end - begin + kStatusRun - 1) / kStatusRun);
@@ -52,8 +54,8 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
     const size_t readAhead = std::clamp(m_statuses.size(), begin, end);
     for (size_t i = begin; i < readAhead; ++i) m_block[i - begin].status = std::move(m_statuses[i]);
     std::atomic<size_t> nextStatus{readAhead};
-    const SignatureTest mayMatch = m_test.readOnly ? SignatureTest() : m_test.MayMatch();
-    auto work = [&] {
+    const SignatureTest mayMatch = m_test.fillCache ? SignatureTest() : m_test.MayMatch();
+    m_crew.RunOnAll([&] {
         for (size_t part; (part = nextPart.fetch_add(1)) < parts;) {
             size_t first = begin + (end - begin) * part / parts;
             size_t last = begin + (end - begin) * (part + 1) / parts;
@@ -69,19 +71,15 @@ void CandidateSurvey::SurveyBlock(size_t begin) {
                 m_block[i - begin].status = reader.Read(m_candidates[i]).Value();
             }
         }
-    };
-    std::vector<std::thread> helpers;
-    for (size_t t = 1; t < m_threads; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers) helper.join();
+    });
+}
 
+void CandidateSurvey::MarkCurrent(size_t begin, size_t end) {
     for (size_t i = begin; i < end; ++i) {
         SurveyedCandidate& entry = m_block[i - begin];
         if (!entry.status || !entry.status->isRegularFile || !entry.row.present) continue;
-        const DrawingType* type = DrawingTypeOfPath(m_candidates[i]);
-        entry.current =
-            entry.row.version == VersionOf(*entry.status, type != nullptr ? type->generation : 0);
-        entry.settled = entry.current && (m_test.readOnly || !entry.row.mayMatch);
+        entry.current = entry.row.version == DrawingVersionOf(m_candidates[i], *entry.status);
+        entry.settled = entry.current && (m_test.fillCache || !entry.row.mayMatch);
         if (entry.current) m_current[i].store(true, std::memory_order_relaxed);
     }
 }

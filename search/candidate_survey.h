@@ -10,6 +10,7 @@
 #include "cache/text_cache.h"
 #include "platform/file_status.h"
 #include "search/candidate.h"
+#include "search/thread_crew.h"
 
 // What the text cache tells of one candidate before it is tested.
 struct SurveyedCandidate {
@@ -28,7 +29,8 @@ struct SurveyedCandidate {
 // Surveys the candidates of a search that uses a text cache, a block at a
 // time as the search reaches it: the statuses of a block are read on several
 // threads while the cache's rows for it are read in one sweep, so an
-// unchanged drawing costs one status and no lookup of its own.
+// unchanged drawing costs one status and no lookup of its own. The threads
+// are started once, with the survey, and sleep between blocks.
 class CandidateSurvey {
   public:
     static constexpr size_t kBlock = 4096;
@@ -57,12 +59,18 @@ class CandidateSurvey {
 
   private:
     void SurveyBlock(size_t begin);
+    // Reads the rows and statuses of the candidates from `begin` to `end`
+    // into the block, on every thread of the crew.
+    void ReadBlock(size_t begin, size_t end);
+    // Marks the entries of the block whose row is of the drawing's version.
+    void MarkCurrent(size_t begin, size_t end);
 
     const std::vector<std::string>& m_candidates;
     TextCache& m_cache;
     const CandidateTest& m_test;
     unsigned m_threads;
     const std::atomic<bool>& m_cancel;
+    ThreadCrew m_crew;
     std::vector<std::optional<FileStatus>> m_statuses;
     size_t m_blockSize;
     size_t m_begin = 0;  // the first index of the surveyed block

@@ -8,15 +8,16 @@
 // last-modification time.
 enum class DateKind { Any = 0, Created = 1, Modified = 2 };
 
-// How the date bounds apply: on or before A, on or after B, or from A to B.
+// Which date bounds apply: the latest time, the earliest, or both.
 enum class DateRange { OnOrBefore = 0, OnOrAfter = 1, Between = 2 };
 
-// Times are seconds since 1970-01-01 00:00 UTC; bounds are inclusive.
+// Times are seconds since 1970-01-01 00:00 UTC; bounds are inclusive. A bound
+// that the range does not apply is kept but not tested.
 struct DateCriterion {
     DateKind kind = DateKind::Any;
     DateRange range = DateRange::OnOrBefore;
-    int64_t boundA = 0;
-    int64_t boundB = 0;
+    int64_t earliest = 0;  // OnOrAfter, and the start of Between
+    int64_t latest = 0;    // OnOrBefore, and the end of Between
 };
 
 // Sizes in bytes; 0 means the bound is not set. Bounds are inclusive.
@@ -34,8 +35,9 @@ enum TypeBit : unsigned {
     TYPE_MPP = 0x10,
     TYPE_MPX = 0x20,
     TYPE_MPZ = 0x40,
-    TYPE_ALL = 0x7F,
     TYPE_JW_TOGGLED = 0x80,  // flipped with the JW_CAD box; selects nothing
+    TYPE_SXF = 0x100,
+    TYPE_ALL = 0x17F,
 };
 
 // The place text that means every mounted file system.

@@ -6,6 +6,7 @@
 
 #include "match/keywords.h"
 #include "platform/folder_listing.h"
+#include "search/candidate_schedule.h"
 #include "search/candidate_survey.h"
 #include "search/drawing_types.h"
 #include "search/evaluation_pool.h"
@@ -40,12 +41,20 @@ SearchSession::~SearchSession() {
     Wait();
 }
 
-StartResult SearchSession::StartSearch(const SearchRequest& request) {
+StartResult SearchSession::CheckRequest(const SearchRequest& request) const {
     if (m_running.load()) return StartResult::AlreadyRunning;
-    Wait();  // the last worker has ended; collect its thread
     if (!request.narrow && request.place.empty()) return StartResult::NoPlace;
     if ((request.typeMask & TYPE_ALL) == 0) return StartResult::NoTypes;
+    // The worker has ended: the candidates it left are the session's again.
     if (request.narrow && m_candidates.empty()) return StartResult::NothingToNarrow;
+    return StartResult::Started;
+}
+
+StartResult SearchSession::StartSearch(const SearchRequest& request) {
+    if (StartResult refusal = CheckRequest(request); refusal != StartResult::Started) {
+        return refusal;
+    }
+    Wait();  // the last worker has ended; collect its thread
     m_cancel.store(false);
     if (!request.narrow) m_candidates.clear();
     m_hits.clear();
@@ -65,181 +74,178 @@ void SearchSession::Wait() {
 const std::vector<std::string>& SearchSession::Candidates() const { return m_candidates; }
 
 void SearchSession::UseTextCache(std::optional<TextCacheSettings> settings) {
-    bool same = settings && m_cacheSettings && settings->path == m_cacheSettings->path &&
-                settings->readOnly == m_cacheSettings->readOnly &&
-                settings->sizeLimit == m_cacheSettings->sizeLimit &&
-                settings->rollbackJournal == m_cacheSettings->rollbackJournal;
-    if (same) return;
+    if (settings == m_cacheSettings) return;
     m_cache.reset();
     m_cacheSettings = std::move(settings);
 }
 
 void SearchSession::RunWorker(SearchRequest request) {
-    auto end = [this] {
-        m_running.store(false);
-        m_frontEnd.SearchEnded();
-    };
-
     // With a cache, the statuses of the first candidates are read while the
     // walk goes on, and the cache is opened meanwhile.
     std::unique_ptr<StatusPrefetch> prefetch;
-    std::thread opener;
-    if (m_cacheSettings) {
-        if (!request.narrow) prefetch = std::make_unique<StatusPrefetch>();
-        if (!m_cache) {
-            opener =
-                std::thread([this] { m_cache = std::make_unique<TextCache>(*m_cacheSettings); });
-        }
-    }
-    auto joinOpener = [&opener] {
+    if (m_cacheSettings && !request.narrow) prefetch = std::make_unique<StatusPrefetch>();
+    std::jthread opener = OpenCacheMeanwhile();
+    if (!request.narrow && !CollectCandidates(request, prefetch.get())) {
+        // Stopped between or inside the drives: the search ends with the
+        // cancel text alone and nothing to narrow.
+        m_candidates.clear();
+        prefetch.reset();
         if (opener.joinable()) opener.join();
-    };
-
-    if (!request.narrow) {
-        m_frontEnd.PostStatus(CollectingStatus(-1));
-        FolderWalk walk(
-            request.typeMask, m_cancel,
-            {[this] { return m_frontEnd.IncludeSubfolders(); },
-             [this](size_t candidatesSoFar) {
-                 m_frontEnd.PostStatus(CollectingStatus(static_cast<int64_t>(candidatesSoFar)));
-             },
-             [this](const std::string& path, const std::string& reason) {
-                 m_frontEnd.ReportSkipped(path, reason);
-             },
-             [&prefetch](const std::string& path) {
-                 if (prefetch) prefetch->Add(path);
-             }},
-            m_candidates);
-        if (request.place == kAllDrivesPlace) {
-            for (const std::string& root : AllDriveRoots()) {
-                walk.Walk(root, true);
-                if (m_cancel.load()) {
-                    // Stopped between or inside the drives: the search ends
-                    // with the cancel text alone and nothing to narrow.
-                    m_candidates.clear();
-                    prefetch.reset();
-                    joinOpener();
-                    m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
-                    end();
-                    return;
-                }
-            }
-        } else {
-            walk.Walk(AbsolutePath(request.place));
-        }
+        m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
+        EndWorker();
+        return;
     }
-
-    CandidateTest test;
-    if (!request.fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
-    test.readOnly = request.fillCache;
+    CandidateTest test = PrepareTest(request.fillCache);
     std::vector<std::optional<FileStatus>> statuses;
     if (prefetch) statuses = prefetch->Finish();
     prefetch.reset();
-    joinOpener();
+    if (opener.joinable()) opener.join();
     test.cache = m_cache.get();
+    std::unique_ptr<CandidateSurvey> survey = SurveyCache(test, std::move(statuses));
+    TestCandidates(test, survey.get());
+    survey.reset();
+    FinishCacheUse();
+    ReportEnd();
+}
+
+std::jthread SearchSession::OpenCacheMeanwhile() {
+    if (!m_cacheSettings || m_cache) return {};
+    return std::jthread([this] { m_cache = std::make_unique<TextCache>(*m_cacheSettings); });
+}
+
+bool SearchSession::CollectCandidates(const SearchRequest& request, StatusPrefetch* prefetch) {
+    m_frontEnd.PostStatus(CollectingStatus(-1));
+    FolderWalk walk(
+        request.typeMask, m_cancel,
+        {[this] { return m_frontEnd.IncludeSubfolders(); },
+         [this](size_t candidatesSoFar) {
+             m_frontEnd.PostStatus(CollectingStatus(static_cast<int64_t>(candidatesSoFar)));
+         },
+         [this](const std::string& path, const std::string& reason) {
+             m_frontEnd.ReportSkipped(path, reason);
+         },
+         [prefetch](const std::string& path) {
+             if (prefetch != nullptr) prefetch->Add(path);
+         }},
+        m_candidates);
+    if (request.place != kAllDrivesPlace) {
+        walk.Walk(AbsolutePath(request.place));
+        return true;
+    }
+    for (const std::string& root : AllDriveRoots()) {
+        walk.Walk(root, true);
+        if (m_cancel.load()) return false;
+    }
+    return true;
+}
+
+CandidateTest SearchSession::PrepareTest(bool fillCache) {
+    CandidateTest test;
+    if (!fillCache) test.keywords = PrepareKeywords(m_frontEnd.KeywordText());
+    test.fillCache = fillCache;
     // Used for the drawings read when no cache keeps what is read.
     test.prefilter = KeywordPrefilter(test.keywords);
     test.signature = SignatureQuery(test.keywords);
-    const size_t count = m_candidates.size();
-    // With a cache, what it holds for each candidate is surveyed ahead, a
-    // block at a time: an unchanged drawing that its signature rules out is
-    // settled at once, without a test of its own.
-    std::unique_ptr<CandidateSurvey> survey;
-    if (m_cache && m_cache->Usable() && CandidateSurvey::Worthwhile(test)) {
-        survey = std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads,
-                                                   m_cancel, std::move(statuses));
-    }
-    // Candidates are handed to the pool a window ahead of the one being
-    // reported, so outcomes arrive in order and a stop waits only for those
-    // already handed over. Sixteen a thread: a helper seldom finds the queue
-    // empty and has to be woken for the next one (the hand-off cost more than
-    // reading a small drawing). With one thread, Take tests them itself.
-    auto pool = std::make_unique<EvaluationPool>(m_threads - 1, test);
-    std::function<bool(size_t)> needed;
-    if (survey) needed = [&survey](size_t index) { return survey->NeedsReading(index); };
-    auto readAhead = std::make_unique<ReadAhead>(m_candidates, std::move(needed));
-    const size_t window = m_threads > 1 ? static_cast<size_t>(m_threads) * 16 : 1;
-    // Settled candidates take no place in the window: they are handed over
-    // up to this far ahead, so that the pool has the next tests to do.
-    const size_t reach = m_threads > 1 ? 1024 : 1;
-    size_t handedOver = 0;
-    size_t inPool = 0;  // handed to the pool and not yet taken
-    // Settled candidates never reach the pool: 1, they passed the date and
-    // size test; 2, they did not.
-    std::vector<uint8_t> settled(survey ? count : 0);
-    // True when the candidate went to the pool.
-    auto handOver = [&](size_t index) {
-        DateCriterion date = m_frontEnd.DateLimits();
-        SizeCriterion size = m_frontEnd.SizeLimits();
-        CandidateJob job{index, {}, date, size, std::nullopt};
-        if (survey) {
-            const SurveyedCandidate& known = survey->At(index);
-            if (known.settled) {
-                bool passed = PassesFilters(*known.status, date, size);
-                if (passed) m_cache->CountSurveyed(m_candidates[index], known.row, true);
-                settled[index] = passed ? 1 : 2;
-                return false;
-            }
-            job.known = known.row;
-        }
-        job.path = m_candidates[index];
-        pool->Submit(std::move(job));
-        return true;
-    };
+    return test;
+}
 
+std::unique_ptr<CandidateSurvey> SearchSession::SurveyCache(
+    const CandidateTest& test, std::vector<std::optional<FileStatus>> statuses) {
+    // What the cache holds for each candidate is surveyed ahead, a block at
+    // a time: an unchanged drawing that its signature rules out is settled
+    // at once, without a test of its own.
+    if (!m_cache || !m_cache->Usable() || !CandidateSurvey::Worthwhile(test)) return nullptr;
+    return std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads, m_cancel,
+                                             std::move(statuses));
+}
+
+void SearchSession::TestCandidates(const CandidateTest& test, CandidateSurvey* survey) {
+    const size_t count = m_candidates.size();
+    std::function<bool(size_t)> needed;
+    if (survey != nullptr) needed = [survey](size_t index) { return survey->NeedsReading(index); };
+    ReadAhead readAhead(m_candidates, std::move(needed));
+    // With one thread, Take tests each candidate itself.
+    EvaluationPool pool(m_threads - 1, test);
+    CandidateSchedule schedule(
+        count, CandidateSchedule::LimitsFor(m_threads),
+        [&](size_t index) { return HandOver(index, survey, pool); },
+        [&pool](size_t index) { return pool.Take(index); });
     SearchStatus testing;
     for (size_t i = 0; i < count; ++i) {
-        readAhead->Testing(i);
-        for (; handedOver < count && handedOver < i + reach && inPool < window; ++handedOver) {
-            inPool += handOver(handedOver) ? 1 : 0;
-        }
-        CandidateOutcome outcome;
-        if (survey && settled[i] != 0) {
-            outcome.passedFilters = settled[i] == 1;
-        } else {
-            outcome = pool->Take(i);
-            --inPool;
-        }
-        if (!outcome.skipReason.empty()) {
-            m_frontEnd.ReportSkipped(m_candidates[i], outcome.skipReason);
-        }
-        if (outcome.passedFilters) {
-            const DrawingType* type = DrawingTypeOfPath(m_candidates[i]);
-            const int slot = type != nullptr ? type->iconSlot : -1;
-            if (slot >= 0 && !m_iconLoaded[slot]) {
-                m_iconLoaded[slot] = true;
-                m_frontEnd.LoadTypeIcon(slot, m_candidates[i]);
-            }
-            if (outcome.hit) {
-                m_hits.push_back(m_candidates[i]);
-                m_frontEnd.AddResultRow(std::move(*outcome.hit), slot);
-            }
-        }
+        readAhead.Testing(i);
+        ReportOutcome(i, schedule.OutcomeOf(i));
         if (m_cancel.load()) break;
         SetTestingStatus(testing, static_cast<int64_t>(count), static_cast<int64_t>(i + 1));
         m_frontEnd.PostStatus(testing);
     }
-    pool.reset();
-    readAhead.reset();  // before the candidates change
-    survey.reset();
-    if (m_cache) {
-        m_cache->FinishSearch();
-        // A cache that fails says so once and the search goes on without it.
-        if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
-            m_frontEnd.ReportNotice(problem);
-        }
-    }
+    // The pool drops the candidates not yet started, then the read-ahead
+    // ends: both before the candidates change.
+}
 
-    if (m_cancel.load()) {
-        m_cancel.store(false);
-        m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_CANCELLED));
-        end();
-        return;
+std::optional<CandidateOutcome> SearchSession::HandOver(size_t index, CandidateSurvey* survey,
+                                                        EvaluationPool& pool) {
+    // The limits are read as each candidate is handed over.
+    const DateCriterion date = m_frontEnd.DateLimits();
+    const SizeCriterion size = m_frontEnd.SizeLimits();
+    std::optional<CachedRow> known;
+    if (survey != nullptr) {
+        const SurveyedCandidate& surveyed = survey->At(index);
+        if (surveyed.settled) {
+            CandidateOutcome outcome;
+            outcome.passedFilters = PassesFilters(*surveyed.status, date, size);
+            if (outcome.passedFilters) {
+                m_cache->CountSurveyed(m_candidates[index], surveyed.row, true);
+            }
+            return outcome;
+        }
+        known = surveyed.row;
     }
-    m_cancel.store(false);
-    m_frontEnd.PostStatus(DoneStatus(static_cast<int64_t>(m_hits.size())));
-    m_candidates = std::move(m_hits);
-    m_hits.clear();
-    m_frontEnd.EndNarrowingMode();
-    end();
+    pool.Submit({.index = index,
+                 .path = m_candidates[index],
+                 .date = date,
+                 .size = size,
+                 .known = std::move(known)});
+    return std::nullopt;
+}
+
+void SearchSession::ReportOutcome(size_t index, CandidateOutcome outcome) {
+    const std::string& path = m_candidates[index];
+    if (!outcome.skipReason.empty()) m_frontEnd.ReportSkipped(path, outcome.skipReason);
+    if (!outcome.passedFilters) return;
+    const DrawingType* type = DrawingTypeOfPath(path);
+    const int slot = type != nullptr ? type->iconSlot : -1;
+    if (slot >= 0 && !m_iconLoaded[slot]) {
+        m_iconLoaded[slot] = true;
+        m_frontEnd.LoadTypeIcon(slot, path);
+    }
+    if (outcome.hit) {
+        m_hits.push_back(path);
+        m_frontEnd.AddResultRow(std::move(*outcome.hit), slot);
+    }
+}
+
+void SearchSession::FinishCacheUse() {
+    if (!m_cache) return;
+    m_cache->FinishSearch();
+    // A cache that fails says so once and the search goes on without it.
+    if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
+        m_frontEnd.ReportNotice(problem);
+    }
+}
+
+void SearchSession::ReportEnd() {
+    if (m_cancel.exchange(false)) {
+        m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_CANCELLED));
+    } else {
+        m_frontEnd.PostStatus(DoneStatus(static_cast<int64_t>(m_hits.size())));
+        m_candidates = std::move(m_hits);
+        m_hits.clear();
+        m_frontEnd.EndNarrowingMode();
+    }
+    EndWorker();
+}
+
+void SearchSession::EndWorker() {
+    m_running.store(false);
+    m_frontEnd.SearchEnded();
 }

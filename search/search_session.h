@@ -9,11 +9,17 @@
 #include <vector>
 
 #include "cache/text_cache.h"
+#include "platform/file_status.h"
+#include "search/candidate.h"
 #include "search/front_end.h"
+
+class CandidateSurvey;
+class EvaluationPool;
+class StatusPrefetch;
 
 // The request that the start button makes.
 struct SearchRequest {
-    std::string place;  // a folder (native path bytes) or kAllDrivesPlace
+    std::string place{};  // a folder (native path bytes) or kAllDrivesPlace
     unsigned typeMask = TYPE_ALL;
     bool narrow = false;  // search the hits of the last completed search
     // Read every candidate into the text cache and report no hits (the
@@ -43,8 +49,12 @@ class SearchSession {
     SearchSession(const SearchSession&) = delete;
     SearchSession& operator=(const SearchSession&) = delete;
 
-    // Checks the request in order (place, types, narrowing) and starts the
-    // worker. Called on the thread that owns the session (the UI thread).
+    // Whether `request` may start now: the first refusal in the order they
+    // are checked (a search still running, no place, no types, nothing to
+    // narrow), or Started. Called on the thread that owns the session (the
+    // UI thread), as StartSearch.
+    StartResult CheckRequest(const SearchRequest& request) const;
+    // Starts the worker when CheckRequest allows it; gives its answer.
     StartResult StartSearch(const SearchRequest& request);
     // Asks a running search to stop; it ends at its next check.
     void StopSearch();
@@ -62,7 +72,36 @@ class SearchSession {
     const std::vector<std::string>& Candidates() const;
 
   private:
+    // The steps of one search, on its worker thread, in this order.
     void RunWorker(SearchRequest request);
+    // Opens the text cache on a thread of its own, when the search uses one
+    // and it is not open yet.
+    std::jthread OpenCacheMeanwhile();
+    // Walks the place for the candidates, handing each to `prefetch` (when
+    // given). False when a stop ended an all-drives walk.
+    bool CollectCandidates(const SearchRequest& request, StatusPrefetch* prefetch);
+    // What every candidate is tested with; reads the keyword unless the
+    // search only fills the cache.
+    CandidateTest PrepareTest(bool fillCache);
+    // The survey of what the cache holds for the candidates, when it helps
+    // (`statuses`: those of the first candidates, read already); nothing
+    // when it does not.
+    std::unique_ptr<CandidateSurvey> SurveyCache(const CandidateTest& test,
+                                                 std::vector<std::optional<FileStatus>> statuses);
+    // Tests the candidates on the pool and reports them in candidate order,
+    // until they are done or a stop is seen after a report.
+    void TestCandidates(const CandidateTest& test, CandidateSurvey* survey);
+    // Hands candidate `index` to the pool, or settles it at once when the
+    // survey leaves nothing but its date and size to test: its outcome then.
+    std::optional<CandidateOutcome> HandOver(size_t index, CandidateSurvey* survey,
+                                             EvaluationPool& pool);
+    // Reports the outcome of candidate `index`: a skip, its type's icon, a hit.
+    void ReportOutcome(size_t index, CandidateOutcome outcome);
+    // Writes down what the cache was given; a cache that failed says so once.
+    void FinishCacheUse();
+    // The last status (done or cancelled) and the end of the worker.
+    void ReportEnd();
+    void EndWorker();
 
     SearchFrontEnd& m_frontEnd;
     unsigned m_threads;

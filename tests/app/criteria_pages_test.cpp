@@ -53,7 +53,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "");
     EXPECT_EQ(Enabled(kRanges) + Enabled(kPickers), "");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Any);
-    const int64_t before = page->DateLimits().boundA;
+    const int64_t before = page->DateLimits().latest;
 
     Click(page->Box(IDC_DATE_CREATED));
     EXPECT_EQ(Checked(kKinds), "1027 ");
@@ -62,7 +62,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Enabled(kPickers), "1040 ");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Created);
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrBefore);
-    EXPECT_EQ(page->DateLimits().boundA, before);
+    EXPECT_EQ(page->DateLimits().latest, before);
 
     // A click on a checked box leaves it checked.
     Click(page->Box(IDC_DATE_CREATED));
@@ -75,7 +75,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "1031 ");
     EXPECT_EQ(Enabled(kPickers), "1039 ");
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrAfter);
-    const int64_t afterBound = page->DateLimits().boundB;
+    const int64_t afterBound = page->DateLimits().earliest;
     // The page's time of day is kept: the bound is 5 March 2000 at that time.
     wxDateTime bound = wxDateTime(static_cast<time_t>(afterBound));
     EXPECT_EQ(bound.GetYear(), 2000);
@@ -91,7 +91,7 @@ TEST_F(CriteriaTest, DateBoxesActAsRadioGroupsAndEnableTheirPickers) {
     EXPECT_EQ(Checked(kRanges), "1030 ");
     EXPECT_EQ(page->DateLimits().kind, DateKind::Modified);
     EXPECT_EQ(page->DateLimits().range, DateRange::OnOrBefore);
-    EXPECT_EQ(page->DateLimits().boundA, before);
+    EXPECT_EQ(page->DateLimits().latest, before);
 }
 
 TEST_F(CriteriaTest, BetweenRangeTakesItsBoundsFromItsTwoPickers) {
@@ -103,15 +103,15 @@ TEST_F(CriteriaTest, BetweenRangeTakesItsBoundsFromItsTwoPickers) {
     EXPECT_EQ(Enabled(kPickers), "1037 1038 ");
     DateCriterion limits = page->DateLimits();
     EXPECT_EQ(limits.range, DateRange::Between);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundA)).GetYear(), 2001);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundA)).GetMonth(), wxDateTime::Jan);
-    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.boundB)).GetMonth(), wxDateTime::Dec);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.earliest)).GetYear(), 2001);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.earliest)).GetMonth(), wxDateTime::Jan);
+    EXPECT_EQ(wxDateTime(static_cast<time_t>(limits.latest)).GetMonth(), wxDateTime::Dec);
 
     ChangeDate(IDC_PICK_FROM, wxDateTime(1, wxDateTime::Feb, 2001));
-    EXPECT_EQ(page->DateLimits().boundA - limits.boundA, 31 * 86400);
-    EXPECT_EQ(page->DateLimits().boundB, limits.boundB);
+    EXPECT_EQ(page->DateLimits().earliest - limits.earliest, 31 * 86400);
+    EXPECT_EQ(page->DateLimits().latest, limits.latest);
     ChangeDate(IDC_PICK_TO, wxDateTime(30, wxDateTime::Dec, 2001));
-    EXPECT_EQ(limits.boundB - page->DateLimits().boundB, 86400);
+    EXPECT_EQ(limits.latest - page->DateLimits().latest, 86400);
 }
 
 TEST_F(CriteriaTest, SizeLimitsFollowTheirBoxesAndFields) {
@@ -189,10 +189,12 @@ TEST_F(CriteriaTest, FramedGroupsOfAPageNotYetShownHaveRoomForTheirLabels) {
 
 TEST_F(CriteriaTest, TypeBoxesFlipTheirBitsInTheMask) {
     CPage4* page = view->TypePage();
-    EXPECT_EQ(page->TypeMask(), 0xFFu);
+    EXPECT_EQ(page->TypeMask(), 0x1FFu);
     Click(page->Box(IDC_TYPE_DRACAD));
-    EXPECT_EQ(page->TypeMask(), 0x8Fu);
+    EXPECT_EQ(page->TypeMask(), 0x18Fu);
     Click(page->Box(IDC_TYPE_JW));
+    EXPECT_EQ(page->TypeMask(), 0x107u);
+    Click(page->Box(IDC_TYPE_SXF));
     EXPECT_EQ(page->TypeMask(), 0x07u);
     Click(page->Box(IDC_TYPE_DXF));
     Click(page->Box(IDC_TYPE_DWG));

@@ -114,6 +114,7 @@ TEST_F(SearchFormTest, SearchListsTheHitsWithTheirCellsAndCount) {
 
 TEST_F(SearchFormTest, TypeSlotTakesTheDesktopIconAndOthersKeepThePlaceholder) {
     Write(dir.path() / "a.dxf", Dxf("plan"));
+    const int slots = List()->SmallImages()->GetImageCount();
     SetCriteria(Place(), "nothing here");
     SearchAndWait();
     EXPECT_EQ(StatusText(), U8("0 枚見つかりました"));
@@ -124,7 +125,7 @@ TEST_F(SearchFormTest, TypeSlotTakesTheDesktopIconAndOthersKeepThePlaceholder) {
     if (!desktop.IsOk()) GTEST_SKIP() << "this desktop has no icon for DXF drawings";
     EXPECT_TRUE(SameImage(List()->SmallImages()->GetBitmap(1), desktop));
     EXPECT_FALSE(SameImage(List()->SmallImages()->GetBitmap(1), placeholder));
-    EXPECT_EQ(List()->SmallImages()->GetImageCount(), 10);
+    EXPECT_EQ(List()->SmallImages()->GetImageCount(), slots);  // replaced, not added
 }
 
 TEST_F(SearchFormTest, RefusedStartsShowTheirMessageAndKeepTheList) {
@@ -134,7 +135,8 @@ TEST_F(SearchFormTest, RefusedStartsShowTheirMessageAndKeepTheList) {
     ASSERT_EQ(Rows().size(), 1u);
 
     // Empty place and no types: the place message alone.
-    for (int id : {IDC_TYPE_DXF, IDC_TYPE_DWG, IDC_TYPE_JW, IDC_TYPE_MCD, IDC_TYPE_DRACAD}) {
+    for (int id :
+         {IDC_TYPE_DXF, IDC_TYPE_DWG, IDC_TYPE_JW, IDC_TYPE_MCD, IDC_TYPE_DRACAD, IDC_TYPE_SXF}) {
         Click(view->TypePage()->Box(id));
     }
     SetCriteria("", "plan");
@@ -164,6 +166,34 @@ TEST_F(SearchFormTest, NarrowingWithoutEarlierHitsIsRefusedAndTurnedOff) {
     EXPECT_TRUE(view->NamePage()->PlaceField()->IsEditable());
     EXPECT_TRUE(view->NamePage()->SubfolderBox()->IsEnabled());
     EXPECT_EQ(view->NamePage()->PlaceValue(), Place());
+}
+
+TEST_F(SearchFormTest, WindowFaultsComeAfterTheRequestsRefusalsAndBeforeNothingToNarrow) {
+    CPage3* sizes = view->SizePage();
+    Click(sizes->MinBox());
+    sizes->MinField()->SetValue("abc");
+
+    // No place: the session's refusal, not the size field's fault.
+    SetCriteria("", "plan");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8("ファイルを検索する場所を指定してください"));
+
+    // Narrowing with nothing to narrow: the size field's fault first, and
+    // narrowing stays on.
+    SetCriteria(Place(), "plan");
+    Click(view->NarrowBox());
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].Find("abc"), wxNOT_FOUND);
+    EXPECT_TRUE(view->NarrowBox()->GetValue());
+
+    sizes->MinField()->SetValue("1");
+    Click(view->StartButton());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2], U8("絞り込む対象のファイルがありません"));
+    EXPECT_FALSE(view->NarrowBox()->GetValue());
+    EXPECT_FALSE(view->IsSearching());
 }
 
 TEST_F(SearchFormTest, NarrowingWithASecondKeywordKeepsFilesHoldingBoth) {
@@ -268,7 +298,7 @@ TEST_F(SearchFormTest, TypePageChoosesTheExtensionsSearched) {
     EXPECT_EQ(Rows().size(), 3u);
 
     Click(view->TypePage()->Box(IDC_TYPE_JW));
-    EXPECT_EQ(view->TypePage()->TypeMask(), 0x77u);
+    EXPECT_EQ(view->TypePage()->TypeMask(), 0x177u);
     SearchAndWait();
     EXPECT_EQ(Names(Rows()), std::vector<std::string>{"a"});
 }

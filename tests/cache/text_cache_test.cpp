@@ -187,7 +187,7 @@ TEST(TextCache, StaysWithinItsSizeKeepingTheRowsUsedLast) {
         seed = seed * 1103515245 + 12345;
         ch = static_cast<char>('!' + (seed >> 16) % 90);
     }
-    TextCache cache({file, false, 256 * 1024});
+    TextCache cache({.path = file, .sizeLimit = 256 * 1024});
     for (int i = 0; i < 400; ++i) {
         Keep(cache, "/d/" + std::to_string(i) + ".dxf", Version(i),
              Lines({{TextKind::Text, line + std::to_string(i)}}));
@@ -249,12 +249,12 @@ TEST(TextCache, AReadOnlyCacheReadsAndNeverWrites) {
     TempDir dir;
     std::string file = dir.path() / "text.sqlite";
     {
-        TextCache built({file, false, int64_t{1} << 30, true});
+        TextCache built({.path = file, .sizeLimit = int64_t{1} << 30, .rollbackJournal = true});
         Keep(built, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     }
     std::string before = ReadFileBytes(file);
     {
-        TextCache shared({file, true});
+        TextCache shared({.path = file, .neverWrite = true});
         ASSERT_TRUE(shared.Usable()) << shared.TakeProblem();
         ExtractedText out;
         EXPECT_TRUE(shared.Lookup("/d/a.dxf", Version(1), out));

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -13,7 +14,6 @@
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "search/candidate.h"
-#include "search/drawing_types.h"
 #include "search/search_session.h"
 #include "tests/search/recording_front_end.h"
 #include "tests/test_support.h"
@@ -48,7 +48,7 @@ struct Searcher {
     std::vector<std::string> Search(const std::string& place, const std::string& keyword) {
         frontEnd.keyword = Utf8ToCp932(keyword).value();
         frontEnd.rows.clear();
-        session.StartSearch({place, TYPE_ALL, false});
+        session.StartSearch({.place = place});
         session.Wait();
         return Hits(frontEnd);
     }
@@ -182,21 +182,21 @@ TEST(CachedSearch, AFilledCacheAnswersReadOnlySearchesWithoutReadingDrawings) {
     WriteFileBytes(tree / "b.dxf", Dxf("elevation"));
     std::string file = dir.path() / "shared.sqlite";
     {
-        Searcher indexer(TextCacheSettings{file, false, int64_t{1} << 30, true});
-        indexer.session.StartSearch({tree, TYPE_ALL, false, true});
+        Searcher indexer(TextCacheSettings{
+            .path = file, .sizeLimit = int64_t{1} << 30, .rollbackJournal = true});
+        indexer.session.StartSearch({.place = tree, .fillCache = true});
         indexer.session.Wait();
         EXPECT_TRUE(indexer.frontEnd.rows.empty());
     }
     // Every drawing's current version has its row.
-    TextCache shared({file, true});
+    TextCache shared({.path = file, .neverWrite = true});
     for (const char* name : {"a.dxf", "b.dxf"}) {
         std::string path = (tree / name).string();
         ExtractedText text;
-        uint32_t generation = FindDrawingType("dxf")->generation;
-        EXPECT_TRUE(shared.Lookup(path, VersionOf(*ReadFileStatus(path), generation), text))
+        EXPECT_TRUE(shared.Lookup(path, DrawingVersionOf(path, *ReadFileStatus(path)), text))
             << name;
     }
-    Searcher reader(TextCacheSettings{file, true});
+    Searcher reader(TextCacheSettings{.path = file, .neverWrite = true});
     EXPECT_EQ(reader.Search(tree, "plan|elevation").size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
 }
@@ -226,8 +226,7 @@ TEST(CachedSearch, ASurveyedRowIsUsedOnlyWhileItIsOfTheDrawingsVersion) {
     WriteFileBytes(path, Dxf("plan_rewritten"));
     cache.FinishSearch();
     EXPECT_EQ(matched(old), "TEXT plan_rewritten");
-    uint32_t generation = FindDrawingType("dxf")->generation;
-    DrawingVersion now = VersionOf(*ReadFileStatus(path), generation);
+    DrawingVersion now = DrawingVersionOf(path, *ReadFileStatus(path));
     EXPECT_EQ(survey().version, now);
 
     // A current row is tested in place of the drawing (its lines tell which
@@ -286,4 +285,44 @@ TEST(CachedSearch, RepeatSearchesOfATreeAreAnsweredByTheCacheWithTheSameHits) {
         }
         EXPECT_EQ(cached.frontEnd.rows.size(), 2u);
     }
+}
+
+TEST(CachedSearch, ThePoolGivesTheSingleThreadReportsWithSettledCandidatesBetween) {
+    // Every fifth drawing holds the keyword; the survey settles the others
+    // from their signatures, so settled candidates and tested ones alternate
+    // in the schedule.
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree / "sub");
+    for (int i = 0; i < 400; ++i) {
+        WriteFileBytes(tree / (i % 2 ? "sub" : "") / ("d" + std::to_string(1000 + i) + ".dxf"),
+                       Dxf(i % 5 == 0 ? "plan " + std::to_string(i) : "other"));
+    }
+    std::string file = dir.path() / "text.sqlite";
+    ASSERT_EQ(Searcher(TextCacheSettings{file}, 1).Search(tree, "plan").size(), 80u);
+    auto events = [&](unsigned threads) {
+        Searcher cached(TextCacheSettings{file}, threads);
+        cached.Search(tree, "plan");
+        return cached.frontEnd.events;
+    };
+    std::vector<std::string> single = events(1);
+    EXPECT_EQ(Stats(file).lastHits, 400);
+    EXPECT_EQ(events(4), single);
+    EXPECT_EQ(events(7), single);
+
+    // A stop under the pool, the survey and the read-ahead: the rows before
+    // it are the first of the single thread's, in order, and the cache
+    // serves the next search whole.
+    Searcher stopped(TextCacheSettings{file}, 4);
+    stopped.frontEnd.onEvent = [&](const std::string& event) {
+        if (event.find(" 100 枚目") != std::string::npos) stopped.session.StopSearch();
+    };
+    std::vector<std::string> partial = stopped.Search(tree, "plan");
+    std::vector<std::string> all = Searcher(std::nullopt, 1).Search(tree, "plan");
+    ASSERT_EQ(partial.size(), 21u);  // the hits among the first 101 candidates
+    EXPECT_TRUE(std::equal(partial.begin(), partial.end(), all.begin()));
+    EXPECT_EQ(stopped.frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
+    stopped.frontEnd.onEvent = nullptr;
+    EXPECT_EQ(stopped.Search(tree, "plan"), all);
+    EXPECT_EQ(Stats(file).lastHits, 400);
 }

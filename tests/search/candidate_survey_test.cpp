@@ -58,10 +58,21 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
     test.cache = &cache;
     test.signature = SignatureQuery(test.keywords);
     std::atomic<bool> cancel{false};
-    // Each candidate: has a row, is current, is settled.
-    const bool expected[][3] = {{true, true, false},   {true, true, true},   {true, false, false},
-                                {false, false, false}, {true, true, true},   {true, false, false},
-                                {true, true, false},   {false, false, false}};
+    struct Expected {
+        bool row;  // the cache has a row for it
+        bool current;
+        bool settled;
+    };
+    const Expected expected[] = {
+        {.row = true, .current = true, .settled = false},    // a.dxf: plan
+        {.row = true, .current = true, .settled = true},     // b.dxf: elevation
+        {.row = true, .current = false, .settled = false},   // sub/c.dxf: changed
+        {.row = false, .current = false, .settled = false},  // sub/missing.dxf
+        {.row = true, .current = true, .settled = true},     // sub/d.dxf: elevation
+        {.row = true, .current = false, .settled = false},   // sub/e.dxf: changed
+        {.row = true, .current = true, .settled = false},    // sub.dxf: plan
+        {.row = false, .current = false, .settled = false},  // new.dxf
+    };
     // On one thread and two, and with the statuses of the first five read
     // ahead (past the first block, up to the missing drawing and beyond).
     std::vector<std::optional<FileStatus>> readAhead;
@@ -73,22 +84,22 @@ TEST(CandidateSurvey, SettlesOnlyUnchangedDrawingsTheSignatureRulesOut) {
         EXPECT_TRUE(survey.NeedsReading(7));  // not surveyed yet
         for (size_t i = 0; i < candidates.size(); ++i) {
             const SurveyedCandidate& entry = survey.At(i);
-            EXPECT_EQ(entry.row.present, expected[i][0]) << candidates[i];
-            EXPECT_EQ(entry.current, expected[i][1]) << candidates[i];
-            EXPECT_EQ(entry.settled, expected[i][2]) << candidates[i];
+            EXPECT_EQ(entry.row.present, expected[i].row) << candidates[i];
+            EXPECT_EQ(entry.current, expected[i].current) << candidates[i];
+            EXPECT_EQ(entry.settled, expected[i].settled) << candidates[i];
             EXPECT_EQ(entry.status.has_value(), i != 3) << candidates[i];
         }
         for (size_t i = 0; i < candidates.size(); ++i) {
-            EXPECT_EQ(survey.NeedsReading(i), !expected[i][1]) << candidates[i];
+            EXPECT_EQ(survey.NeedsReading(i), !expected[i].current) << candidates[i];
         }
     }
     EXPECT_EQ(cache.Lookups(), 0);  // counted only as candidates are tested
 
     // Filling the cache: every current row is settled, whatever it holds.
-    test.readOnly = true;
+    test.fillCache = true;
     CandidateSurvey filling(candidates, cache, test, 1, cancel, {}, 2);
     for (size_t i = 0; i < candidates.size(); ++i) {
-        EXPECT_EQ(filling.At(i).settled, expected[i][1]) << candidates[i];
+        EXPECT_EQ(filling.At(i).settled, expected[i].current) << candidates[i];
     }
 }
 
@@ -100,6 +111,6 @@ TEST(CandidateSurvey, IsWorthwhileForKeywordsASignatureCanRuleOutAndForFilling) 
     test.keywords = {"plan"};
     EXPECT_TRUE(CandidateSurvey::Worthwhile(test));
     test.keywords.clear();
-    test.readOnly = true;
+    test.fillCache = true;
     EXPECT_TRUE(CandidateSurvey::Worthwhile(test));
 }

@@ -55,9 +55,20 @@ StartResult RunSearch(SearchSession& session, SearchRequest request) {
 TEST(SearchSession, RefusesStartsInTheCheckedOrder) {
     RecordingFrontEnd frontEnd;
     SearchSession session(frontEnd, 1);
-    EXPECT_EQ(session.StartSearch({"", 0, false}), StartResult::NoPlace);
-    EXPECT_EQ(session.StartSearch({"/x", 0x80, false}), StartResult::NoTypes);
-    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+    // No place and no types: the place first; narrowing needs no place.
+    const SearchRequest noPlace{.place = "", .typeMask = 0};
+    const SearchRequest noTypes{.place = "/x", .typeMask = TYPE_JW_TOGGLED};
+    const SearchRequest narrowing{.typeMask = 0, .narrow = true};
+    EXPECT_EQ(session.CheckRequest(noPlace), StartResult::NoPlace);
+    EXPECT_EQ(session.CheckRequest(noTypes), StartResult::NoTypes);
+    EXPECT_EQ(session.CheckRequest(narrowing), StartResult::NoTypes);
+    EXPECT_EQ(session.CheckRequest({.narrow = true}), StartResult::NothingToNarrow);
+    EXPECT_EQ(session.CheckRequest({.place = "/x"}), StartResult::Started);
+    EXPECT_FALSE(session.IsRunning());  // checking starts nothing
+    // A start gives the same answers.
+    EXPECT_EQ(session.StartSearch(noPlace), StartResult::NoPlace);
+    EXPECT_EQ(session.StartSearch(noTypes), StartResult::NoTypes);
+    EXPECT_EQ(session.StartSearch({.narrow = true}), StartResult::NothingToNarrow);
     EXPECT_TRUE(frontEnd.events.empty());
     EXPECT_EQ(StartRefusalMessage(StartResult::NoPlace),
               "ファイルを検索する場所を指定してください");
@@ -70,7 +81,7 @@ TEST(SearchSession, CompletedSearchReportsInOrderAndKeepsHitsForNarrowing) {
     RecordingFrontEnd frontEnd;
     frontEnd.keyword = "plan";
     SearchSession session(frontEnd, 1);
-    ASSERT_EQ(RunSearch(session, {tree.root, TYPE_ALL, false}), StartResult::Started);
+    ASSERT_EQ(RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL}), StartResult::Started);
     EXPECT_EQ(
         frontEnd.Only("status"),
         (std::vector<std::string>{
@@ -96,19 +107,20 @@ TEST(SearchSession, NarrowingTestsOnlyTheLastHitsAndCanRepeat) {
     RecordingFrontEnd frontEnd;
     frontEnd.keyword = "plan";
     SearchSession session(frontEnd, 1);
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     frontEnd.events.clear();
     frontEnd.rows.clear();
     frontEnd.keyword = "elevation";
-    ASSERT_EQ(RunSearch(session, {"", TYPE_ALL, true}), StartResult::Started);
+    ASSERT_EQ(RunSearch(session, {.narrow = true}), StartResult::Started);
     EXPECT_EQ(frontEnd.Only("status"),
               (std::vector<std::string>{"0 検索中--- 3 枚中 1 枚目", "0 検索中--- 3 枚中 2 枚目",
                                         "0 検索中--- 3 枚中 3 枚目", "3 1 枚見つかりました"}));
     EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "b/c.DXF"});
+    EXPECT_EQ(session.CheckRequest({.narrow = true}), StartResult::Started);
     frontEnd.keyword = "nothing";
-    RunSearch(session, {"", TYPE_ALL, true});
+    RunSearch(session, {.narrow = true});
     EXPECT_TRUE(session.Candidates().empty());
-    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+    EXPECT_EQ(session.StartSearch({.narrow = true}), StartResult::NothingToNarrow);
 }
 
 TEST(SearchSession, TypesSubfoldersAndEmptyKeywordShapeTheCandidates) {
@@ -116,21 +128,21 @@ TEST(SearchSession, TypesSubfoldersAndEmptyKeywordShapeTheCandidates) {
     RecordingFrontEnd frontEnd;
     frontEnd.subfolders = false;
     SearchSession session(frontEnd, 1);
-    RunSearch(session, {tree.root + "/", TYPE_DXF | TYPE_JW, false});
+    RunSearch(session, {.place = tree.root + "/", .typeMask = TYPE_DXF | TYPE_JW});
     // The empty keyword makes every candidate a hit, the folder named h.jwc too.
     EXPECT_EQ(RowPaths(frontEnd),
               (std::vector<std::string>{tree / "a.dxf", tree / "h.jwc", tree / "z.dxf"}));
     frontEnd.rows.clear();
     frontEnd.subfolders = true;
     frontEnd.keyword = " | ";
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_TRUE(frontEnd.rows.empty());
 }
 
 TEST(SearchSession, MissingPlaceIsReportedAndCompletesWithNoHits) {
     RecordingFrontEnd frontEnd;
     SearchSession session(frontEnd, 1);
-    RunSearch(session, {"/no/such/folder", TYPE_ALL, false});
+    RunSearch(session, {.place = "/no/such/folder", .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.Only("skipped"),
               std::vector<std::string>{"/no/such/folder: No such file or directory"});
     EXPECT_EQ(frontEnd.Only("status").back(), "3 0 枚見つかりました");
@@ -141,14 +153,14 @@ TEST(SearchSession, ADrawingAsThePlaceIsTheOnlyCandidate) {
     RecordingFrontEnd frontEnd;
     frontEnd.keyword = "elevation";
     SearchSession session(frontEnd, 1);
-    RunSearch(session, {tree / "b/c.DXF", TYPE_ALL, false});
+    RunSearch(session, {.place = tree / "b/c.DXF", .typeMask = TYPE_ALL});
     EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "b/c.DXF"});
     EXPECT_EQ(session.Candidates(), std::vector<std::string>{tree / "b/c.DXF"});
     EXPECT_TRUE(frontEnd.Only("skipped").empty());
     // A file of a type not chosen, and any other file, give no candidate.
-    RunSearch(session, {tree / "b/c.DXF", TYPE_DWG, false});
+    RunSearch(session, {.place = tree / "b/c.DXF", .typeMask = TYPE_DWG});
     EXPECT_TRUE(session.Candidates().empty());
-    RunSearch(session, {tree / "g.txt", TYPE_ALL, false});
+    RunSearch(session, {.place = tree / "g.txt", .typeMask = TYPE_ALL});
     EXPECT_TRUE(session.Candidates().empty());
     EXPECT_EQ(frontEnd.Only("skipped").size(), 2u);
 }
@@ -174,7 +186,7 @@ TEST(SearchSession, UnreadableCandidatesAreReportedInCandidateOrderUnderThePool)
         RecordingFrontEnd frontEnd;
         frontEnd.keyword = "plan";
         SearchSession session(frontEnd, threads);
-        RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+        RunSearch(session, {.place = dir.path().string(), .typeMask = TYPE_ALL});
         return frontEnd.events;
     };
     std::vector<std::string> single = run(1);
@@ -195,7 +207,7 @@ TEST(SearchSession, DateAndSizeLimitsAreReadForEachCandidate) {
     // Every file is at most a few hundred bytes: a minimum of 1 MB passes none.
     frontEnd.size.minSize = 1'000'000;
     SearchSession session(frontEnd, 1);
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_TRUE(frontEnd.rows.empty());
     EXPECT_TRUE(frontEnd.Only("icon").empty());  // no candidate passed the filters
 
@@ -204,7 +216,7 @@ TEST(SearchSession, DateAndSizeLimitsAreReadForEachCandidate) {
     frontEnd.onEvent = [&](const std::string& event) {
         if (event.find("1 枚目") != std::string::npos) frontEnd.size.maxSize = 1;
     };
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{tree / "a.dxf"});
 }
 
@@ -213,23 +225,30 @@ TEST(PassesFilters, BoundsAreInclusiveToTheSecond) {
     status.creationTime = 0;  // no creation time: the modification time stands in
     status.modificationTime = 1000;
     status.size = 100;
-    DateCriterion date{DateKind::Created, DateRange::OnOrBefore, 1000, 0};
+    DateCriterion date{.kind = DateKind::Created, .range = DateRange::OnOrBefore, .latest = 1000};
     EXPECT_TRUE(PassesFilters(status, date, {}));
-    date.boundA = 999;
+    date.latest = 999;
     EXPECT_FALSE(PassesFilters(status, date, {}));
-    date = {DateKind::Modified, DateRange::OnOrAfter, 0, 1000};
+    date.earliest = 2000;  // a bound the range does not apply
+    date.latest = 1000;
     EXPECT_TRUE(PassesFilters(status, date, {}));
-    date.boundB = 1001;
+    date = {.kind = DateKind::Modified, .range = DateRange::OnOrAfter, .earliest = 1000};
+    EXPECT_TRUE(PassesFilters(status, date, {}));
+    date.earliest = 1001;
     EXPECT_FALSE(PassesFilters(status, date, {}));
-    date = {DateKind::Modified, DateRange::Between, 2000, 500};  // A after B: nothing passes
-    EXPECT_FALSE(PassesFilters(status, date, {}));
-    EXPECT_TRUE(PassesFilters(status, {}, {100, 500}));
+    date = {
+        .kind = DateKind::Modified, .range = DateRange::Between, .earliest = 1000, .latest = 1000};
+    EXPECT_TRUE(PassesFilters(status, date, {}));
+    date = {
+        .kind = DateKind::Modified, .range = DateRange::Between, .earliest = 2000, .latest = 500};
+    EXPECT_FALSE(PassesFilters(status, date, {}));  // the earliest after the latest: none passes
+    EXPECT_TRUE(PassesFilters(status, {}, {.minSize = 100, .maxSize = 500}));
     status.size = 500;
-    EXPECT_TRUE(PassesFilters(status, {}, {100, 500}));
+    EXPECT_TRUE(PassesFilters(status, {}, {.minSize = 100, .maxSize = 500}));
     status.size = 501;
-    EXPECT_FALSE(PassesFilters(status, {}, {100, 500}));
-    EXPECT_TRUE(PassesFilters(status, {}, {0, 0}));
-    EXPECT_FALSE(PassesFilters(status, {}, {600, 500}));
+    EXPECT_FALSE(PassesFilters(status, {}, {.minSize = 100, .maxSize = 500}));
+    EXPECT_TRUE(PassesFilters(status, {}, {}));  // 0: no bound
+    EXPECT_FALSE(PassesFilters(status, {}, {.minSize = 600, .maxSize = 500}));
 }
 
 TEST(SearchSession, StopWhileTestingFinishesTheCurrentCandidate) {
@@ -240,7 +259,7 @@ TEST(SearchSession, StopWhileTestingFinishesTheCurrentCandidate) {
     frontEnd.onEvent = [&](const std::string& event) {
         if (event.rfind("row", 0) == 0 && frontEnd.rows.size() == 2) session.StopSearch();
     };
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.rows.size(), 2u);
     std::vector<std::string> statuses = frontEnd.Only("status");
     EXPECT_EQ(statuses.back(), "2 処理はｷｬﾝｾﾙされました");
@@ -257,14 +276,14 @@ TEST(SearchSession, StopWhileCollectingEndsCancelledWithNothingToNarrow) {
     frontEnd.onEvent = [&](const std::string& event) {
         if (event.find("ﾌｧｲﾙ数") != std::string::npos) session.StopSearch();
     };
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
     EXPECT_TRUE(frontEnd.rows.empty());
-    EXPECT_EQ(session.StartSearch({"", TYPE_ALL, true}), StartResult::NothingToNarrow);
+    EXPECT_EQ(session.StartSearch({.narrow = true}), StartResult::NothingToNarrow);
     // A stop while idle is cleared by the next start.
     session.StopSearch();
     frontEnd.onEvent = nullptr;
-    RunSearch(session, {tree.root, TYPE_ALL, false});
+    RunSearch(session, {.place = tree.root, .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.Only("status").back(), "3 6 枚見つかりました");
 }
 
@@ -274,7 +293,7 @@ TEST(SearchSession, StopDuringAllDrivesEndsWithTheCancelTextAlone) {
     frontEnd.onEvent = [&](const std::string& event) {
         if (event.find("ﾌｧｲﾙ数") != std::string::npos) session.StopSearch();
     };
-    RunSearch(session, {kAllDrivesPlace, TYPE_ALL, false});
+    RunSearch(session, {.place = kAllDrivesPlace, .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.Only("status"),
               (std::vector<std::string>{"0 ﾌｧｲﾙ数をｶｳﾝﾄしています", "0 処理はｷｬﾝｾﾙされました"}));
     EXPECT_EQ(frontEnd.events.back(), "ended");
@@ -290,7 +309,7 @@ TEST(SearchSession, PoolGivesExactlyTheSingleThreadReports) {
         RecordingFrontEnd frontEnd;
         frontEnd.keyword = "PLAN";
         SearchSession session(frontEnd, threads);
-        RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+        RunSearch(session, {.place = dir.path().string(), .typeMask = TYPE_ALL});
         return frontEnd.events;
     };
     std::vector<std::string> single = run(1);
@@ -310,7 +329,7 @@ TEST(SearchSession, StopUnderThePoolIsPromptAndInOrder) {
     frontEnd.onEvent = [&](const std::string& event) {
         if (event.find(" 10 枚目") != std::string::npos) session.StopSearch();
     };
-    RunSearch(session, {dir.path().string(), TYPE_ALL, false});
+    RunSearch(session, {.place = dir.path().string(), .typeMask = TYPE_ALL});
     EXPECT_EQ(frontEnd.rows.size(), 11u);  // the eleventh was being reported when it stopped
     for (size_t i = 0; i < frontEnd.rows.size(); ++i) {
         EXPECT_EQ(frontEnd.rows[i].fullPath,
@@ -331,10 +350,12 @@ TEST(SearchSession, DestroyingARunningSessionStopsAndJoins) {
     frontEnd.onEvent = [gate](const std::string&) { gate.wait(); };
     {
         SearchSession session(frontEnd, 2);
-        EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
+        EXPECT_EQ(session.StartSearch({.place = dir.path().string(), .typeMask = TYPE_ALL}),
                   StartResult::Started);
-        EXPECT_EQ(session.StartSearch({dir.path().string(), TYPE_ALL, false}),
+        EXPECT_EQ(session.StartSearch({.place = dir.path().string(), .typeMask = TYPE_ALL}),
                   StartResult::AlreadyRunning);
+        // A running search comes before any fault of the request.
+        EXPECT_EQ(session.CheckRequest({.place = "", .typeMask = 0}), StartResult::AlreadyRunning);
         refused.set_value();
     }
     EXPECT_EQ(frontEnd.events.back(), "ended");
