@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combo.h>
 #include <wx/combobox.h>
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
@@ -20,6 +21,11 @@
 #include "app/place_path.h"
 #include "app/size_text.h"
 #include "search/drawing_types.h"
+
+int CalendarDaysWidth(wxWindow* calendar) {
+    const int frame = calendar->GetSize().x - calendar->GetClientSize().x;
+    return 7 * calendar->GetTextExtent("888").x + frame + 2 * calendar->GetCharWidth();
+}
 
 namespace {
 
@@ -59,6 +65,45 @@ void GrowToWidestDate(wxDatePickerCtrl* picker) {
     picker->InvalidateBestSize();
     least.IncTo(picker->GetBestSize());
     picker->SetMinSize(least);
+}
+
+// The calendar of a date picker's drop-down, where the picker has one.
+wxComboCtrl* CalendarDropDown(wxDatePickerCtrl* picker) {
+    for (wxWindow* child : picker->GetChildren()) {
+        if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) {
+            if (combo->GetPopupControl() != nullptr && combo->GetPopupWindow() != nullptr) {
+                return combo;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Widens an open drop-down's calendar to `CalendarDaysWidth`.
+void WidenCalendar(wxComboCtrl* combo) {
+    if (!combo->IsPopupShown()) return;
+    wxWindow* calendar = combo->GetPopupControl()->GetControl();
+    const int width = CalendarDaysWidth(calendar);
+    if (calendar->GetSize().x >= width) return;
+    wxWindow* window = combo->GetPopupWindow();
+    const wxSize frame = window->GetSize() - calendar->GetSize();
+    calendar->SetSize(width, calendar->GetSize().y);
+    window->SetSize(width + frame.x, window->GetSize().y);
+}
+
+// The toolkit's calendar makes each day column as wide as the widest day
+// name or number, with nothing between columns, and the drop-down keeps the
+// size the calendar asked for before it was on screen: with the one-character
+// day names of Japanese at a text scale of 1.25 the numbers ran together
+// (13141516171819). The drop-down is widened once it is shown (the combo
+// sends no event as it opens, and gives the drop-down its size before).
+void GiveCalendarDaysRoom(wxDatePickerCtrl* picker) {
+    wxComboCtrl* combo = CalendarDropDown(picker);
+    if (combo == nullptr) return;
+    combo->GetPopupWindow()->Bind(wxEVT_SHOW, [combo](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown()) combo->CallAfter([combo] { WidenCalendar(combo); });
+    });
 }
 
 int DluX(wxWindow* window, int units) { return window->ConvertDialogToPixels(wxSize(units, 0)).x; }
@@ -263,6 +308,7 @@ CPage2::CPage2(wxWindow* parent) : wxPanel(parent, 138) {
                                        wxDP_DROPDOWN);
         p->SetMinSize(LeastSizeInDialogUnits(p, 54, 11));
         GrowToWidestDate(p);
+        GiveCalendarDaysRoom(p);
         add(p)->Disable();
     };
     auto label = [&](const char* text) { add(Label(rangeBox, text)); };

@@ -71,6 +71,10 @@ class Cpage1 : public wxPanel {
     wxDECLARE_EVENT_TABLE();
 };
 
+// The width a calendar needs for its day numbers to read apart: seven
+// columns of the widest two-digit day with a digit's gap, and its frame.
+int CalendarDaysWidth(wxWindow* calendar);
+
 // "日付": which time to test and the range it must fall in.
 class CPage2 : public wxPanel {
   public:
