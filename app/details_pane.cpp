@@ -120,17 +120,19 @@ CDetailsPane::CDetailsPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     m_open->Disable();
     m_openFolder->Disable();
 
-    // The picture on the left, a square as tall as the pane; on its right the
-    // path, the facts and the buttons over the matched lines.
+    // The picture on the left, as tall as the pane; on its right the path
+    // and the buttons, the facts, and the matched lines.
     const int side = ConvertDialogToPixels(wxSize(0, 80)).y;
     m_preview->SetMinSize(wxSize(side * 4 / 3, side));
-    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(m_facts, 1, wxALIGN_CENTER_VERTICAL);
-    buttons->Add(m_open, 0, wxLEFT, 4);
-    buttons->Add(m_openFolder, 0, wxLEFT, 4);
+    // The buttons share the path's row, so that the facts have the whole
+    // width (beside the buttons the times were cut at a text scale of 1).
+    auto* path = new wxBoxSizer(wxHORIZONTAL);
+    path->Add(m_pathField, 1, wxALIGN_CENTER_VERTICAL);
+    path->Add(m_open, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 4);
+    path->Add(m_openFolder, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 4);
     auto* right = new wxBoxSizer(wxVERTICAL);
-    right->Add(m_pathField, 0, wxEXPAND);
-    right->Add(buttons, 0, wxEXPAND | wxTOP, 2);
+    right->Add(path, 0, wxEXPAND);
+    right->Add(m_facts, 0, wxEXPAND | wxTOP, 4);
     right->Add(m_lines, 1, wxEXPAND | wxTOP, 4);
     auto* all = new wxBoxSizer(wxHORIZONTAL);
     all->Add(m_preview, 0, wxEXPAND);

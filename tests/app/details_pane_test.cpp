@@ -132,6 +132,12 @@ TEST_F(DetailsTest, PaneShowsThePictureAndEveryLineThatMatchedEachSearchMarked) 
     EXPECT_EQ(Marked(), (std::vector<wxString>{"PLAN", "plan"}));
     EXPECT_EQ(pane->PathField()->GetValue(), U8((dir.path() / "a.dxf").string()));
     EXPECT_NE(pane->Facts()->GetLabel().Find(U8("ｻｲｽﾞ")), wxNOT_FOUND);
+    // The facts show whole and have the width of the lines below them:
+    // beside the buttons a drawing's times were cut off at a text scale of 1.
+    Pump();
+    EXPECT_GE(pane->Facts()->GetSize().x, pane->Facts()->GetBestSize().x);
+    EXPECT_GE(pane->Facts()->GetSize().x, pane->Lines()->GetSize().x);
+    EXPECT_FALSE(pane->Facts()->GetRect().Intersects(pane->OpenButton()->GetRect()));
 
     // Narrowed with 平面: the lines of both searches, both pieces marked.
     Click(view->NarrowBox());
