@@ -102,7 +102,11 @@ void CPlotsieveView::CreateControls() {
     m_list = new CResultList(this, IDC_RESULT_LIST);
     m_list->SetMinSize(ConvertDialogToPixels(wxSize(287, 123)));
     m_details = new CDetailsPane(this);
-    m_details->SetMinSize(ConvertDialogToPixels(wxSize(287, 70)));
+    // At least 287 x 70 dialog units, and room for its picture and fields
+    // (in Japanese at a text scale of 1 these were a pixel short).
+    wxSize detailsLeast = ConvertDialogToPixels(wxSize(287, 70));
+    detailsLeast.IncTo(m_details->GetBestSize());
+    m_details->SetMinSize(detailsLeast);
 
     m_sheet = new wxNotebook(this, IDC_CRITERIA_SHEET);
     m_page1 = new Cpage1(m_sheet);
