@@ -2,6 +2,8 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combo.h>
+#include <wx/combobox.h>
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
 #include <wx/gbsizer.h>
@@ -10,12 +12,20 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 #include "app/dialog_units.h"
 #include "app/ids.h"
 #include "app/message_box.h"
 #include "app/place_chooser.h"
+#include "app/place_path.h"
 #include "app/size_text.h"
 #include "search/drawing_types.h"
+
+int CalendarDaysWidth(wxWindow* calendar) {
+    const int frame = calendar->GetSize().x - calendar->GetClientSize().x;
+    return 7 * calendar->GetTextExtent("888").x + frame + 2 * calendar->GetCharWidth();
+}
 
 namespace {
 
@@ -57,6 +67,45 @@ void GrowToWidestDate(wxDatePickerCtrl* picker) {
     picker->SetMinSize(least);
 }
 
+// The calendar of a date picker's drop-down, where the picker has one.
+wxComboCtrl* CalendarDropDown(wxDatePickerCtrl* picker) {
+    for (wxWindow* child : picker->GetChildren()) {
+        if (auto* combo = dynamic_cast<wxComboCtrl*>(child)) {
+            if (combo->GetPopupControl() != nullptr && combo->GetPopupWindow() != nullptr) {
+                return combo;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Widens an open drop-down's calendar to `CalendarDaysWidth`.
+void WidenCalendar(wxComboCtrl* combo) {
+    if (!combo->IsPopupShown()) return;
+    wxWindow* calendar = combo->GetPopupControl()->GetControl();
+    const int width = CalendarDaysWidth(calendar);
+    if (calendar->GetSize().x >= width) return;
+    wxWindow* window = combo->GetPopupWindow();
+    const wxSize frame = window->GetSize() - calendar->GetSize();
+    calendar->SetSize(width, calendar->GetSize().y);
+    window->SetSize(width + frame.x, window->GetSize().y);
+}
+
+// The toolkit's calendar makes each day column as wide as the widest day
+// name or number, with nothing between columns, and the drop-down keeps the
+// size the calendar asked for before it was on screen: with the one-character
+// day names of Japanese at a text scale of 1.25 the numbers ran together
+// (13141516171819). The drop-down is widened once it is shown (the combo
+// sends no event as it opens, and gives the drop-down its size before).
+void GiveCalendarDaysRoom(wxDatePickerCtrl* picker) {
+    wxComboCtrl* combo = CalendarDropDown(picker);
+    if (combo == nullptr) return;
+    combo->GetPopupWindow()->Bind(wxEVT_SHOW, [combo](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown()) combo->CallAfter([combo] { WidenCalendar(combo); });
+    });
+}
+
 int DluX(wxWindow* window, int units) { return window->ConvertDialogToPixels(wxSize(units, 0)).x; }
 int DluY(wxWindow* window, int units) { return window->ConvertDialogToPixels(wxSize(0, units)).y; }
 
@@ -69,6 +118,11 @@ void SetPageSizer(wxWindow* page, wxSizer* content, int left, int top, int width
     outer->AddSpacer(DluY(page, 4));
     outer->SetMinSize(page->ConvertDialogToPixels(wxSize(width, height)));
     page->SetSizer(outer);
+    // Laid out at its least size at once: a page the sheet has not shown yet
+    // keeps its children at sizes that fit, never at the toolkit's default
+    // of a few pixels (a framed group would be given a negative height).
+    page->SetSize(outer->GetMinSize());
+    page->Layout();
 }
 
 }  // namespace
@@ -78,18 +132,24 @@ void SetPageSizer(wxWindow* page, wxSizer* content, int left, int top, int width
 wxBEGIN_EVENT_TABLE(Cpage1, wxPanel)
     EVT_CHECKBOX(IDC_SUBFOLDERS, Cpage1::OnSubfolders)
     EVT_BUTTON(IDC_CHOOSE_PLACE, Cpage1::OnChoosePlace)
+    EVT_COMBOBOX(IDC_PLACE, Cpage1::OnPlaceChosen)
 wxEND_EVENT_TABLE()
 
 Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
     // Creation order is the tab order: keyword, "選択", place, subfolders.
     wxStaticText* keywordLabel = Label(this, "ｷｰﾜｰﾄﾞ：");
-    m_keyword = Sized(Edit(this, IDC_KEYWORD), 143, 13);
+    // Fields with a drop-down of the last searches.
+    auto combo = [this](int id) {
+        return new wxComboBox(this, id, wxString(), wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                              wxCB_DROPDOWN);
+    };
+    m_keyword = Sized(combo(IDC_KEYWORD), 143, 13);
     auto* help = new UntabbedButton(this, IDC_KEYWORD_HELP, "?", wxDefaultPosition, wxDefaultSize,
                                     wxBU_EXACTFIT);
     Sized(help, 8, 11);
     wxStaticText* placeLabel = Label(this, "検索場所：");
     auto* choose = Sized(new wxButton(this, IDC_CHOOSE_PLACE, wxString::FromUTF8("選択")), 24, 15);
-    m_place = Sized(Edit(this, IDC_PLACE), 125, 14);
+    m_place = Sized(combo(IDC_PLACE), 125, 14);
     m_subfolders = CheckBox(this, IDC_SUBFOLDERS, "ｻﾌﾞﾌｫﾙﾀﾞも探す");
     m_subfolders->SetValue(true);
     choose->MoveAfterInTabOrder(m_keyword);
@@ -120,18 +180,88 @@ Cpage1::Cpage1(wxWindow* parent) : wxPanel(parent, 137) {
 
 wxString Cpage1::KeywordValue() const { return m_keyword->GetValue(); }
 wxString Cpage1::PlaceValue() const { return m_place->GetValue(); }
-void Cpage1::SetPlace(const wxString& place) { m_place->ChangeValue(place); }
+
+std::string Cpage1::PlacePath() const {
+    const wxString text = m_place->GetValue();
+    if (!m_placeShown.empty() && text == m_placeShown) return m_placeBytes;
+    return text.utf8_string();
+}
+
+void Cpage1::SetPlace(const wxString& place) {
+    m_placeBytes.clear();
+    m_placeShown.clear();
+    m_place->ChangeValue(place);
+}
+
+void Cpage1::SetPlacePath(const std::string& path) {
+    m_placeShown = ShownPath(path);
+    m_placeBytes = path;
+    m_place->ChangeValue(m_placeShown);
+}
 
 void Cpage1::SetNarrowingMode(bool narrowing) {
     m_place->SetEditable(!narrowing);
     m_subfolders->Enable(!narrowing);
 }
 
+void Cpage1::SetHistory(const std::vector<wxString>& keywords,
+                        const std::vector<std::string>& places) {
+    m_keywordHistory.assign(keywords.begin(),
+                            keywords.begin() + std::min(keywords.size(), kHistoryLength));
+    m_placeHistory.assign(places.begin(), places.begin() + std::min(places.size(), kHistoryLength));
+    FillDropDowns();
+    if (!m_keywordHistory.empty()) m_keyword->ChangeValue(m_keywordHistory.front());
+    if (!m_placeHistory.empty()) SetPlacePath(m_placeHistory.front());
+}
+
+void Cpage1::RememberSearch() {
+    auto putFirst = [](auto& history, const auto& value) {
+        history.erase(std::remove(history.begin(), history.end(), value), history.end());
+        history.insert(history.begin(), value);
+        if (history.size() > kHistoryLength) history.resize(kHistoryLength);
+    };
+    putFirst(m_keywordHistory, KeywordValue());
+    const std::string place = PlacePath();
+    if (!place.empty()) putFirst(m_placeHistory, place);
+    // The fields keep what they show (a drop-down filled again empties its
+    // field); no change is announced meanwhile, since the running search
+    // reads the keyword field's value.
+    wxEventBlocker quietKeyword(m_keyword, wxEVT_TEXT);
+    wxEventBlocker quietPlace(m_place, wxEVT_TEXT);
+    const wxString keyword = KeywordValue();
+    const wxString shown = PlaceValue();
+    const std::string bytes = m_placeBytes;
+    const wxString placeShown = m_placeShown;
+    FillDropDowns();
+    m_keyword->ChangeValue(keyword);
+    m_place->ChangeValue(shown);
+    m_placeBytes = bytes;
+    m_placeShown = placeShown;
+}
+
+void Cpage1::FillDropDowns() {
+    wxArrayString keywords, places;
+    for (const wxString& keyword : m_keywordHistory) keywords.push_back(keyword);
+    for (const std::string& place : m_placeHistory) places.push_back(ShownPath(place));
+    m_keyword->Set(keywords);
+    m_place->Set(places);
+}
+
+void Cpage1::OnPlaceChosen(wxCommandEvent& event) {
+    // An entry of the drop-down: the place it names, by its bytes.
+    const int index = event.GetSelection();
+    if (index >= 0 && static_cast<size_t>(index) < m_placeHistory.size()) {
+        SetPlacePath(m_placeHistory[static_cast<size_t>(index)]);
+    }
+}
+
 void Cpage1::OnSubfolders(wxCommandEvent&) { m_includeSubfolders = m_subfolders->GetValue(); }
 
 void Cpage1::OnChoosePlace(wxCommandEvent&) {
     // Cancelling leaves the place as it was.
-    if (auto place = BrowseForPlace(this, m_place->GetValue())) m_place->SetValue(*place);
+    if (std::optional<std::string> place = BrowseForPlace(this, PlacePath())) {
+        SetPlacePath(*place);
+    }
 }
 
 // ---------------------------------------------------------------- CPage2
@@ -178,6 +308,7 @@ CPage2::CPage2(wxWindow* parent) : wxPanel(parent, 138) {
                                        wxDP_DROPDOWN);
         p->SetMinSize(LeastSizeInDialogUnits(p, 54, 11));
         GrowToWidestDate(p);
+        GiveCalendarDaysRoom(p);
         add(p)->Disable();
     };
     auto label = [&](const char* text) { add(Label(rangeBox, text)); };
@@ -343,21 +474,23 @@ void CPage3::OnLimitBox(wxCommandEvent&) {
 void CPage3::OnLimitText(wxCommandEvent&) { RecomputeLimits(); }
 
 wxTextCtrl* CPage3::FirstInvalidField() const {
-    for (wxTextCtrl* field : {m_minSize, m_maxSize}) {
-        if (!IsUnsignedDecimal(field->GetValue().utf8_string())) return field;
+    // A field whose box is off limits nothing: whatever it holds is left alone.
+    for (auto [box, field] : {std::pair{m_minOn, m_minSize}, std::pair{m_maxOn, m_maxSize}}) {
+        if (box->GetValue() && !IsUnsignedDecimal(field->GetValue().utf8_string())) return field;
     }
     return nullptr;
 }
 
+wxString CPage3::FieldName(const wxTextCtrl* field) const {
+    return wxString::FromUTF8(field == m_minSize ? "下限 (KB以上)" : "上限 (KB以下)");
+}
+
 std::optional<CPage3::Fault> CPage3::StartFault() const {
-    for (auto [box, field] : {std::pair{m_minOn, m_minSize}, std::pair{m_maxOn, m_maxSize}}) {
-        if (box->GetValue() && !IsUnsignedDecimal(field->GetValue().utf8_string())) {
-            return Fault{
-                wxString::Format(wxString::FromUTF8("サイズの指定「%s」は数ではありません。"
-                                                    "正の整数を入力してください。"),
-                                 field->GetValue()),
-                field};
-        }
+    if (wxTextCtrl* field = FirstInvalidField()) {
+        return Fault{wxString::Format(wxString::FromUTF8("ｻｲｽﾞの%sの指定「%s」は数ではありません。"
+                                                         "正の整数を入力してください。"),
+                                      FieldName(field), field->GetValue()),
+                     field};
     }
     SizeCriterion limits = SizeLimits();
     if (limits.minSize > 0 && limits.maxSize > 0 && limits.minSize > limits.maxSize) {
@@ -373,7 +506,9 @@ std::optional<CPage3::Fault> CPage3::StartFault() const {
 bool CPage3::CheckFields() {
     wxTextCtrl* field = FirstInvalidField();
     if (field == nullptr) return true;
-    ShowMessage(this, wxString::FromUTF8("正の整数を入力してください。"));
+    ShowMessage(this,
+                wxString::Format(wxString::FromUTF8("ｻｲｽﾞの%sの欄: 正の整数を入力してください。"),
+                                 FieldName(field)));
     field->SetFocus();
     return false;
 }

@@ -5,11 +5,14 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "search/criteria.h"
 
 class wxButton;
 class wxCheckBox;
+class wxComboBox;
 class wxDatePickerCtrl;
 class wxDateEvent;
 class wxTextCtrl;
@@ -25,27 +28,52 @@ class Cpage1 : public wxPanel {
     explicit Cpage1(wxWindow* parent);
 
     wxString KeywordValue() const;
+    // The place field's text, and the place as native path bytes: the bytes
+    // the chooser gave while the field still shows them (a Shift_JIS folder
+    // name shows decoded), else the text as UTF-8.
     wxString PlaceValue() const;
+    std::string PlacePath() const;
+    // Text as typed; a path's bytes, shown decoded.
     void SetPlace(const wxString& place);
+    void SetPlacePath(const std::string& path);
     bool IncludeSubfolders() const { return m_includeSubfolders; }
     // Narrowing mode: the place cannot be edited and the subfolder box is off.
     void SetNarrowingMode(bool narrowing);
 
-    wxTextCtrl* KeywordField() const { return m_keyword; }
-    wxTextCtrl* PlaceField() const { return m_place; }
+    // The last keywords and places searched, newest first, at most
+    // kHistoryLength each: the fields' drop-downs. SetHistory fills the
+    // fields with the newest; RememberSearch puts the fields' values first.
+    static constexpr size_t kHistoryLength = 20;
+    void SetHistory(const std::vector<wxString>& keywords, const std::vector<std::string>& places);
+    void RememberSearch();
+    const std::vector<wxString>& KeywordHistory() const { return m_keywordHistory; }
+    const std::vector<std::string>& PlaceHistory() const { return m_placeHistory; }
+
+    wxComboBox* KeywordField() const { return m_keyword; }
+    wxComboBox* PlaceField() const { return m_place; }
     wxCheckBox* SubfolderBox() const { return m_subfolders; }
 
   private:
     void OnSubfolders(wxCommandEvent& event);
     void OnChoosePlace(wxCommandEvent& event);
+    void OnPlaceChosen(wxCommandEvent& event);
+    void FillDropDowns();
 
-    wxTextCtrl* m_keyword;
-    wxTextCtrl* m_place;
+    wxComboBox* m_keyword;
+    wxComboBox* m_place;
+    std::vector<wxString> m_keywordHistory;
+    std::vector<std::string> m_placeHistory;  // native path bytes
+    std::string m_placeBytes;  // the chosen path's bytes, while the field shows m_placeShown
+    wxString m_placeShown;
     wxCheckBox* m_subfolders;
     std::atomic<bool> m_includeSubfolders{true};
 
     wxDECLARE_EVENT_TABLE();
 };
+
+// The width a calendar needs for its day numbers to read apart: seven
+// columns of the widest two-digit day with a digit's gap, and its frame.
+int CalendarDaysWidth(wxWindow* calendar);
 
 // "日付": which time to test and the range it must fall in.
 class CPage2 : public wxPanel {
@@ -82,11 +110,13 @@ class CPage3 : public wxPanel {
     explicit CPage3(wxWindow* parent);
 
     SizeCriterion SizeLimits() const;
-    // The check made when the user leaves the page: both fields must hold an
-    // unsigned decimal number. Shows the message and focuses the first field
-    // that does not; false then.
+    // The check made when the user leaves the page: each field in use (its
+    // box ticked) must hold an unsigned decimal number. Shows the message,
+    // which names the field, and focuses the first field that does not;
+    // false then. A field not in use may hold anything.
     bool CheckFields();
-    // The first field that does not hold an unsigned decimal number, or null.
+    // The first field in use that does not hold an unsigned decimal number,
+    // or null.
     wxTextCtrl* FirstInvalidField() const;
     // The check made when a search starts: each field in use must hold an
     // unsigned decimal number, and a lower limit in use must not exceed an
@@ -104,6 +134,8 @@ class CPage3 : public wxPanel {
     wxTextCtrl* MaxField() const { return m_maxSize; }
 
   private:
+    // "下限 (KB以上)" or "上限 (KB以下)": how messages name a field.
+    wxString FieldName(const wxTextCtrl* field) const;
     void OnLimitBox(wxCommandEvent& event);
     void OnLimitText(wxCommandEvent& event);
     void RecomputeLimits();

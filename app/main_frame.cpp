@@ -2,6 +2,7 @@
 
 #include <wx/accel.h>
 #include <wx/display.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -16,6 +17,7 @@
 #include "app/help_page.h"
 #include "app/ids.h"
 #include "app/message_box.h"
+#include "app/place_path.h"
 #include "app/plotsieve_view.h"
 #include "app/resources.h"
 #include "app/result_list.h"
@@ -26,7 +28,7 @@ wxString U8(const char* text) { return wxString::FromUTF8(text); }
 wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 constexpr int kStatusPaneWidth = 320;
 // The widest text the search shows in the status bar.
-constexpr const char* kWidestStatus = "検索中--- 8888888 枚中 8888888 枚目";
+constexpr const char* kWidestStatus = "検索中--- 8888888 枚中 8888888 枚目 (8888888 枚一致)";
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
@@ -44,6 +46,12 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     EVT_UPDATE_UI(ID_CLEAR_CACHE, CMainFrame::OnCacheUpdate)
     EVT_MENU(ID_OFFICE_INDEX, CMainFrame::OnOfficeIndex)
     EVT_UPDATE_UI(ID_OFFICE_INDEX, CMainFrame::OnOfficeIndexUpdate)
+    EVT_MENU(ID_VIEW_DETAILS_PANE, CMainFrame::OnDetailsPane)
+    EVT_UPDATE_UI(ID_VIEW_DETAILS_PANE, CMainFrame::OnDetailsPaneUpdate)
+    EVT_MENU(ID_EXPORT_LIST, CMainFrame::OnExportList)
+    EVT_UPDATE_UI(ID_EXPORT_LIST, CMainFrame::OnExportListUpdate)
+    EVT_MENU(ID_OPEN_FOLDER, CMainFrame::OnViewCommand)
+    EVT_UPDATE_UI(ID_OPEN_FOLDER, CMainFrame::OnViewCommandUpdate)
     EVT_MENU_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommand)
     EVT_UPDATE_UI_RANGE(ID_VIEW_LARGE_ICONS, ID_OPEN_FILES, CMainFrame::OnViewCommandUpdate)
 wxEND_EVENT_TABLE()
@@ -55,11 +63,12 @@ CMainFrame::CMainFrame(const wxString& place)
     CreateStatusPanes();
 
     m_view = new CPlotsieveView(this);
-    if (!place.empty()) m_view->NamePage()->SetPlace(place);
     // The form's size is the window's least size; the window may grow, and
     // the result list takes the room.
     SetClientSize(m_view->GetMinSize());
     RestoreSettings();
+    // A place given at start comes before the last one searched.
+    if (!place.empty()) m_view->NamePage()->SetPlacePath(NativePathOf(place));
 }
 
 bool CMainFrame::Show(bool show) {
@@ -93,6 +102,8 @@ void CMainFrame::RestoreSettings() {
     m_view->SetUseCache(settings.useCache);
     SetOfficeIndex(
         {wxString::FromUTF8(settings.indexConnection), wxString::FromUTF8(settings.indexRootMap)});
+    m_view->ShowDetailsPane(settings.detailsPane);
+    m_view->NamePage()->SetHistory(settings.keywordHistory, settings.placeHistory);
     m_keptSize = settings.size;
     ApplySize();
 }
@@ -122,10 +133,13 @@ void CMainFrame::ApplySize() {
 void CMainFrame::SaveSettings() const {
     WindowSettings settings;
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
-    settings.columnWidths = m_view->ResultList()->ColumnWidths();
+    settings.columnWidths = m_view->ResultList()->ChosenColumnWidths();
     settings.useCache = m_view->UsesCache();
     settings.indexConnection = m_officeIndex.connection.utf8_string();
     settings.indexRootMap = m_officeIndex.rootMap.utf8_string();
+    settings.detailsPane = m_view->IsDetailsPaneShown();
+    settings.keywordHistory = m_view->NamePage()->KeywordHistory();
+    settings.placeHistory = m_view->NamePage()->PlaceHistory();
     SaveWindowSettings(settings);
 }
 
@@ -134,6 +148,10 @@ wxString CMainFrame::IdleText() { return U8("ﾚﾃﾞｨ"); }
 void CMainFrame::CreateMenus() {
     auto* file = new wxMenu;
     file->Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    file->Append(ID_OPEN_FOLDER, U8("ﾌｫﾙﾀﾞを開く(&F)"),
+                 U8("選択した図面のﾌｫﾙﾀﾞをﾌｧｲﾙ ﾏﾈｰｼﾞｬで開く"));
+    file->AppendSeparator();
+    file->Append(ID_EXPORT_LIST, U8("一覧を保存(&S)..."), U8("検索結果の一覧をCSVﾌｧｲﾙに保存"));
     file->AppendSeparator();
     file->AppendCheckItem(ID_USE_CACHE, U8("ｷｬｯｼｭを使う"),
                           U8("読んだ図面の文字を保存し、変わっていない図面は読み直さない"));
@@ -159,6 +177,9 @@ void CMainFrame::CreateMenus() {
     view->AppendCheckItem(ID_VIEW_DETAILS, U8("詳細(&L)"));
     view->AppendSeparator();
     view->AppendSubMenu(arrange, U8("ｱｲｺﾝの整列"));
+    view->AppendSeparator();
+    view->AppendCheckItem(ID_VIEW_DETAILS_PANE, U8("詳細ﾍﾟｲﾝ(&P)"),
+                          U8("選択した図面のﾌﾟﾚﾋﾞｭｰと一致した行を一覧の下に表示"));
 
     auto* help = new wxMenu;
     help->Append(ID_APP_ABOUT, U8("Plotsieve のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
@@ -185,13 +206,19 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::DoGiveHelp(const wxString& text, bool show) {
-    // A menu item's prompt while it is highlighted, the idle text after.
-    SetStatusText(show ? text : IdleText(), 0);
+    // A menu item's prompt while it is highlighted; after it, what the pane
+    // showed before: the search's last text, or the idle text.
+    if (show) {
+        SetStatusText(text, 0);
+    } else {
+        SetStatusText(m_searchText.empty() ? IdleText() : m_searchText, 0);
+    }
 }
 
 void CMainFrame::OnSearchStatus(wxCommandEvent& event) {
     // The event carries the text to show; its int is the status code.
-    SetStatusText(event.GetString(), 0);
+    m_searchText = event.GetString();
+    SetStatusText(m_searchText, 0);
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {
@@ -207,7 +234,7 @@ void CMainFrame::OnExit(wxCommandEvent&) { Close(true); }
 
 void CMainFrame::OnEditCommand(wxCommandEvent& event) {
     // Inside a text field the copy and cut keys act on its text.
-    if (auto* field = dynamic_cast<wxTextCtrl*>(FindFocus())) {
+    if (auto* field = dynamic_cast<wxTextEntry*>(FindFocus())) {
         if (event.GetId() == ID_EDIT_COPY) field->Copy();
         if (event.GetId() == ID_EDIT_CUT) field->Cut();
         return;
@@ -244,11 +271,35 @@ void CMainFrame::OnHelp(wxCommandEvent&) {
 }
 
 void CMainFrame::OnCopyUpdate(wxUpdateUIEvent& event) {
-    if (dynamic_cast<wxTextCtrl*>(FindFocus()) != nullptr) {
+    if (dynamic_cast<wxTextEntry*>(FindFocus()) != nullptr) {
         event.Enable(true);
         return;
     }
     OnViewCommandUpdate(event);
+}
+
+void CMainFrame::OnDetailsPane(wxCommandEvent&) {
+    m_view->ShowDetailsPane(!m_view->IsDetailsPaneShown());
+}
+
+void CMainFrame::OnDetailsPaneUpdate(wxUpdateUIEvent& event) {
+    event.Check(m_view->IsDetailsPaneShown());
+}
+
+void CMainFrame::OnExportList(wxCommandEvent&) {
+    // The encoding follows the file type chosen: UTF-8 with a byte-order
+    // mark (what spreadsheet programs in Japan read as UTF-8), or Shift_JIS.
+    wxFileDialog dialog(this, U8("一覧を保存"), wxString(), "plotsieve.csv",
+                        U8("CSV UTF-8 (BOM付き) (*.csv)|*.csv|CSV Shift_JIS (*.csv)|*.csv"),
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return;
+    const CsvEncoding encoding =
+        dialog.GetFilterIndex() == 1 ? CsvEncoding::Cp932 : CsvEncoding::Utf8WithBom;
+    m_view->ExportList(NativePathOf(dialog.GetPath()), encoding);
+}
+
+void CMainFrame::OnExportListUpdate(wxUpdateUIEvent& event) {
+    event.Enable(m_view->ResultList()->GetItemCount() > 0);
 }
 
 void CMainFrame::OnUseCache(wxCommandEvent& event) { m_view->SetUseCache(event.IsChecked()); }

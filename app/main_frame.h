@@ -51,8 +51,15 @@ class CMainFrame : public wxFrame {
     void OnCacheUpdate(wxUpdateUIEvent& event);
     void OnOfficeIndex(wxCommandEvent& event);
     void OnOfficeIndexUpdate(wxUpdateUIEvent& event);
+    void OnDetailsPane(wxCommandEvent& event);
+    void OnDetailsPaneUpdate(wxUpdateUIEvent& event);
+    void OnExportList(wxCommandEvent& event);
+    void OnExportListUpdate(wxUpdateUIEvent& event);
 
     CPlotsieveView* m_view = nullptr;
+    // The search's last text in the status bar, which comes back when a menu
+    // closes; empty: the idle text.
+    wxString m_searchText;
     bool m_fittedOnScreen = false;
     wxSize m_keptSize = wxDefaultSize;
     OfficeIndexChoice m_officeIndex;  // as the dialog last kept it

@@ -3,18 +3,24 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/frame.h>
+#include <wx/listctrl.h>
 #include <wx/notebook.h>
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "app/criteria_pages.h"
+#include "app/details_pane.h"
 #include "app/dialog_units.h"
 #include "app/ids.h"
 #include "app/message_box.h"
+#include "app/place_path.h"
 #include "app/resources.h"
 #include "app/result_list.h"
 #include "platform/encoding.h"
@@ -29,9 +35,10 @@ namespace {
 wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 wxString U8(const char* text) { return wxString::FromUTF8(text); }
 
-// Rows added in one go: a few tens of milliseconds of work, so that clicks
-// are answered between batches.
-constexpr size_t kRowsPerBatch = 1000;
+// Rows added in one go: the list keeps them in a vector and shows those on
+// screen, so a batch is a few milliseconds of work and clicks are answered
+// between batches.
+constexpr size_t kRowsPerBatch = 10000;
 // The pause before the next batch when more rows wait.
 constexpr int kBatchPauseMs = 5;
 
@@ -60,6 +67,9 @@ wxBEGIN_EVENT_TABLE(CPlotsieveView, wxPanel)
     EVT_NOTEBOOK_PAGE_CHANGING(IDC_CRITERIA_SHEET, CPlotsieveView::OnSheetPageChanging)
     EVT_NOTEBOOK_PAGE_CHANGED(IDC_CRITERIA_SHEET, CPlotsieveView::OnSheetPageChanged)
     EVT_SEARCH_REPORTS(CPlotsieveView::OnReports)
+    EVT_LIST_ITEM_SELECTED(IDC_RESULT_LIST, CPlotsieveView::OnRowChosen)
+    EVT_LIST_ITEM_DESELECTED(IDC_RESULT_LIST, CPlotsieveView::OnRowChosen)
+    EVT_LIST_ITEM_FOCUSED(IDC_RESULT_LIST, CPlotsieveView::OnRowChosen)
     EVT_TIMER(wxID_ANY, CPlotsieveView::OnReportTimer)
 wxEND_EVENT_TABLE()
 
@@ -110,6 +120,12 @@ void CPlotsieveView::CreateControls() {
     m_narrow->SetMinSize(LeastSizeInDialogUnits(m_narrow, 41, 10));
     m_list = new CResultList(this, IDC_RESULT_LIST);
     m_list->SetMinSize(ConvertDialogToPixels(wxSize(287, 123)));
+    m_details = new CDetailsPane(this);
+    // At least 287 x 70 dialog units, and room for its picture and fields
+    // (in Japanese at a text scale of 1 these were a pixel short).
+    wxSize detailsLeast = ConvertDialogToPixels(wxSize(287, 70));
+    detailsLeast.IncTo(m_details->GetBestSize());
+    m_details->SetMinSize(detailsLeast);
 
     m_sheet = new wxNotebook(this, IDC_CRITERIA_SHEET);
     m_page1 = new Cpage1(m_sheet);
@@ -141,7 +157,9 @@ void CPlotsieveView::CreateControls() {
     auto* form = new wxBoxSizer(wxVERTICAL);
     form->Add(top, 0, wxLEFT, 3);
     form->AddSpacer(2 * unit.y);
-    form->Add(m_list, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6 * unit.x);
+    form->Add(m_list, 3, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6 * unit.x);
+    // The details pane under the list, which keeps most of the room.
+    form->Add(m_details, 2, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6 * unit.x);
     SetSizer(form);
     ArrangeControls();
     SetSize(GetMinSize());
@@ -205,9 +223,8 @@ void CPlotsieveView::StartSearch() {
         m_keyword = std::move(*keyword);
     }
     m_narrowFlag = m_narrow->GetValue();
-    const SearchRequest request{.place = m_page1->PlaceValue().utf8_string(),
-                                .typeMask = m_page4->TypeMask(),
-                                .narrow = m_narrowFlag};
+    const SearchRequest request{
+        .place = m_page1->PlacePath(), .typeMask = m_page4->TypeMask(), .narrow = m_narrowFlag};
 
     // The session's refusals of the request itself (no place, no types) come
     // before the window's own faults, and nothing to narrow after them.
@@ -229,16 +246,26 @@ void CPlotsieveView::StartSearch() {
 
     if (throughIndex) {
         if (result == StartResult::Started) {
+            m_reports.Clear();
             result = m_indexSession->StartSearch(m_officeIndex, request);
         }
     } else {
         m_session->UseTextCache(CacheSettings());
-        if (result == StartResult::Started) result = m_session->StartSearch(request);
+        if (result == StartResult::Started) {
+            m_reports.Clear();
+            result = m_session->StartSearch(request);
+        }
     }
     if (result == StartResult::Started) {
         m_lastThroughIndex = throughIndex;
         m_endShown = false;
         m_list->Clear();
+        // The pane marks the pieces of this search and of those it narrows.
+        KeywordList pieces = PrepareKeywords(KeywordText());
+        if (!request.narrow) m_searches.clear();
+        m_searches.push_back(std::move(pieces));
+        UpdateDetails();
+        m_page1->RememberSearch();
         return;
     }
     ShowMessage(this, U8(StartRefusalMessage(result)));
@@ -252,7 +279,7 @@ wxString CPlotsieveView::CriteriaFault(const SearchRequest& request) {
         return fault->message;
     }
     if (!request.narrow && request.place != kAllDrivesPlace && !ReadFileStatus(request.place)) {
-        return wxString::Format(U8("検索場所「%s」が見つかりません。"), m_page1->PlaceValue());
+        return wxString::Format(U8("検索場所「%s」が見つかりません。"), ShownPath(request.place));
     }
     return {};
 }
@@ -312,7 +339,7 @@ void CPlotsieveView::ShowReports() {
     ReportBatch batch = m_reports.Take(kRowsPerBatch);
     m_list->AppendRows(batch.rows);
     for (const PendingIcon& icon : batch.icons) m_list->ApplyTypeIcon(icon.slot, icon.path);
-    if (batch.status) ShowStatus(*batch.status);
+    if (batch.status) ShowStatus(*batch.status, batch.hitsAtStatus);
     if (batch.endNarrowing) LeaveNarrowingMode();
     if (batch.ended) m_endShown = true;
     // More rows wait: a short pause lets the toolkit's input in first.
@@ -325,13 +352,64 @@ void CPlotsieveView::ShowAllReports() {
     } while (m_reportTimer.IsRunning());
 }
 
-void CPlotsieveView::ShowStatus(const SearchStatus& status) {
-    // The frame shows it in its status bar.
+void CPlotsieveView::ShowStatus(const SearchStatus& status, int64_t hitsSoFar) {
+    // The frame shows it in its status bar, with the hits so far.
     wxCommandEvent event(wxEVT_SEARCH_STATUS);
-    event.SetString(U8(status.text));
+    event.SetString(U8(StatusBarText(status, hitsSoFar)));
     event.SetInt(status.code);
     event.SetExtraLong(static_cast<long>(std::min<int64_t>(status.count, LONG_MAX)));
     if (wxWindow* frame = wxGetTopLevelParent(this)) frame->GetEventHandler()->ProcessEvent(event);
+}
+
+void CPlotsieveView::ShowDetailsPane(bool show) {
+    if (show == IsDetailsPaneShown()) return;
+    m_details->Show(show);
+    ArrangeControls();
+    if (wxWindow* frame = wxGetTopLevelParent(this)) frame->Layout();
+    if (show) UpdateDetails();
+}
+
+bool CPlotsieveView::IsDetailsPaneShown() const { return m_details->IsShown(); }
+
+void CPlotsieveView::OnRowChosen(wxListEvent& event) {
+    event.Skip();
+    // A click changes the selection and the focus in several events: the
+    // pane follows once they are all in.
+    if (m_detailsDue) return;
+    m_detailsDue = true;
+    CallAfter([this] {
+        m_detailsDue = false;
+        UpdateDetails();
+    });
+}
+
+void CPlotsieveView::UpdateDetails() {
+    if (!IsDetailsPaneShown()) return;
+    // The focused row when it is selected, else the first selected one.
+    long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    if (row < 0 || m_list->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
+        row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    }
+    const ResultRecord* record = row >= 0 ? m_list->RecordOfRow(row) : nullptr;
+    if (record != nullptr && record->fullPath == m_details->ShownPath()) return;
+    m_details->ShowDrawing(record != nullptr ? std::optional<ResultRecord>(*record) : std::nullopt,
+                           m_searches);
+}
+
+bool CPlotsieveView::ExportList(const std::string& path, CsvEncoding encoding) {
+    const std::string csv = BuildResultCsv(m_list->AllRecords(), encoding);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file != nullptr && std::fwrite(csv.data(), 1, csv.size(), file) == csv.size();
+    int error = errno;
+    if (file != nullptr && std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ShowMessage(this, wxString::Format(U8("一覧を「%s」に保存できませんでした。\n%s"),
+                                           ShownPath(path), U8(std::strerror(error))));
+    }
+    return written;
 }
 
 void CPlotsieveView::OnStart(wxCommandEvent&) { StartSearch(); }

@@ -8,12 +8,16 @@
 #include <mutex>
 #include <string>
 
+#include "app/result_csv.h"
 #include "app/search_reports.h"
 #include "index/index_search_session.h"
+#include "match/keywords.h"
 #include "search/front_end.h"
 #include "search/search_session.h"
 
+class CDetailsPane;
 class CResultList;
+class wxListEvent;
 class Cpage1;
 class CPage2;
 class CPage3;
@@ -77,6 +81,20 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // called once the window is shown (the form's least size may grow).
     void FitToShownControls();
 
+    // The details pane under the list: shown or not.
+    void ShowDetailsPane(bool show);
+    bool IsDetailsPaneShown() const;
+    // Shows the chosen row's drawing in the pane now (it follows the list's
+    // selection by itself, a moment after it changes).
+    void UpdateDetails();
+    // The keyword pieces of the search whose hits the list shows, and of the
+    // narrowing searches before it, oldest first.
+    const std::vector<KeywordList>& Searches() const { return m_searches; }
+
+    // Writes the list's rows, in their order, as a CSV file; false after a
+    // message naming the reason when it cannot be written.
+    bool ExportList(const std::string& path, CsvEncoding encoding);
+
     Cpage1* NamePage() const { return m_page1; }
     CPage2* DatePage() const { return m_page2; }
     CPage3* SizePage() const { return m_page3; }
@@ -86,6 +104,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     wxButton* StopButton() const { return m_stop; }
     wxCheckBox* NarrowBox() const { return m_narrow; }
     CResultList* ResultList() const { return m_list; }
+    CDetailsPane* DetailsPane() const { return m_details; }
 
   private:
     // SearchFrontEnd, called on the worker thread.
@@ -105,7 +124,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // Their halves on the UI thread.
     void ShowReports();
     void ShowAllReports();
-    void ShowStatus(const SearchStatus& status);
+    void ShowStatus(const SearchStatus& status, int64_t hitsSoFar);
     void LeaveNarrowingMode();
     // The message that refuses a start for criteria the search cannot use, or
     // an empty text; the field at fault gets the focus.
@@ -121,6 +140,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     void OnSheetPageChanging(wxBookCtrlEvent& event);
     void OnSheetPageChanged(wxBookCtrlEvent& event);
     void OnReports(wxThreadEvent& event);
+    void OnRowChosen(wxListEvent& event);
     void OnReportTimer(wxTimerEvent& event);
 
     Cpage1* m_page1 = nullptr;
@@ -132,6 +152,9 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     wxButton* m_stop = nullptr;
     wxCheckBox* m_narrow = nullptr;
     CResultList* m_list = nullptr;
+    CDetailsPane* m_details = nullptr;
+    bool m_detailsDue = false;  // an update of the pane is on its way
+    std::vector<KeywordList> m_searches;
 
     bool m_narrowFlag = false;
     bool m_endShown = true;  // the end of the last search is shown

@@ -4,6 +4,7 @@
 #include <wx/font.h>
 #include <wx/iconbndl.h>
 
+#include <string>
 #include <string_view>
 
 // The program's own pictures, built into it.
@@ -14,6 +15,10 @@ wxBitmap StartButtonBitmap();     // 48 x 48, the start button's face
 // the name the drawing-type table gives it (DrawingType::ownIcon), `size`
 // pixels square; an invalid bitmap for an empty or unknown name.
 wxBitmap OwnTypeIcon(std::string_view name, int size);
+
+// `base` (`size` pixels square) with a band of a colour of the type's own
+// across its foot and the type's name (the extension, upper case) in it.
+wxBitmap LabelledTypeIcon(const wxBitmap& base, const std::string& extension, int size);
 
 // The font of the form and its pages: IPA P Gothic 9 point, or the system's
 // GUI font where that is not installed.

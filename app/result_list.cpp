@@ -17,7 +17,9 @@
 #include "app/ids.h"
 #include "app/resources.h"
 #include "app/type_icon.h"
+#include "bytes/utf8.h"
 #include "results/file_list.h"
+#include "results/result_record.h"
 #include "search/drawing_types.h"
 
 namespace {
@@ -94,26 +96,6 @@ SortKey KeyOfCommand(int id) {
     }
 }
 
-const ResultRecord& RecordOf(wxIntPtr data) { return *reinterpret_cast<const ResultRecord*>(data); }
-
-int wxCALLBACK CompareByKey(wxIntPtr first, wxIntPtr second, wxIntPtr key) {
-    return CompareResultRecords(RecordOf(first), RecordOf(second), static_cast<SortKey>(key));
-}
-
-struct ColumnOrder {
-    std::unordered_map<const ResultRecord*, ColumnSortKeys> keys;
-    ResultColumn column;
-    bool ascending;
-};
-
-int wxCALLBACK CompareByColumn(wxIntPtr first, wxIntPtr second, wxIntPtr orderData) {
-    const auto& order = *reinterpret_cast<const ColumnOrder*>(orderData);
-    const ResultRecord& a = RecordOf(first);
-    const ResultRecord& b = RecordOf(second);
-    int result = CompareForColumn(a, order.keys.at(&a), b, order.keys.at(&b), order.column);
-    return order.ascending ? result : -result;
-}
-
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CResultList, wxListCtrl)
@@ -122,6 +104,8 @@ wxBEGIN_EVENT_TABLE(CResultList, wxListCtrl)
     EVT_MENU_RANGE(ID_SORT_BY_NAME, ID_SORT_BY_TYPE, CResultList::OnSort)
     EVT_MENU(ID_OPEN_FILES, CResultList::OnOpen)
     EVT_UPDATE_UI(ID_OPEN_FILES, CResultList::OnSelectionCommandUpdate)
+    EVT_MENU(ID_OPEN_FOLDER, CResultList::OnOpenFolder)
+    EVT_UPDATE_UI(ID_OPEN_FOLDER, CResultList::OnSelectionCommandUpdate)
     EVT_MENU(ID_EDIT_COPY, CResultList::OnCopy)
     EVT_UPDATE_UI(ID_EDIT_COPY, CResultList::OnSelectionCommandUpdate)
     EVT_LIST_ITEM_ACTIVATED(wxID_ANY, CResultList::OnItemActivated)
@@ -131,7 +115,8 @@ wxBEGIN_EVENT_TABLE(CResultList, wxListCtrl)
 wxEND_EVENT_TABLE()
 
 CResultList::CResultList(wxWindow* parent, wxWindowID id)
-    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxBORDER_SUNKEN) {
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_SUNKEN) {
     std::vector<int> widths = DefaultColumnWidths();
     for (size_t i = 0; i < kColumns.size(); ++i) {
         AppendColumn(U8(kColumns[i].header), wxLIST_FORMAT_LEFT, widths[i]);
@@ -150,86 +135,185 @@ CResultList::CResultList(wxWindow* parent, wxWindowID id)
 }
 
 CResultList::~CResultList() {
-    // The rows point at the records: they go first.
+    // The items point at the records: they go first.
     DeleteAllItems();
 }
 
 // ---------------------------------------------------------------- rows
 
 const ResultRecord* CResultList::RecordOfRow(long row) const {
-    return reinterpret_cast<const ResultRecord*>(GetItemData(row));
+    if (row < 0 || static_cast<size_t>(row) >= m_rows.size()) return nullptr;
+    return m_rows[static_cast<size_t>(row)].record.get();
 }
 
 void CResultList::AppendRows(std::vector<PendingRow>& rows) {
     if (rows.empty()) return;
-    // One redraw for the batch, not one per row.
-    Freeze();
-    for (PendingRow& row : rows) AppendRow(std::move(row.record), row.slot);
-    FitColumnsToLongestCells();
-    Thaw();
+    const size_t first = m_rows.size();
+    for (PendingRow& row : rows) {
+        m_rows.push_back({std::make_unique<ResultRecord>(std::move(row.record)), row.slot});
+    }
+    if (IsVirtual()) {
+        for (size_t index = first; index < m_rows.size(); ++index) {
+            NoteLongestCells(*m_rows[index].record);
+        }
+        SetItemCount(static_cast<long>(m_rows.size()));
+        FitColumnsToLongestCells();
+    } else {
+        // One redraw for the batch, not one per row.
+        Freeze();
+        for (size_t index = first; index < m_rows.size(); ++index) InsertItemOf(index);
+        Thaw();
+    }
+    // The toolkit's list lays its rows out when it is idle and draws nothing
+    // until then: a search that keeps it busy would leave it blank. It is
+    // laid out and drawn now.
+    Update();
 }
 
 void CResultList::AppendRow(ResultRecord record, int slot) {
-    auto owned = std::make_unique<ResultRecord>(std::move(record));
-    InsertRow(*owned, slot);
-    m_records.push_back(std::move(owned));
+    std::vector<PendingRow> rows;
+    rows.push_back({std::move(record), slot});
+    AppendRows(rows);
 }
 
-long CResultList::InsertRow(const ResultRecord& record, int slot) {
-    ResultCells cells = DisplayCells(record);
-    const wxString name = U8(cells.name);
-    long row = InsertItem(GetItemCount(), name, slot);
-    // The other cells exist in the details view only; a change of view adds
-    // the rows again.
-    if (InReportView()) {
-        const wxString folder = U8(cells.folder), match = U8(MatchCell(record));
-        SetItem(row, 1, U8(cells.type));
-        SetItem(row, 2, folder);
-        SetItem(row, 3, U8(cells.size));
-        SetItem(row, 4, U8(cells.created));
-        SetItem(row, 5, U8(cells.modified));
-        SetItem(row, 6, match);
-        NoteLongestCell(0, name);
-        NoteLongestCell(2, folder);
-        NoteLongestCell(6, match);
+void CResultList::InsertItemOf(size_t index) {
+    const Row& row = m_rows[index];
+    long item = InsertItem(static_cast<long>(index), U8(DisplayCells(*row.record).name), row.slot);
+    SetItemPtrData(item, reinterpret_cast<wxUIntPtr>(row.record.get()));
+}
+
+void CResultList::ShowRowsAgain() {
+    m_cellsRow = -1;
+    if (IsVirtual()) {
+        SetItemCount(static_cast<long>(m_rows.size()));
+        Refresh();
+        return;
     }
-    SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(&record));
-    return row;
+    Freeze();
+    DeleteAllItems();
+    for (size_t index = 0; index < m_rows.size(); ++index) InsertItemOf(index);
+    Thaw();
 }
 
-void CResultList::NoteLongestCell(int column, const wxString& text) {
-    // Measuring every cell would cost more than adding it: the cell with the
-    // most full-width-equivalent characters stands for the batch.
+const ResultCells& CResultList::CellsOf(long row) const {
+    if (row != m_cellsRow) {
+        const ResultRecord* record = RecordOfRow(row);
+        m_cells = record != nullptr ? DisplayCells(*record) : ResultCells{};
+        m_matchCell = record != nullptr ? MatchCell(*record) : std::string();
+        m_cellsRow = row;
+    }
+    return m_cells;
+}
+
+wxString CResultList::OnGetItemText(long item, long column) const {
+    const ResultCells& cells = CellsOf(item);
+    switch (column) {
+        case 0:
+            return U8(cells.name);
+        case 1:
+            return U8(cells.type);
+        case 2:
+            return U8(cells.folder);
+        case 3:
+            return U8(cells.size);
+        case 4:
+            return U8(cells.created);
+        case 5:
+            return U8(cells.modified);
+        case 6:
+            return U8(m_matchCell);
+        default:
+            return {};
+    }
+}
+
+int CResultList::OnGetItemImage(long item) const {
+    if (item < 0 || static_cast<size_t>(item) >= m_rows.size()) return -1;
+    return m_rows[static_cast<size_t>(item)].slot;
+}
+
+namespace {
+
+// About how wide a text shows, in half-width characters, counted from its
+// bytes alone (formatting every cell would cost more than adding the row):
+// in UTF-8 a character of several bytes counts two; in other text (CP932)
+// each byte counts one, so a double-byte character counts two.
+size_t WidthWeight(std::string_view text) {
+    const bool utf8 = IsValidUtf8(text);
     size_t weight = 0;
-    for (wxUniChar c : text) {
-        const auto code = c.GetValue();
-        weight += code < 0x1100 || (code >= 0xFF61 && code <= 0xFF9F) ? 1 : 2;
+    for (unsigned char byte : text) {
+        if (!utf8 || byte < 0x80) {
+            weight += 1;
+        } else if (byte >= 0xC0) {
+            weight += 2;
+        }
     }
-    LongestCell& longest = m_longestCells[static_cast<size_t>(column)];
-    if (weight > longest.weight) longest = {weight, text};
+    return weight;
+}
+
+}  // namespace
+
+void CResultList::NoteLongestCells(const ResultRecord& record) {
+    // The row with the widest-looking cell stands for the batch: only its
+    // cell is formatted and measured.
+    const PathParts parts = SplitPath(record.shownPath);
+    const size_t weights[] = {WidthWeight(parts.name), WidthWeight(parts.folder),
+                              record.matchText.size() + 12};
+    const int columns[] = {0, 2, 6};
+    for (size_t k = 0; k < std::size(columns); ++k) {
+        LongestCell& longest = m_longestCells[static_cast<size_t>(columns[k])];
+        if (weights[k] > longest.weight) longest = {weights[k], &record};
+    }
 }
 
 void CResultList::FitColumnsToLongestCells() {
     // Columns of texts of any length (name, folder, where it matched) widen
-    // to show their longest cell whole, up to the width of the list; they
-    // never narrow, so a width the user chose stays when it is wider.
+    // to show their longest cell whole; they never narrow, so a width the user
+    // chose stays when it is wider. The name and folder columns leave room
+    // for the start of the last column, where the drawing matched, so that it
+    // stays in sight.
     const int margin = 2 * GetCharWidth() + 8;
-    const int widest = std::max(GetClientSize().GetWidth(), 1);
+    const int client = std::max(GetClientSize().GetWidth(), 1);
+    const int lastColumn = static_cast<int>(m_longestCells.size()) - 1;
+    const int matchRoom = GetTextExtent(U8(kMatchColumnHeader)).GetWidth() + 2 * margin;
     for (size_t column = 0; column < m_longestCells.size(); ++column) {
         LongestCell& longest = m_longestCells[column];
-        if (longest.weight == 0) continue;
-        int width = GetTextExtent(longest.text).GetWidth() + margin;
-        if (column == 0) width += m_smallImages->GetSize().GetWidth() + 4;
-        width = std::min(width, widest);
+        if (longest.record == nullptr) continue;
         const int index = static_cast<int>(column);
-        if (width > GetColumnWidth(index)) SetColumnWidth(index, width);
+        const int current = GetColumnWidth(index);
+        const ResultCells cells = DisplayCells(*longest.record);
+        const std::string text = column == 0   ? cells.name
+                                 : column == 2 ? cells.folder
+                                               : MatchCell(*longest.record);
+        int width = GetTextExtent(U8(text)).GetWidth() + margin;
+        if (column == 0) width += m_smallImages->GetSize().GetWidth() + 4;
+        if (index == lastColumn) {
+            width = std::min(width, client);
+        } else {
+            int others = 0;
+            for (int k = 0; k < lastColumn; ++k) others += k == index ? 0 : GetColumnWidth(k);
+            width = std::min(width, std::max(current, client - others - matchRoom));
+        }
+        if (width > current) {
+            Fitted& fitted = m_fitted[column];
+            if (fitted.width != current) fitted.before = current;
+            SetColumnWidth(index, width);
+            fitted.width = width;
+        }
         longest = {};
     }
 }
 
 void CResultList::Clear() {
     DeleteAllItems();
-    m_records.clear();
+    m_rows.clear();
+    m_cellsRow = -1;
+    for (LongestCell& longest : m_longestCells) longest = {};
+    if (IsVirtual()) SetItemCount(0);
+    // A new search's rows are in no column's order.
+    m_sortColumn = -1;
+    m_sortAscending = true;
+    if (InReportView()) RemoveSortIndicator();
 }
 
 void CResultList::ApplyTypeIcon(int slot, const std::string& path) {
@@ -242,6 +326,36 @@ void CResultList::ApplyTypeIcon(int slot, const std::string& path) {
     if (small.IsOk() || large.IsOk()) Refresh();
 }
 
+std::vector<const ResultRecord*> CResultList::SelectedRecords() const {
+    std::vector<const ResultRecord*> records;
+    for (long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row != -1;
+         row = GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+        records.push_back(RecordOfRow(row));
+    }
+    return records;
+}
+
+void CResultList::SelectRecords(const std::vector<const ResultRecord*>& records) {
+    std::unordered_map<const ResultRecord*, long> rowOf;
+    for (size_t index = 0; index < m_rows.size(); ++index) {
+        rowOf.emplace(m_rows[index].record.get(), static_cast<long>(index));
+    }
+    for (const ResultRecord* record : records) {
+        auto found = rowOf.find(record);
+        if (found != rowOf.end()) {
+            SetItemState(found->second, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        }
+    }
+}
+
+void CResultList::Reorder(const std::function<bool(const Row&, const Row&)>& before) {
+    std::vector<const ResultRecord*> selected = SelectedRecords();
+    // The selection is the rows': it follows them to their new places.
+    if (IsVirtual()) SetItemState(-1, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    std::stable_sort(m_rows.begin(), m_rows.end(), before);
+    ShowRowsAgain();
+    SelectRecords(selected);
+}
 // ---------------------------------------------------------------- actions
 
 std::vector<std::string> CResultList::SelectedPaths() const {
@@ -260,6 +374,14 @@ void CResultList::OpenSelectedFiles() {
     }
 }
 
+void CResultList::OpenSelectedFolders() { ShowInFileManager(SelectedPaths()); }
+
+std::vector<const ResultRecord*> CResultList::AllRecords() const {
+    std::vector<const ResultRecord*> records;
+    for (const Row& row : m_rows) records.push_back(row.record.get());
+    return records;
+}
+
 wxDataObject* CResultList::BuildFileListData() const {
     std::vector<std::string> paths = SelectedPaths();
     auto* data = new wxDataObjectComposite;
@@ -274,9 +396,13 @@ wxDataObject* CResultList::BuildFileListData() const {
     std::string copied = BuildGnomeCopiedFiles(paths);
     gnome->SetData(copied.size(), copied.data());
     data->Add(gnome);
-    // The paths as the list shows them, one a line, for text editors.
+    // The paths one a line, for text editors and terminals: each as it is
+    // when it is UTF-8, else as its file URI (text can carry no other bytes,
+    // and a decoded name would name no file).
     wxString text;
-    for (const std::string& path : paths) text += U8(DisplayPath(path)) + "\n";
+    for (const std::string& path : paths) {
+        text += U8(IsValidUtf8(path) ? path : FileUri(path)) + "\n";
+    }
     data->Add(new wxTextDataObject(text));
     return data;
 }
@@ -290,7 +416,9 @@ void CResultList::CopySelectedFiles() {
 }
 
 void CResultList::SortRows(SortKey key) {
-    SortItems(CompareByKey, static_cast<wxIntPtr>(key));
+    Reorder([key](const Row& a, const Row& b) {
+        return CompareResultRecords(*a.record, *b.record, key) < 0;
+    });
     // The menu's order is none of the columns'.
     m_sortColumn = -1;
     if (InReportView()) RemoveSortIndicator();
@@ -300,43 +428,39 @@ void CResultList::SortByColumn(int column) {
     if (column < 0 || column >= kResultColumnCount) return;
     m_sortAscending = column == m_sortColumn ? !m_sortAscending : true;
     m_sortColumn = column;
-    ColumnOrder order{{}, static_cast<ResultColumn>(column), m_sortAscending};
-    for (const auto& record : m_records)
-        order.keys.emplace(record.get(), MakeColumnSortKeys(*record));
-    SortItems(CompareByColumn, reinterpret_cast<wxIntPtr>(&order));
+    std::unordered_map<const ResultRecord*, ColumnSortKeys> keys;
+    for (const Row& row : m_rows) keys.emplace(row.record.get(), MakeColumnSortKeys(*row.record));
+    const auto order = static_cast<ResultColumn>(column);
+    const bool ascending = m_sortAscending;
+    Reorder([&keys, order, ascending](const Row& a, const Row& b) {
+        const ResultRecord& x = *a.record;
+        const ResultRecord& y = *b.record;
+        int result = CompareForColumn(x, keys.at(&x), y, keys.at(&y), order);
+        return ascending ? result < 0 : result > 0;
+    });
     if (InReportView()) ShowSortIndicator(column, m_sortAscending);
 }
 
 void CResultList::SetViewMode(long mode) {
     if (ViewMode() == mode) return;
     if (InReportView()) m_columnWidths = ColumnWidths();
-    // The toolkit's list lays out its rows for the mode they were added in,
-    // so the rows are added again, in their order, with their selection.
-    struct Row {
-        const ResultRecord* record;
-        int slot;
-        bool selected;
-    };
-    std::vector<Row> rows;
-    for (long row = 0; row < GetItemCount(); ++row) {
-        wxListItem item;
-        item.SetId(row);
-        item.SetMask(wxLIST_MASK_IMAGE | wxLIST_MASK_STATE);
-        item.SetStateMask(wxLIST_STATE_SELECTED);
-        GetItem(item);
-        rows.push_back(
-            {RecordOfRow(row), item.GetImage(), (item.GetState() & wxLIST_STATE_SELECTED) != 0});
-    }
+    // The details view is virtual and the others are not: the rows are
+    // handed over again in the new view, in their order, with their
+    // selection.
+    std::vector<const ResultRecord*> selected = SelectedRecords();
     Freeze();
-    DeleteAllItems();
-    SetSingleStyle(mode);
-    for (const Row& row : rows) {
-        long index = InsertRow(*row.record, row.slot);
-        if (row.selected) SetItemState(index, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    if (IsVirtual()) {
+        SetItemState(-1, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        SetItemCount(0);
     }
+    DeleteAllItems();
+    long style = GetWindowStyleFlag() &
+                 ~(wxLC_ICON | wxLC_SMALL_ICON | wxLC_LIST | wxLC_REPORT | wxLC_VIRTUAL);
+    SetWindowStyleFlag(style | mode | (mode == wxLC_REPORT ? wxLC_VIRTUAL : 0));
+    ShowRowsAgain();
+    SelectRecords(selected);
     if (InReportView()) {
         SetColumnWidths(m_columnWidths);
-        FitColumnsToLongestCells();
         if (m_sortColumn >= 0) ShowSortIndicator(m_sortColumn, m_sortAscending);
     }
     for (LongestCell& longest : m_longestCells) longest = {};
@@ -394,6 +518,41 @@ std::vector<int> CResultList::ColumnWidths() const {
     return widths;
 }
 
+std::vector<int> CResultList::ChosenColumnWidths() const {
+    std::vector<int> widths = ColumnWidths();
+    if (!InReportView()) return widths;
+    for (size_t column = 0; column < widths.size() && column < m_fitted.size(); ++column) {
+        const Fitted& fitted = m_fitted[column];
+        if (fitted.width >= 0 && widths[column] == fitted.width) widths[column] = fitted.before;
+    }
+    return widths;
+}
+
+long CResultList::RowAt(const wxPoint& point) const {
+    // The rows lie in the list's main window, the largest of its children
+    // (the header above it is a strip): the point is taken to its
+    // coordinates.
+    wxWindow* rows = nullptr;
+    for (wxWindow* child : GetChildren()) {
+        const wxSize size = child->GetSize();
+        if (rows == nullptr || size.x * size.y > rows->GetSize().x * rows->GetSize().y)
+            rows = child;
+    }
+    const wxPoint screen = ClientToScreen(point);
+    if (rows == nullptr || !rows->GetScreenRect().Contains(screen)) return -1;
+    int flags = 0;
+    const long row = HitTest(rows->ScreenToClient(screen), flags);
+    return (flags & wxLIST_HITTEST_ONITEM) != 0 ? row : -1;
+}
+
+void CResultList::SelectForContextMenu(const wxPoint& screenPosition) {
+    const long row = RowAt(ScreenToClient(screenPosition));
+    if (row < 0 || GetItemState(row, wxLIST_STATE_SELECTED) != 0) return;
+    SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+    SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+}
+
 void CResultList::SetColumnWidths(const std::vector<int>& widths) {
     if (widths.size() != static_cast<size_t>(GetColumnCount())) return;
     m_columnWidths = widths;
@@ -411,6 +570,7 @@ void CResultList::OnViewModeUpdate(wxUpdateUIEvent& event) {
 
 void CResultList::OnSort(wxCommandEvent& event) { SortRows(KeyOfCommand(event.GetId())); }
 void CResultList::OnOpen(wxCommandEvent&) { OpenSelectedFiles(); }
+void CResultList::OnOpenFolder(wxCommandEvent&) { OpenSelectedFolders(); }
 void CResultList::OnCopy(wxCommandEvent&) { CopySelectedFiles(); }
 
 void CResultList::OnSelectionCommandUpdate(wxUpdateUIEvent& event) {
@@ -428,8 +588,10 @@ void CResultList::OnBeginDrag(wxListEvent&) {
 void CResultList::OnColumnClick(wxListEvent& event) { SortByColumn(event.GetColumn()); }
 
 void CResultList::OnContextMenu(wxContextMenuEvent& event) {
+    if (event.GetPosition() != wxDefaultPosition) SelectForContextMenu(event.GetPosition());
     wxMenu menu;
     menu.Append(ID_EDIT_COPY, U8("ｺﾋﾟｰ(&C)"));
     menu.Append(ID_OPEN_FILES, U8("ｱﾌﾟﾘｹｰｼｮﾝから開く(&O)"));
+    menu.Append(ID_OPEN_FOLDER, U8("ﾌｫﾙﾀﾞを開く(&F)"));
     PopupMenu(&menu, ContextMenuPoint(event.GetPosition()));
 }

@@ -1,6 +1,7 @@
 #include "app/search_reports.h"
 
 #include <iterator>
+#include <string>
 #include <utility>
 
 namespace {
@@ -18,12 +19,14 @@ bool SearchReports::Woken() {
 bool SearchReports::AddStatus(const SearchStatus& status) {
     std::lock_guard lock(m_mutex);
     m_pending.status = status;
+    m_pending.hitsAtStatus = m_hits;
     return Woken();
 }
 
 bool SearchReports::AddRow(ResultRecord record, int slot) {
     std::lock_guard lock(m_mutex);
     m_pending.rows.push_back({std::move(record), slot});
+    ++m_hits;
     return Woken();
 }
 
@@ -63,6 +66,7 @@ ReportBatch SearchReports::Take(size_t maxRows) {
     m_pending.icons.clear();
     if (m_pending.status && !IsFinal(*m_pending.status)) {
         batch.status = std::move(m_pending.status);
+        batch.hitsAtStatus = m_pending.hitsAtStatus;
         m_pending.status.reset();
     }
     batch.more = true;
@@ -80,4 +84,10 @@ void SearchReports::Clear() {
     std::lock_guard lock(m_mutex);
     m_pending = ReportBatch{};
     m_wakeSent = false;
+    m_hits = 0;
+}
+
+std::string StatusBarText(const SearchStatus& status, int64_t hitsSoFar) {
+    if (status.phase != SearchPhase::Testing) return status.text;
+    return status.text + " (" + std::to_string(hitsSoFar) + " 枚一致)";
 }

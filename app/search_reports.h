@@ -25,6 +25,7 @@ struct PendingIcon {
 
 struct ReportBatch {
     std::optional<SearchStatus> status;  // the latest, when there was one
+    int64_t hitsAtStatus = 0;            // rows reported before that status
     std::vector<PendingRow> rows;        // in hit order
     std::vector<PendingIcon> icons;
     bool endNarrowing = false;
@@ -53,7 +54,7 @@ class SearchReports {
     ReportBatch Take(size_t maxRows);
     // True when the end of the search is pending.
     bool EndPending() const;
-    // Drops everything pending (a new search starts).
+    // Drops everything pending and the count of rows (a new search starts).
     void Clear();
 
   private:
@@ -62,4 +63,9 @@ class SearchReports {
     mutable std::mutex m_mutex;
     ReportBatch m_pending;
     bool m_wakeSent = false;
+    int64_t m_hits = 0;  // rows reported since the last Clear
 };
+
+// What the status bar shows for a status: its own text, and while drawings
+// are tested the hits so far beside it ("検索中--- 20 枚中 7 枚目 (3 枚一致)").
+std::string StatusBarText(const SearchStatus& status, int64_t hitsSoFar);

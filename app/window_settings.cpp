@@ -6,13 +6,49 @@
 #include <wx/utils.h>
 
 #include <memory>
+#include <optional>
+
+#include "bytes/utf8.h"
 
 namespace {
 
 constexpr int kLargestPixels = 100000;
 constexpr int kMostColumns = 32;
 
+constexpr int kMostHistory = 20;
+
 bool Plausible(long pixels) { return pixels >= 1 && pixels <= kLargestPixels; }
+
+// A place's bytes in the file: "t:" and the path where it is UTF-8, "x:" and
+// its bytes in hexadecimal otherwise (the file holds UTF-8 text).
+wxString EncodePlace(const std::string& path) {
+    if (IsValidUtf8(path)) return "t:" + wxString::FromUTF8(path);
+    static const char* digits = "0123456789abcdef";
+    std::string hex = "x:";
+    for (unsigned char byte : path) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    return hex;
+}
+
+std::optional<std::string> DecodePlace(const wxString& value) {
+    if (value.StartsWith("t:")) return value.Mid(2).utf8_string();
+    if (!value.StartsWith("x:") || value.length() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    auto digit = [](wxUniChar c) -> int {
+        const auto code = c.GetValue();
+        if (code >= '0' && code <= '9') return static_cast<int>(code - '0');
+        if (code >= 'a' && code <= 'f') return static_cast<int>(code - 'a' + 10);
+        return -1;
+    };
+    for (size_t i = 2; i < value.length(); i += 2) {
+        const int high = digit(value[i]), low = digit(value[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high << 4 | low);
+    }
+    return bytes;
+}
 
 std::unique_ptr<wxFileConfig> OpenSettings() {
     // An explicit file, so the settings go where the desktop's rules say and
@@ -48,6 +84,19 @@ WindowSettings LoadWindowSettings() {
     config->Read("/OfficeIndex/RootMap", &rootMap);
     settings.indexConnection = connection.utf8_string();
     settings.indexRootMap = rootMap.utf8_string();
+    config->Read("/Window/DetailsPane", &settings.detailsPane, true);
+    for (int entry = 0; entry < kMostHistory; ++entry) {
+        wxString value;
+        if (!config->Read(wxString::Format("/History/Keyword%d", entry), &value)) break;
+        settings.keywordHistory.push_back(value);
+    }
+    for (int entry = 0; entry < kMostHistory; ++entry) {
+        wxString value;
+        if (!config->Read(wxString::Format("/History/Place%d", entry), &value)) break;
+        if (std::optional<std::string> place = DecodePlace(value); place && !place->empty()) {
+            settings.placeHistory.push_back(*place);
+        }
+    }
     for (int column = 0; column < kMostColumns; ++column) {
         long pixels = 0;
         if (!config->Read(wxString::Format("/ResultList/Column%d", column), &pixels)) break;
@@ -72,6 +121,17 @@ bool SaveWindowSettings(const WindowSettings& settings) {
     config->Write("/Search/UseCache", settings.useCache);
     config->Write("/OfficeIndex/Connection", wxString::FromUTF8(settings.indexConnection));
     config->Write("/OfficeIndex/RootMap", wxString::FromUTF8(settings.indexRootMap));
+    config->Write("/Window/DetailsPane", settings.detailsPane);
+    config->DeleteGroup("/History");
+    for (size_t entry = 0; entry < settings.keywordHistory.size() && entry < kMostHistory;
+         ++entry) {
+        config->Write(wxString::Format("/History/Keyword%zu", entry),
+                      settings.keywordHistory[entry]);
+    }
+    for (size_t entry = 0; entry < settings.placeHistory.size() && entry < kMostHistory; ++entry) {
+        config->Write(wxString::Format("/History/Place%zu", entry),
+                      EncodePlace(settings.placeHistory[entry]));
+    }
     config->DeleteGroup("/ResultList");
     for (size_t column = 0; column < settings.columnWidths.size(); ++column) {
         config->Write(wxString::Format("/ResultList/Column%zu", column),

@@ -6,14 +6,17 @@
 #include <string>
 #include <vector>
 
-// What the window keeps between runs: its size and the result list's column
-// widths, in plotsieve.conf in the user's configuration folder
-// ($XDG_CONFIG_HOME/plotsieve, by default ~/.config/plotsieve). Nothing of a
-// search is kept.
+// What the window keeps between runs, in plotsieve.conf in the user's
+// configuration folder ($XDG_CONFIG_HOME/plotsieve, by default
+// ~/.config/plotsieve): its size, the result list's column widths, whether the
+// details pane shows, and the last keywords and places searched.
 struct WindowSettings {
-    wxSize size = wxDefaultSize;    // the main window's size; default: none kept
-    std::vector<int> columnWidths;  // pixels, by column; empty: none kept
-    bool useCache = true;           // searches keep and reuse text in the text cache
+    wxSize size = wxDefaultSize;            // the main window's size; default: none kept
+    std::vector<int> columnWidths;          // pixels, by column; empty: none kept
+    bool useCache = true;                   // searches keep and reuse text in the text cache
+    bool detailsPane = true;                // the details pane under the list shows
+    std::vector<wxString> keywordHistory;   // newest first
+    std::vector<std::string> placeHistory;  // newest first, native path bytes
     // The office index: its connection (empty: none) and its root map, one
     // "SRV=LOCAL" a line.
     std::string indexConnection;

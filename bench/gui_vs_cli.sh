@@ -2,7 +2,8 @@
 # The desktop window's search against the command line's on the same tree,
 # with a warm cache, best of RUNS each, and the window's answers during a
 # search (clicks, stop, close). Prints the figures and the ratio of the
-# search times.
+# search times: first for KEYWORD, then for the search without a keyword,
+# which lists every drawing (nearly every candidate a row).
 # usage: bench/gui_vs_cli.sh TREE [KEYWORD] [RUNS]
 #   make a tree first: python3 bench/make_tree.py /tmp/tree 5000
 # Build first: cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -20,5 +21,8 @@ find "$tree" -type f -exec cat {} + >/dev/null
 
 # The command line runs in turn with the window's searches, inside
 # gui_timing, so that both meet the same load.
-PLOTSIEVE_CLI="$PWD/$build/cli/plotsieve-cli" \
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bench/gui_timing" "$tree" "$keyword" "$runs"
+for words in "$keyword" ""; do
+    echo "== keyword: ${words:-(none: every drawing)}"
+    PLOTSIEVE_CLI="$PWD/$build/cli/plotsieve-cli" \
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bench/gui_timing" "$tree" "$words" "$runs"
+done

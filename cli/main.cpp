@@ -12,6 +12,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  search [OPTIONS] [PLACE]   list the drawings whose text holds a keyword\n"
     "  extract [OPTIONS] FILE...  print what the keyword test sees of drawings\n"
+    "  preview FILE -o OUT        write the picture a drawing keeps as PNG\n"
     "  index [OPTIONS] [PLACE...] read the drawings into the text cache or the office index\n"
     "  cache stats|clear          the text cache's figures, or empty it\n"
     "  serve [OPTIONS]            serve the search page and its API over HTTP\n"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return ReportUsageError("a command is needed (search, extract, index, cache)");
     // Each command sees its own name as argv[0], as getopt expects.
     if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 1, argv + 1);
+    if (std::strcmp(argv[1], "preview") == 0) return RunPreviewCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "search") == 0) return RunSearchCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "index") == 0) return RunIndexCommand(argc - 1, argv + 1);
     if (std::strcmp(argv[1], "cache") == 0) return RunCacheCommand(argc - 1, argv + 1);

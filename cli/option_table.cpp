@@ -180,6 +180,11 @@ std::vector<OptionDef> OtherOptionRows() {
         {.id = ShowKind,
          .longName = "show-kind",
          .help = "begin each printed line with its kind and a tab"},
+        {.id = Output,
+         .longName = "output",
+         .shortName = 'o',
+         .value = "FILE",
+         .help = "write to FILE (\"-\": standard output)"},
         {.id = Version, .longName = "version", .help = "print the version and exit"},
         {.id = Help, .longName = "help", .shortName = 'h', .help = "print this help and exit"},
     };
@@ -231,6 +236,17 @@ std::vector<CommandDef> MakeCommandTable() {
          .outro = "Options and files come in any order; \"--\" ends the options.\n"
                   "Exit status: 0, or 2 when a file could not be read (the others are still\n"
                   "printed), for a usage error, or when the output could not be written.\n",
+         .layout = kNarrowLayout},
+        {.id = CommandId::Preview,
+         .name = "preview",
+         .synopsis = "FILE -o OUT",
+         .intro = "Writes the picture a DWG or DXF drawing keeps of itself as a PNG file (a "
+                  "stored\n"
+                  "bitmap converted to PNG, a stored PNG as it is).\n",
+         .options = {{Output, "the PNG file to write (\"-\": standard output)"}, {Version}, {Help}},
+         .outro = "Exit status: 0 written, 1 the drawing keeps no picture (or one that is damaged "
+                  "or\n"
+                  "too large), 2 a usage error, an unreadable drawing or a failed write.\n",
          .layout = kNarrowLayout},
         {.id = CommandId::Index,
          .name = "index",

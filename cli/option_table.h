@@ -48,6 +48,7 @@ enum class OptionId {
     Users,
     MaxSearches,
     TimeLimit,
+    Output,
     Version,
     Help,
 };
@@ -76,7 +77,7 @@ struct OptionDef {
 // The option of `id`.
 const OptionDef& FindOption(OptionId id);
 
-enum class CommandId { Search, Extract, Index, Cache, Serve };
+enum class CommandId { Search, Extract, Preview, Index, Cache, Serve };
 
 // One option as a command takes it.
 struct CommandOption {

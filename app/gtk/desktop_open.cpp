@@ -1,10 +1,13 @@
 #include "app/desktop_open.h"
 
+#include <gio/gio.h>
 #include <wx/app.h>
 #include <wx/process.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "app/display_text.h"
 #include "app/message_box.h"
 #include "platform/file_status.h"
+#include "results/file_list.h"
 
 namespace {
 
@@ -101,3 +105,71 @@ bool OpenWithDesktop(const std::string& path) {
 }
 
 void SetOpenHook(OpenHook hook) { Hook() = std::move(hook); }
+
+std::vector<std::string> FoldersOf(const std::vector<std::string>& files) {
+    std::vector<std::string> folders;
+    for (const std::string& file : files) {
+        const size_t slash = file.rfind('/');
+        std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : file.substr(0, slash);
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
+        }
+    }
+    return folders;
+}
+
+namespace {
+
+void OpenFolders(const std::vector<std::string>& files) {
+    for (const std::string& folder : FoldersOf(files)) {
+        if (!OpenWithDesktop(folder)) break;
+    }
+}
+
+// What the file manager's answer is waited for with.
+struct ShowItemsCall {
+    std::vector<std::string> files;
+};
+
+void OnShowItemsDone(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<ShowItemsCall> call(static_cast<ShowItemsCall*>(data));
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+    if (reply != nullptr) {
+        g_variant_unref(reply);
+        return;
+    }
+    // No file manager answered: the folders open the plain way.
+    g_clear_error(&error);
+    OpenFolders(call->files);
+}
+
+}  // namespace
+
+void ShowInFileManager(const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    if (Hook()) {
+        OpenFolders(files);
+        return;
+    }
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (bus == nullptr) {
+        OpenFolders(files);
+        return;
+    }
+    GVariantBuilder uris;
+    g_variant_builder_init(&uris, G_VARIANT_TYPE("as"));
+    for (const std::string& file : files) {
+        std::string uri = FileUri(file);
+        g_variant_builder_add(&uris, "s", uri.c_str());
+    }
+    // The call is asynchronous: the window does not wait for the file
+    // manager to start.
+    g_dbus_connection_call(bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                           "org.freedesktop.FileManager1", "ShowItems",
+                           g_variant_new("(ass)", &uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+                           nullptr, OnShowItemsDone, new ShowItemsCall{files});
+    g_object_unref(bus);
+}

@@ -28,7 +28,7 @@ _plotsieve_cli() {
     COMPREPLY=()
 
     if [[ $COMP_CWORD -eq 1 ]]; then
-        _plotsieve_cli_values "search extract index cache serve --help --version" "$cur"
+        _plotsieve_cli_values "search extract preview index cache serve --help --version" "$cur"
         return
     fi
 
@@ -37,6 +37,7 @@ _plotsieve_cli() {
         --quiet --threads --timing --no-cache --cache= --cache-read-only --index= --map=
         --version --help -k -q -0 -h"
     local extract_options="--raw --kinds= --show-kind --version --help -h"
+    local preview_options="--output= --version --help -o -h"
     local index_options="--cache= --to= --watch --rescan= --types= --no-subfolders --threads
         --quiet --help -q -h"
     local serve_options="--listen= --root= --index= --map= --cache= --no-cache --threads --max-searches
@@ -123,6 +124,23 @@ _plotsieve_cli() {
                 [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
             else
                 _plotsieve_cli_values "stats clear" "$cur"
+            fi
+            ;;
+        preview)
+            case $prev in
+                -o | --output) _filedir png; return ;;
+            esac
+            if [[ $cur == -* ]]; then
+                _plotsieve_cli_values "$preview_options" "$cur"
+                [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
+            else
+                # A drawing that may keep a picture.
+                local IFS=$'\n' extglob
+                extglob=$(shopt -p extglob)
+                shopt -s extglob
+                COMPREPLY=($(compgen -d -- "$cur") $(compgen -f -X \
+                    '!*.@([dD][xX][fF]|[dD][wW][gG])' -- "$cur"))
+                $extglob
             fi
             ;;
         extract)

@@ -3,6 +3,7 @@
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
 #include <wx/notebook.h>
+#include <wx/statbox.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
@@ -135,21 +136,55 @@ TEST_F(CriteriaTest, SizeLimitsFollowTheirBoxesAndFields) {
     EXPECT_EQ(page->SizeLimits().minSize, 0);
 }
 
-TEST_F(CriteriaTest, LeavingTheSizePageNeedsUnsignedNumbers) {
+TEST_F(CriteriaTest, LeavingTheSizePageNeedsUnsignedNumbersInTheFieldsInUse) {
     wxNotebook* sheet = view->CriteriaSheet();
+    CPage3* page = view->SizePage();
     sheet->SetSelection(2);
     ASSERT_EQ(sheet->GetSelection(), 2);
-    view->SizePage()->MaxField()->SetValue("");
+    // A field whose box is off may hold anything: the page can be left (it
+    // trapped the user until the box was ticked, a number typed and the box
+    // unticked again).
+    page->MaxField()->SetValue("");
+    page->MinField()->SetValue("abc");
+    sheet->SetSelection(3);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(sheet->GetSelection(), 3);
+
+    // In use, it is refused with a message that names it.
+    sheet->SetSelection(2);
+    Click(page->MaxBox());
     sheet->SetSelection(3);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], U8("正の整数を入力してください。"));
+    EXPECT_NE(messages[0].Find(U8("正の整数を入力してください。")), wxNOT_FOUND);
+    EXPECT_NE(messages[0].Find(U8("上限")), wxNOT_FOUND);
     Pump();
     EXPECT_EQ(sheet->GetSelection(), 2);
 
-    view->SizePage()->MaxField()->SetValue(" 7 ");
+    page->MaxField()->SetValue(" 7 ");
     sheet->SetSelection(3);
     EXPECT_EQ(sheet->GetSelection(), 3);
     EXPECT_EQ(messages.size(), 1u);
+
+    // The lower field's message names the lower field.
+    Click(page->MinBox());
+    EXPECT_FALSE(page->CheckFields());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].Find(U8("下限")), wxNOT_FOUND);
+}
+
+TEST_F(CriteriaTest, FramedGroupsOfAPageNotYetShownHaveRoomForTheirLabels) {
+    // The date page's two framed groups were left at the toolkit's default
+    // size until the page was first shown, and GTK complained of a negative
+    // height when the window appeared under a window manager.
+    CPage2 fresh(view->CriteriaSheet());
+    int frames = 0;
+    for (wxWindow* child : fresh.GetChildren()) {
+        if (!child->IsKindOf(wxCLASSINFO(wxStaticBox))) continue;
+        ++frames;
+        EXPECT_GE(child->GetSize().GetHeight(), child->GetBestSize().GetHeight());
+        EXPECT_GE(child->GetSize().GetWidth(), child->GetBestSize().GetWidth());
+    }
+    EXPECT_EQ(frames, 2);
 }
 
 TEST_F(CriteriaTest, TypeBoxesFlipTheirBitsInTheMask) {
@@ -192,7 +227,7 @@ TEST(SizeText, UnsignedDecimalAllowsBlanksAroundDigitsOnly) {
 }
 
 TEST_F(CriteriaTest, KeyboardPageSwitchTakesTheFocusToThePageShown) {
-    wxTextCtrl* keyword = view->NamePage()->KeywordField();
+    wxComboBox* keyword = view->NamePage()->KeywordField();
     keyword->SetFocus();
     Pump();
     if (wxWindow::FindFocus() != keyword) GTEST_SKIP() << "the virtual display gave no focus";

@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
@@ -29,6 +30,7 @@ int ToolkitWarnings();
 namespace gui_testing {
 
 inline wxString U8(const char* text) { return wxString::FromUTF8(text); }
+inline wxString U8(const std::string& text) { return wxString::FromUTF8(text); }
 
 // Lets queued and pending events run once.
 inline void Pump() {

@@ -1,6 +1,7 @@
 // The form at the desktop's text scale: every control at least its best size,
 // none over another, none beyond its parent. Run at a scale of 1 and again at
 // 1.25 (GDK_DPI_SCALE, see CMakeLists.txt).
+#include <wx/combo.h>
 #include <wx/datectrl.h>
 #include <wx/notebook.h>
 #include <wx/statbox.h>
@@ -90,5 +91,27 @@ TEST_F(LayoutTest, DatePickersHoldTheWidestDateWhole) {
             EXPECT_GE(picker->GetSize().x, picker->GetBestSize().x)
                 << id << " " << date.FormatISODate();
         }
+    }
+}
+
+TEST_F(LayoutTest, TheCalendarDropDownHasRoomForItsDays) {
+    // The drop-down kept the size the calendar asked for before it was on
+    // screen, with nothing between its day columns: at a text scale of 1.25
+    // in Japanese the day numbers ran together (13141516171819).
+    for (int id : {IDC_PICK_BEFORE, IDC_PICK_TO}) {
+        wxDatePickerCtrl* picker = view->DatePage()->Picker(id);
+        picker->Enable();
+        wxComboCtrl* combo = nullptr;
+        for (wxWindow* child : picker->GetChildren()) {
+            if (auto* c = dynamic_cast<wxComboCtrl*>(child)) combo = c;
+        }
+        ASSERT_NE(combo, nullptr);
+        wxWindow* calendar = combo->GetPopupControl()->GetControl();
+        const int needed = CalendarDaysWidth(calendar);
+        combo->ShowPopup();
+        ASSERT_TRUE(RunUntil([&] { return calendar->GetSize().x >= needed; }, 10)) << id;
+        EXPECT_GE(combo->GetPopupWindow()->GetClientSize().x, needed) << id;
+        combo->HidePopup();
+        ASSERT_TRUE(RunUntil([combo] { return !combo->IsPopupShown(); }, 10));
     }
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/criteria_pages.h"
+#include "app/details_pane.h"
 #include "app/ids.h"
 #include "platform/clock.h"
 #include "results/sort.h"
@@ -33,15 +34,29 @@ TEST_F(FrameTest, StartsAtTheFormsSizeAndTheListTakesTheRoomItGrows) {
               std::min(columns, wxDisplay(0u).GetClientArea().width - frame->GetMinSize().x / 2));
     EXPECT_EQ(frame->GetSize().y, frame->GetMinSize().y);
 
-    // Grown, the list takes the room; the sheet and the buttons keep theirs.
+    // Grown, the list takes most of the room and the details pane under it
+    // the rest; the sheet and the buttons keep theirs.
+    ASSERT_TRUE(view->IsDetailsPaneShown());
+    wxWindow* details = view->DetailsPane();
     const wxRect list = List()->GetRect(), sheet = view->CriteriaSheet()->GetRect();
-    const wxRect start = view->StartButton()->GetRect();
+    const wxRect paneRect = details->GetRect(), start = view->StartButton()->GetRect();
     frame->SetSize(frame->GetSize() + wxSize(150, 100));
     frame->SendSizeEvent();
     Pump();
-    EXPECT_EQ(List()->GetSize(), list.GetSize() + wxSize(150, 100));
+    EXPECT_EQ(List()->GetSize().x, list.width + 150);
+    EXPECT_EQ(details->GetSize().x, paneRect.width + 150);
+    const int listGrowth = List()->GetSize().y - list.height;
+    EXPECT_GE(listGrowth, 50);
+    EXPECT_EQ(listGrowth + details->GetSize().y - paneRect.height, 100);
     EXPECT_EQ(view->CriteriaSheet()->GetRect(), sheet);
     EXPECT_EQ(view->StartButton()->GetRect(), start);
+    // Without the pane the list takes it all.
+    MenuCommand(ID_VIEW_DETAILS_PANE, 0);
+    Pump();
+    EXPECT_FALSE(details->IsShown());
+    EXPECT_EQ(List()->GetRect().GetBottom(), paneRect.GetBottom() + 100);
+    MenuCommand(ID_VIEW_DETAILS_PANE, 1);
+    EXPECT_TRUE(view->IsDetailsPaneShown());
 
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_EQ(status->GetFieldsCount(), 2);
@@ -137,6 +152,22 @@ TEST_F(FrameTest, AHighlightedMenuItemShowsItsPromptAndTheIdleTextComesBack) {
     EXPECT_GT(prompts, 0);
 }
 
+TEST_F(FrameTest, AMenuClosedAfterASearchGivesBackTheSearchsText) {
+    // The count of the last search stayed replaced by the idle text once a
+    // menu had been opened.
+    wxCommandEvent status(wxEVT_SEARCH_STATUS);
+    status.SetString(U8("3 枚見つかりました"));
+    frame->GetEventHandler()->ProcessEvent(status);
+    wxMenuItem* item = frame->GetMenuBar()->FindItem(ID_APP_EXIT);
+    ASSERT_NE(item, nullptr);
+    wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, item->GetId(), item->GetMenu());
+    frame->GetEventHandler()->ProcessEvent(highlight);
+    EXPECT_EQ(StatusText(), item->GetHelp());
+    wxMenuEvent closed(wxEVT_MENU_CLOSE, 0, item->GetMenu());
+    frame->GetEventHandler()->ProcessEvent(closed);
+    EXPECT_EQ(StatusText(), U8("3 枚見つかりました"));
+}
+
 TEST_F(FrameTest, ExitFromTheMenuClosesTheWindowAndKeepsItsSettings) {
     List()->SetColumnWidth(1, 77);
     MenuCommand(ID_APP_EXIT);
@@ -229,7 +260,7 @@ TEST_F(FrameTest, ListColumnsAreTheResultTableOnesEachWideEnoughForItsWidestCell
 
 TEST_F(FrameTest, CopyInsideATextFieldCopiesItsText) {
     // The frame's copy and cut keys must not take the field's own copy away.
-    wxTextCtrl* keyword = view->NamePage()->KeywordField();
+    wxComboBox* keyword = view->NamePage()->KeywordField();
     keyword->ChangeValue("plan");
     keyword->SetFocus();
     Pump();

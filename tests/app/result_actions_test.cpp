@@ -4,6 +4,7 @@
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/treectrl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "app/help_page.h"
 #include "app/ids.h"
 #include "app/place_chooser.h"
+#include "app/place_path.h"
 #include "results/file_list.h"
 #include "tests/app/gui_support.h"
 #include "tests/test_support.h"
@@ -239,14 +241,17 @@ TEST_F(ResultActionsTest, AboutBoxShowsTheVersion) {
 
 TEST_F(ResultActionsTest, ChooserGivesAFolderAFileOrEveryDrive) {
     std::filesystem::path file = Add("sub/plan.dxf", 10, 1);
-    CPlaceChooser chooser(frame, wxString::FromUTF8(dir.path().string()));
+    CPlaceChooser chooser(frame, dir.path().string());
     EXPECT_EQ(chooser.GetTitle(), U8("ディレクトリの選択"));
-    chooser.ChoosePath(wxString::FromUTF8((dir.path() / "sub").string()));
-    EXPECT_EQ(chooser.Choice().utf8_string(), (dir.path() / "sub").string());
-    chooser.ChoosePath(wxString::FromUTF8(file.string()));
-    EXPECT_EQ(chooser.Choice().utf8_string(), file.string());
+    EXPECT_EQ(chooser.Choice(), dir.path().string());  // where it starts
+    EXPECT_TRUE(chooser.ChoosePath((dir.path() / "sub").string()));
+    EXPECT_EQ(chooser.Choice(), (dir.path() / "sub").string());
+    EXPECT_TRUE(chooser.ChoosePath(file.string()));
+    EXPECT_EQ(chooser.Choice(), file.string());
+    EXPECT_FALSE(chooser.ChoosePath((dir.path() / "missing").string()));
+    EXPECT_EQ(chooser.Choice(), dir.path().string());
     chooser.ChooseAllDrives();
-    EXPECT_EQ(chooser.Choice(), U8("全てのドライブ"));
+    EXPECT_EQ(chooser.Choice(), "全てのドライブ");
 }
 
 namespace {
@@ -306,9 +311,43 @@ TEST_F(ResultActionsTest, NameThatIsNotUtf8ShowsDecodedAndIsHandedOnByItsBytes) 
     ASSERT_TRUE(wxTheClipboard->GetData(gnome));
     EXPECT_EQ(std::string(static_cast<const char*>(gnome.GetData()), gnome.GetSize()),
               BuildGnomeCopiedFiles({drawing.string()}));
+    // The text form names the file that exists: its URI, not the decoded
+    // name (which named no file on disk).
     wxTextDataObject text;
     ASSERT_TRUE(wxTheClipboard->GetData(text));
-    EXPECT_NE(text.GetText().Find(U8("平面図.dxf")), wxNOT_FOUND);
+    EXPECT_EQ(text.GetText(), U8(FileUri(drawing.string()) + "\n"));
+}
+
+TEST_F(ResultActionsTest, AShiftJisFolderChosenInTheChooserIsSearchedByItsBytes) {
+    // The chooser's tree read the name as Latin-1, the place field received
+    // it so, and the start was refused with 「検索場所「…」が見つかりません。」.
+    const std::filesystem::path folder = dir.path() / "\x83\x5C\x83\x74\x83\x67";  // ソフト
+    Add((folder / "plan.dxf").lexically_relative(dir.path()).string(), 10, 1);
+    CPlaceChooser chooser(frame, dir.path().string());
+    ASSERT_TRUE(chooser.ChoosePath(folder.string()));
+    EXPECT_EQ(chooser.Choice(), folder.string());
+    // Its label shows the name decoded.
+    wxTreeItemId item = chooser.Tree()->GetSelection();
+    ASSERT_TRUE(item.IsOk());
+    EXPECT_EQ(chooser.Tree()->GetItemText(item), U8("ソフト"));
+    // A path the toolkit read byte by byte (an argument) gives the bytes too;
+    // a name that is UTF-8 stays UTF-8.
+    wxString asRead = U8(dir.path().string()) + "/";
+    for (unsigned char byte : folder.filename().string()) asRead += wxUniChar(unsigned{byte});
+    EXPECT_EQ(NativePathOf(asRead + "/plan.dxf"), (folder / "plan.dxf").string());
+    Add("caf\xC3\xA9/a.dxf", 1, 1);
+    EXPECT_EQ(NativePathOf(U8(dir.path().string()) + U8("/café/a.dxf")),
+              (dir.path() / "caf\xC3\xA9/a.dxf").string());
+
+    view->NamePage()->SetPlacePath(chooser.Choice());
+    EXPECT_EQ(view->NamePage()->PlaceValue(), U8((dir.path() / "ソフト").string()));
+    view->NamePage()->KeywordField()->SetValue("");
+    SearchAndWait();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Rows().size(), 1u);
+    // Once the user edits the field, its text is the place.
+    view->NamePage()->PlaceField()->SetValue(U8(dir.path().string()));
+    EXPECT_EQ(view->NamePage()->PlacePath(), dir.path().string());
 }
 
 TEST_F(ResultActionsTest, OpeningHandsTheExactBytesToTheOpenerAndShowsItsFailures) {
@@ -424,7 +463,7 @@ TEST_F(ResultActionsTest, ColumnWidthsAndWindowSizeAreKeptBetweenRuns) {
     EXPECT_TRUE(damaged.columnWidths.empty());
 }
 
-TEST_F(ResultActionsTest, ColumnsOfLongTextsWidenToShowTheirLongestCellWhole) {
+TEST_F(ResultActionsTest, ColumnsOfLongTextsWidenForTheirCellsAndWhereItMatchedStaysInSight) {
     const std::string deep = "a_rather_long_folder_name/and_another_one/図面/物件_1234";
     Add(deep + "/x.dxf", 10, 1);
     Add("short_name_of_a_drawing_that_goes_on.dxf", 10, 1);
@@ -435,13 +474,90 @@ TEST_F(ResultActionsTest, ColumnsOfLongTextsWidenToShowTheirLongestCellWhole) {
         wxString folder = List()->GetItemText(row, 2);
         if (folder.length() > longestFolder.length()) longestFolder = folder;
     }
-    EXPECT_GT(List()->GetColumnWidth(2), folderBefore);
-    EXPECT_GT(List()->GetColumnWidth(2), List()->GetTextExtent(longestFolder).x);
     EXPECT_GT(List()->GetColumnWidth(0),
               List()->GetTextExtent("short_name_of_a_drawing_that_goes_on").x + 16);
-    // A column the user widened stays as wide.
+    // The folder column shows its longest cell whole where the list has the
+    // room, and leaves the start of the column of where it matched inside
+    // the list (long folder names pushed it off the screen).
+    int matchStart = 0;
+    for (int column = 0; column < 6; ++column) matchStart += List()->GetColumnWidth(column);
+    const int client = List()->GetClientSize().x;
+    EXPECT_LT(matchStart, client);
+    const bool whole = List()->GetColumnWidth(2) > List()->GetTextExtent(longestFolder).x;
+    const bool atTheRoom = matchStart > client - List()->GetTextExtent(U8("一致箇所")).x - 80;
+    EXPECT_TRUE(whole || atTheRoom) << List()->GetColumnWidth(2) << " " << matchStart;
+    // What the list widened is not kept for the next run as a choice.
+    EXPECT_EQ(List()->ChosenColumnWidths()[2], folderBefore);
+    // A column the user widened stays as wide, and is kept.
     List()->SetColumnWidth(2, List()->GetColumnWidth(2) + 50);
     const int chosen = List()->GetColumnWidth(2);
     ListAll();
     EXPECT_EQ(List()->GetColumnWidth(2), chosen);
+    EXPECT_EQ(List()->ChosenColumnWidths()[2], chosen);
+}
+
+TEST_F(ResultActionsTest, ARightClickSelectsTheRowUnderThePointer) {
+    // The menu came up greyed: the row under the pointer was not selected.
+    for (const char* name : {"a.dxf", "b.dxf", "c.dxf"}) Add(name, 10, 1);
+    ListAll();
+    Command(ID_SORT_BY_NAME);
+    auto pointAt = [this](long row) {
+        wxRect rect;
+        EXPECT_TRUE(List()->GetItemRect(row, rect));
+        return List()->ClientToScreen(rect.GetPosition() + wxSize(rect.width / 4, rect.height / 2));
+    };
+    List()->SelectForContextMenu(pointAt(1));
+    EXPECT_EQ(List()->SelectedPaths(), std::vector<std::string>{(dir.path() / "b.dxf").string()});
+    EXPECT_TRUE(Enabled(ID_OPEN_FILES));
+    // Another row: it alone. A selected row of several keeps them all.
+    List()->SelectForContextMenu(pointAt(2));
+    EXPECT_EQ(List()->SelectedPaths(), std::vector<std::string>{(dir.path() / "c.dxf").string()});
+    Select({0});
+    List()->SelectForContextMenu(pointAt(0));
+    EXPECT_EQ(List()->SelectedPaths().size(), 2u);
+    // Below the rows: nothing changes.
+    wxPoint below = List()->ClientToScreen(wxPoint(10, List()->GetClientSize().y - 3));
+    List()->SelectForContextMenu(below);
+    EXPECT_EQ(List()->SelectedPaths().size(), 2u);
+}
+
+TEST_F(ResultActionsTest, ANewSearchShowsNoSortArrowAndSortsKeepTheSelection) {
+    for (const char* name : {"a.dxf", "b.dxf", "c.dxf"}) Add(name, 10, 1);
+    ListAll();
+    wxListEvent click(wxEVT_LIST_COL_CLICK, IDC_RESULT_LIST);
+    click.SetEventObject(List());
+    click.m_col = 0;
+    List()->GetEventHandler()->ProcessEvent(click);
+    List()->GetEventHandler()->ProcessEvent(click);  // descending: c, b, a
+    EXPECT_EQ(Names(), (std::vector<std::string>{"c.dxf", "b.dxf", "a.dxf"}));
+    Select({0});
+    Command(ID_SORT_BY_NAME);
+    EXPECT_EQ(List()->SelectedPaths(), std::vector<std::string>{(dir.path() / "c.dxf").string()});
+    List()->GetEventHandler()->ProcessEvent(click);
+    ASSERT_EQ(List()->SortColumn(), 0);
+    // The header kept its arrow over rows in no column's order.
+    ListAll();
+    EXPECT_EQ(List()->SortColumn(), -1);
+    EXPECT_TRUE(List()->SelectedPaths().empty());
+}
+
+TEST_F(ResultActionsTest, TensOfThousandsOfRowsAreAddedWithoutHoldingTheWindow) {
+    // Each row cost the toolkit's list tens of microseconds a cell, so a
+    // listing of every drawing held the window for seconds.
+    std::vector<PendingRow> rows;
+    for (int i = 0; i < 20000; ++i) {
+        ResultRecord record;
+        record.fullPath =
+            "/srv/cad/project/" + std::to_string(i % 97) + "/plan" + std::to_string(i) + ".dxf";
+        record.shownPath = record.fullPath;
+        rows.push_back({record, 1});
+    }
+    auto start = std::chrono::steady_clock::now();
+    List()->AppendRows(rows);
+    Pump();
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(500));
+    ASSERT_EQ(List()->GetItemCount(), 20000);
+    EXPECT_EQ(List()->GetItemText(19999, 0), "plan19999");
+    EXPECT_EQ(List()->RecordOfRow(12345)->fullPath, "/srv/cad/project/26/plan12345.dxf");
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "app/criteria_pages.h"
 #include "app/display_text.h"
@@ -368,6 +369,46 @@ TEST_F(SearchFormTest, StatusTextsReachTheWindowAFewTensASecondAndTheEndAtOnce) 
     EXPECT_GE(shown, 1);
 }
 
+TEST_F(SearchFormTest, TheStatusBarCountsTheHitsSoFarWhileDrawingsAreTested) {
+    for (int i = 0; i < 1500; ++i) {
+        Write(dir.path() / (std::to_string(1000 + i) + ".dxf"), Dxf(i % 3 == 0 ? "plan" : "none"));
+    }
+    SetCriteria(Place(), "plan");
+    std::vector<wxString> texts;
+    frame->Bind(wxEVT_SEARCH_STATUS, [&texts](wxCommandEvent& event) {
+        texts.push_back(event.GetString());
+        event.Skip();
+    });
+    // A progress text reaches the window only when the search outlasts the
+    // first wake of the window; on a busy machine a search may end before
+    // it, so the search runs again (a few times at most) until one did.
+    int progress = 0;
+    for (int attempt = 0; attempt < 5 && progress == 0; ++attempt) {
+        texts.clear();
+        SearchAndWait();
+        EXPECT_EQ(StatusText(), U8("500 枚見つかりました"));
+        // Each progress text counts the hits so far, never more than the
+        // tested drawings, and never fewer than before.
+        long last = 0;
+        for (const wxString& text : texts) {
+            if (!text.StartsWith(U8("検索中--- "))) continue;
+            ++progress;
+            long count = 0, tested = 0, hits = 0;
+            ASSERT_EQ(
+                std::sscanf(text.utf8_string().c_str(), "検索中--- %ld 枚中 %ld 枚目 (%ld 枚一致)",
+                            &count, &tested, &hits),
+                3)
+                << text;
+            EXPECT_EQ(count, 1500);
+            EXPECT_LE(hits, tested);
+            EXPECT_GE(hits, last);
+            last = hits;
+        }
+        EXPECT_LE(last, 500);
+    }
+    EXPECT_GE(progress, 1);
+}
+
 TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
     MakeLargeTree(2500);
     SetCriteria(Place(), "plan");
@@ -387,6 +428,29 @@ TEST_F(SearchFormTest, ManyHitsArriveInBatchesInHitOrderAndStopStillActs) {
     ASSERT_TRUE(RunUntil([this] { return view->IsIdle(); }));
     EXPECT_TRUE(StatusText() == U8("処理はｷｬﾝｾﾙされました") ||
                 StatusText() == U8("2500 枚見つかりました"));
+}
+
+TEST_F(SearchFormTest, EveryDrawingTypeHasAnIconOfItsOwn) {
+    // DXF and DWG shared the theme's one icon for images.
+    for (int size : {16, 32}) {
+        std::vector<wxBitmap> icons;
+        for (const DrawingType& type : DrawingTypes()) {
+            wxBitmap icon = DesktopTypeIcon("/x/a." + std::string(type.extension), size);
+            ASSERT_TRUE(icon.IsOk()) << type.extension;
+            EXPECT_EQ(icon.GetSize(), wxSize(size, size));
+            icons.push_back(icon);
+        }
+        const std::vector<DrawingType> types(DrawingTypes().begin(), DrawingTypes().end());
+        for (size_t a = 0; a < icons.size(); ++a) {
+            for (size_t b = a + 1; b < icons.size(); ++b) {
+                // The types of one group (jwc, jwk, jww) share their icon.
+                if (types[a].typeBit == types[b].typeBit) continue;
+                if (types[a].ownIcon == types[b].ownIcon && !types[a].ownIcon.empty()) continue;
+                EXPECT_FALSE(SameImage(icons[a], icons[b]))
+                    << types[a].extension << " and " << types[b].extension << " at " << size;
+            }
+        }
+    }
 }
 
 TEST_F(SearchFormTest, TypesTheDesktopDoesNotKnowShowTheProgramsOwnIcons) {

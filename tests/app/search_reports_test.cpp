@@ -117,3 +117,33 @@ TEST(SearchReports, RowsFromAnotherThreadArriveWholeAndInOrder) {
     ASSERT_EQ(seen.size(), static_cast<size_t>(kRows));
     for (int i = 0; i < kRows; ++i) ASSERT_EQ(seen[static_cast<size_t>(i)], std::to_string(i));
 }
+
+TEST(SearchReports, EachStatusCarriesTheHitsReportedBeforeItUntilANewSearch) {
+    SearchReports reports;
+    reports.AddStatus(TestingStatus(10, 1));
+    reports.AddRow(Record("/a/1.dxf"), 1);
+    reports.AddRow(Record("/a/2.dxf"), 1);
+    reports.AddStatus(TestingStatus(10, 2));
+    reports.AddRow(Record("/a/3.dxf"), 1);  // after the status: not counted in it
+    ReportBatch batch = reports.Take(1);
+    // Rows left behind: the progress text goes with the first rows, and
+    // counts the rows reported before it.
+    ASSERT_TRUE(batch.status);
+    EXPECT_EQ(batch.status->tested, 2);
+    EXPECT_EQ(batch.hitsAtStatus, 2);
+    reports.Take(100);
+    reports.AddStatus(TestingStatus(10, 3));
+    EXPECT_EQ(reports.Take(100).hitsAtStatus, 3);
+    reports.Clear();
+    reports.AddStatus(TestingStatus(10, 1));
+    EXPECT_EQ(reports.Take(100).hitsAtStatus, 0);
+}
+
+TEST(StatusBarText, TestingShowsTheHitsSoFarBesideTheProgress) {
+    EXPECT_EQ(StatusBarText(TestingStatus(20, 7), 3), "検索中--- 20 枚中 7 枚目 (3 枚一致)");
+    // The other texts are shown as the search gives them.
+    EXPECT_EQ(StatusBarText(DoneStatus(3), 3), DoneStatus(3).text);
+    EXPECT_EQ(StatusBarText(CollectingStatus(-1), 0), CollectingStatus(-1).text);
+    EXPECT_EQ(StatusBarText(CancelledStatus(SEARCH_STATUS_CANCELLED), 5),
+              CancelledStatus(SEARCH_STATUS_CANCELLED).text);
+}
