@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -295,11 +296,9 @@ int OutputFailure(const OutputStream& out) {
 
 // Runs the search and then each narrowing pass, as long as the last one had
 // hits. Returns false when a pass was refused.
-bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp932Keywords,
-               CommandLineFrontEnd& frontEnd, const OutputStream& out) {
-    SearchSession session(frontEnd, options.threads);
-    session.UseTextCache(CacheSettingsOf(options));
-    g_session.store(&session);
+bool RunPasses(SearchSession& session, const SearchOptions& options,
+               const std::vector<std::string>& cp932Keywords, CommandLineFrontEnd& frontEnd,
+               const OutputStream& out) {
     bool refused = false;
     for (size_t pass = 0; pass < cp932Keywords.size() && !g_interrupted; ++pass) {
         frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
@@ -311,8 +310,18 @@ bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp9
         }
         if (frontEnd.cancelled || out.Failed() || frontEnd.hits == 0) break;
     }
-    g_session.store(nullptr);
     return !refused;
+}
+
+// Hands what is buffered to stdout's reader and closes it, so that the reader
+// sees the end of the output now while the program still works; stdout goes
+// to /dev/null from then on.
+void LetOutputGo() {
+    std::fflush(stdout);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    dup2(null, STDOUT_FILENO);
+    close(null);
 }
 
 // With --sort, the rows kept until the end, in order and aligned as a whole.
@@ -363,13 +372,28 @@ int RunSearchCommand(int argc, char** argv) {
     bool header = options.format == OutputFormat::Table && isatty(STDOUT_FILENO);
     ResultWriter writer(options.format, header, options.showMatch, out);
     CommandLineFrontEnd frontEnd(options, shower, writer, out);
-    writer.Begin();
-    if (!RunPasses(options, *cp932Keywords, frontEnd, out)) return 2;
-    if (out.Failed()) return OutputFailure(out);
-
-    if (options.sort) WriteSortedRows(*options.sort, frontEnd.rows, shower, writer);
-    writer.End();
-    out.Flush();
+    bool ran = false;
+    {
+        SearchSession session(frontEnd, options.threads);
+        session.UseTextCache(CacheSettingsOf(options));
+        g_session.store(&session);
+        writer.Begin();
+        ran = RunPasses(session, options, *cp932Keywords, frontEnd, out);
+        if (ran && !out.Failed()) {
+            if (options.sort) WriteSortedRows(*options.sort, frontEnd.rows, shower, writer);
+            writer.End();
+            out.Flush();
+        }
+        // Every row is out: the output's reader is let go before the text
+        // cache reads the drawings the search passed over (its prefilter
+        // ruled them out), unless the search was stopped. Ctrl-C stops it.
+        if (ran && !out.Failed() && !frontEnd.cancelled && !g_interrupted) {
+            LetOutputGo();
+            session.FinishFilling();
+        }
+        g_session.store(nullptr);
+    }
+    if (!ran) return 2;
     if (out.Failed()) return OutputFailure(out);
     return FinalStatus(frontEnd);
 }
