@@ -389,9 +389,9 @@ struct TypeBox {
 constexpr TypeBox kTypeBoxes[] = {
     {.id = IDC_TYPE_DXF, .row = 0, .column = 0},    {.id = IDC_TYPE_DWG, .row = 1, .column = 0},
     {.id = IDC_TYPE_JW, .row = 2, .column = 0},     {.id = IDC_TYPE_MCD, .row = 0, .column = 1},
-    {.id = IDC_TYPE_DRACAD, .row = 1, .column = 1},
+    {.id = IDC_TYPE_DRACAD, .row = 1, .column = 1}, {.id = IDC_TYPE_SXF, .row = 2, .column = 1},
 };
-static_assert(std::size(kTypeBoxes) == 5, "one box per drawing-type group");
+static_assert(std::size(kTypeBoxes) == 6, "one box per drawing-type group");
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CPage4, wxPanel)

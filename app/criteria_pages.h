@@ -130,7 +130,7 @@ class CPage4 : public wxPanel {
   private:
     void OnTypeBox(wxCommandEvent& event);
 
-    unsigned m_typeMask = 0xFF;
+    unsigned m_typeMask = TYPE_ALL | TYPE_JW_TOGGLED;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -48,6 +48,7 @@ enum PlotsieveId : int {
     IDC_TYPE_JW = 1022,
     IDC_TYPE_DRACAD = 1023,
     IDC_TYPE_DXF = 1024,
+    IDC_TYPE_SXF = 1025,
 
     // Commands: the program's own (32771 to 32783, less 10000).
     ID_VIEW_LARGE_ICONS = 22771,

@@ -14,6 +14,8 @@
 #include "app/resources/type_dracad_32.xpm"
 #include "app/resources/type_jwcad_16.xpm"
 #include "app/resources/type_jwcad_32.xpm"
+#include "app/resources/type_sxf_16.xpm"
+#include "app/resources/type_sxf_32.xpm"
 #include "app/resources/type_vectorworks_16.xpm"
 #include "app/resources/type_vectorworks_32.xpm"
 
@@ -37,6 +39,8 @@ constexpr OwnIcon kOwnIcons[] = {
      .small = type_vectorworks_16_xpm,
      .large = type_vectorworks_32_xpm},
     {.name = "application-x-dracad", .small = type_dracad_16_xpm, .large = type_dracad_32_xpm},
+    {.name = "application-x-sxf-sfc", .small = type_sxf_16_xpm, .large = type_sxf_32_xpm},
+    {.name = "application-x-sxf-p21", .small = type_sxf_16_xpm, .large = type_sxf_32_xpm},
 };
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "bytes/best_fit.h"
 #include "bytes/utf8.h"
 
 namespace {
@@ -56,15 +57,7 @@ std::vector<char32_t> UnicodeOfCp932(uint16_t code) {
 }
 
 void AppendCp932(std::string& out, char32_t codePoint) {
-    std::optional<uint16_t> code = UnicodeToCp932(codePoint);
-    if (!code) {
-        out += kUnmappableByte;
-    } else if (*code > 0xFF) {
-        out += static_cast<char>(*code >> 8);
-        out += static_cast<char>(*code & 0xFF);
-    } else {
-        out += static_cast<char>(*code);
-    }
+    if (!AppendBestFitCp932(out, codePoint)) out += kUnmappableByte;
 }
 
 std::string ToCp932(std::string_view text, CodePage page) {
@@ -83,6 +76,13 @@ std::string ToCp932(std::string_view text, CodePage page) {
         }
     }
     return out;
+}
+
+char32_t Iso8859ToUnicode(int part, uint8_t byte) {
+    if (byte < 0xA0) return byte;
+    if (part < 1 || part > 9) return 0xFFFD;
+    char32_t codePoint = kIso8859UpperHalf[part - 1][byte - 0xA0];
+    return codePoint != 0 ? codePoint : 0xFFFD;
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {

@@ -12,9 +12,9 @@
 // encoding the search compares in. Readers convert as they read, so every
 // line they give is CP932.
 
-// What a character that CP932 cannot hold becomes: a byte that is no CP932
-// character, so no keyword (which is converted from what the user types)
-// ever contains it. Displayed as U+FFFD.
+// What a character that CP932 cannot hold, nor stand in for (best_fit.h),
+// becomes: a byte that is no CP932 character, so no keyword (which is converted from what the user
+// types) ever contains it. Displayed as U+FFFD.
 inline constexpr char kUnmappableByte = '\xFF';
 
 // The encodings drawings store text in.
@@ -37,9 +37,10 @@ enum class CodePage : uint8_t {
 // pages other than 932 among them).
 std::optional<CodePage> CodePageFromName(std::string_view name);
 
-// Appends the CP932 form of the Unicode code point to `out`: ASCII as itself,
-// other characters by the CP932 table, anything CP932 cannot hold as
-// kUnmappableByte.
+// Appends the CP932 form of the Unicode code point to `out`: its best fit
+// (AppendBestFitCp932: ASCII as itself, other characters by the CP932 table,
+// control characters but tab as nothing, the diameter signs as φ, what CP932
+// cannot hold as its NFKC form), and kUnmappableByte when it has none.
 void AppendCp932(std::string& out, char32_t codePoint);
 
 // The CP932 code of a code point (one byte, or lead << 8 | trail), or nothing.
@@ -52,6 +53,12 @@ std::vector<char32_t> UnicodeOfCp932(uint16_t code);
 // Text of a single-byte code page to CP932: ASCII kept, the upper half
 // through the page's table. CP932 text is returned unchanged.
 std::string ToCp932(std::string_view text, CodePage page);
+
+// The character of byte `byte` of ISO 8859 part `part` (1 to 9, the pages
+// of ISO 10303-21 strings): bytes below 0x80 as themselves, 0x80-0x9F as the
+// control characters they are, 0xA0-0xFF by the part's table; U+FFFD for a
+// byte the part leaves undefined or a part outside 1 to 9.
+char32_t Iso8859ToUnicode(int part, uint8_t byte);
 
 // UTF-8 to CP932. A byte that does not start a valid sequence becomes one
 // kUnmappableByte; the conversion never fails.

@@ -5,7 +5,7 @@ namespace {
 constexpr std::string_view kNames[kTextKindCount] = {
     "TEXT",      "MTEXT",       "ATTRIB",     "ATTDEF",      "ATTDEF_TAG",   "ATTDEF_PROMPT",
     "DIMENSION", "MULTILEADER", "TABLE_CELL", "MOJI",        "JW_DIMENSION", "JW_BLOCK",
-    "JW_MEMO",   "JW_TITLE",    "MCD_TEXT",   "DRACAD_TEXT",
+    "JW_MEMO",   "JW_TITLE",    "MCD_TEXT",   "DRACAD_TEXT", "SXF_TEXT",     "SXF_TITLE_BLOCK",
 };
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {

@@ -18,6 +18,7 @@
 #include "cli/search_options.h"
 #include "cli/unicode_text.h"
 #include "platform/encoding.h"
+#include "platform/file_status.h"
 #include "platform/folder_listing.h"
 #include "search/drawing_types.h"
 #include "search/extract_text.h"

@@ -58,9 +58,11 @@ bool DxfEntityText::WantsInPlace(int code) const {
         case Entity::MText:
             return code == 1 || code == 3;
         case Entity::Attrib:
-            return !m_entityDone && (code == 1 || code == 100 || code == 101);
         case Entity::Attdef:
-            return !m_entityDone && ((code >= 1 && code <= 3) || code == 100 || code == 101);
+            if (m_entityDone) return false;
+            if (m_inEmbedded) return code == 1 || code == 3;
+            return code == 1 || code == 100 || code == 101 ||
+                   (m_entity == Entity::Attdef && (code == 2 || code == 3));
         case Entity::MultiLeader:
             return code >= 300 && code <= 304;
         case Entity::Table:
@@ -122,9 +124,15 @@ bool DxfEntityText::EndEntity() {
     if (m_entity == Entity::Table && m_inCellValue && !m_cellHadText) {
         more = Emit(TextKind::TableCell, m_cellDisplay);
     }
+    if (more && m_inEmbedded) {
+        more = FlushEmbeddedText(m_entity == Entity::Attrib ? TextKind::Attrib
+                                                            : TextKind::AttdefValue);
+    }
     if (more) more = FlushChunks(m_entity == Entity::Table ? TextKind::TableCell : TextKind::MText);
     m_entity = Entity::Other;
     m_entityDone = false;
+    m_inEmbedded = false;
+    m_attributeValue.clear();
     m_inTable = m_inCellValue = m_cellHadText = false;
     m_inContext = m_inLeader = false;
     m_chunks.clear();
@@ -180,19 +188,37 @@ bool DxfEntityText::TakeEntity(int code, std::string_view value) {
                 return AppendChunk(TextKind::MText, value) && FlushChunks(TextKind::MText);
             return true;
         case Entity::Attrib:
-        case Entity::Attdef:
-            // An embedded MTEXT (101) or the AcDbXrecord part repeats the text
-            // and the tag.
-            if (code == 101 || (code == 100 && Trimmed(value) == "AcDbXrecord")) {
+        case Entity::Attdef: {
+            const TextKind valueKind =
+                m_entity == Entity::Attrib ? TextKind::Attrib : TextKind::AttdefValue;
+            if (m_inEmbedded) {
+                // A multi-line attribute's embedded MTEXT: its text in 3
+                // chunks and a last 1, added when it is not the value again.
+                if (code == 3) return AppendChunk(valueKind, value);
+                if (code != 1) return true;
+                m_entityDone = true;
+                return AppendChunk(valueKind, value) && FlushEmbeddedText(valueKind);
+            }
+            // The embedded MTEXT of a multi-line attribute (101) follows the
+            // attribute's own part; the AcDbXrecord part repeats the text and
+            // the tag.
+            if (code == 101) {
+                m_inEmbedded = true;
+                return true;
+            }
+            if (code == 100 && Trimmed(value) == "AcDbXrecord") {
                 m_entityDone = true;
                 return true;
             }
-            if (m_entityDone) return true;
-            if (m_entity == Entity::Attrib) return code != 1 || Emit(TextKind::Attrib, value);
-            if (code == 1) return Emit(TextKind::AttdefValue, value);
-            if (code == 2) return Emit(TextKind::AttdefTag, value);
-            if (code == 3) return Emit(TextKind::AttdefPrompt, value);
+            if (code == 1) {
+                bool more = Emit(valueKind, value);
+                m_attributeValue = m_line;
+                return more;
+            }
+            if (m_entity == Entity::Attdef && code == 2) return Emit(TextKind::AttdefTag, value);
+            if (m_entity == Entity::Attdef && code == 3) return Emit(TextKind::AttdefPrompt, value);
             return true;
+        }
         case Entity::Dimension:
             // "<>" stands for the measurement alone, which the dimension's block
             // shows as MTEXT.
@@ -287,6 +313,15 @@ bool DxfEntityText::AppendChunk(TextKind kind, std::string_view chunk) {
     return true;
 }
 
+bool DxfEntityText::FlushEmbeddedText(TextKind kind) {
+    if (m_chunks.empty()) return true;
+    std::string chunks = std::move(m_chunks);
+    m_chunks.clear();
+    Convert(chunks);
+    if (m_line.empty() || m_line == m_attributeValue) return true;
+    return m_out.Add(kind, m_line);
+}
+
 bool DxfEntityText::FlushChunks(TextKind kind) {
     if (m_chunks.empty()) return true;
     bool more = Emit(kind, m_chunks);
@@ -295,6 +330,12 @@ bool DxfEntityText::FlushChunks(TextKind kind) {
 }
 
 bool DxfEntityText::Emit(TextKind kind, std::string_view raw) {
+    Convert(raw);
+    if (m_line.empty()) return true;
+    return m_out.Add(kind, m_line);
+}
+
+void DxfEntityText::Convert(std::string_view raw) {
     if (IsAscii(raw)) {
         m_line.assign(raw);
     } else if (m_utf8 && IsValidUtf8(raw)) {
@@ -305,6 +346,4 @@ bool DxfEntityText::Emit(TextKind kind, std::string_view raw) {
         m_line = ToCp932(raw, m_codePage);
     }
     RemoveSpaces(m_line);
-    if (m_line.empty()) return true;
-    return m_out.Add(kind, m_line);
 }

@@ -28,9 +28,12 @@ inline constexpr size_t kDxfValueCap = size_t{1} << 20;
 //                 2/3 chunks then 1; a cell value's shown
 //                 string 302 when it has no 1; a block
 //                 cell's attribute texts 300
-// ATTRIB and ATTDEF end at an embedded object (101) or an AcDbXrecord part:
-// what follows repeats their text. Header variables, classes, table entries,
-// objects and every other group are not text.
+// A multi-line ATTRIB or ATTDEF (AutoCAD 2008 on) holds its text again in an
+// embedded MTEXT after "101 Embedded Object": its 3 chunks and 1, joined, are
+// one more line of the value's kind when they differ from the value (the
+// paragraphs the value does not hold); the ATTRIB or ATTDEF ends there. An
+// AcDbXrecord part ends them too: what follows repeats their text. Header variables, classes, table
+// entries, objects and every other group are not text.
 //
 // The HEADER's $ACADVER and $DWGCODEPAGE choose the encoding: from AC1021 on,
 // values are UTF-8 (a value that is not valid UTF-8 is read as the code page
@@ -88,6 +91,11 @@ class DxfEntityText {
 
     // Converts `raw` to CP932, deletes its spaces and adds it as a line.
     bool Emit(TextKind kind, std::string_view raw);
+    // The same into m_line only.
+    void Convert(std::string_view raw);
+    // Adds the chunks of an attribute's embedded MTEXT, unless they are its
+    // value again.
+    bool FlushEmbeddedText(TextKind kind);
 
     ExtractedText& m_out;
     bool m_watching = false;  // Watching(), kept as the state changes
@@ -100,13 +108,15 @@ class DxfEntityText {
     CodePage m_codePage = CodePage::Cp932;
 
     Entity m_entity = Entity::Other;
-    bool m_entityDone = false;   // ATTRIB/ATTDEF after their own part
-    bool m_inTable = false;      // ACAD_TABLE after its AcDbTable marker
-    bool m_inCellValue = false;  // between 301 CELL_VALUE and 304 ACVALUE_END
-    bool m_cellHadText = false;  // that cell value held a group 1
-    bool m_inContext = false;    // MULTILEADER context data
-    bool m_inLeader = false;     // MULTILEADER leader inside the context data
-    std::string m_chunks;        // MTEXT or cell chunks waiting for their group 1
-    std::string m_cellDisplay;   // a cell value's 302
-    std::string m_line;          // the line being converted
+    bool m_entityDone = false;     // ATTRIB/ATTDEF after their own part
+    bool m_inEmbedded = false;     // ATTRIB/ATTDEF in their embedded MTEXT
+    std::string m_attributeValue;  // ATTRIB/ATTDEF value as its line
+    bool m_inTable = false;        // ACAD_TABLE after its AcDbTable marker
+    bool m_inCellValue = false;    // between 301 CELL_VALUE and 304 ACVALUE_END
+    bool m_cellHadText = false;    // that cell value held a group 1
+    bool m_inContext = false;      // MULTILEADER context data
+    bool m_inLeader = false;       // MULTILEADER leader inside the context data
+    std::string m_chunks;          // MTEXT or cell chunks waiting for their group 1
+    std::string m_cellDisplay;     // a cell value's 302
+    std::string m_line;            // the line being converted
 };

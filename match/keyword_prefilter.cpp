@@ -1,8 +1,10 @@
 #include "match/keyword_prefilter.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
+#include "bytes/best_fit.h"
 #include "bytes/code_pages.h"
 #include "bytes/cp932.h"
 
@@ -135,6 +137,18 @@ __attribute__((target("avx512bw"))) size_t FindAnyAvx512(const uint8_t* data, si
 }
 #endif
 
+// The first bytes of a character's UTF-8 form, at most three (the fourth of
+// a four-byte form need not be compared by a test that may say "maybe" too
+// often); a zero third byte for a two-byte form.
+std::array<uint8_t, 3> Utf8Prefix(char32_t c) {
+    auto continuation = [](char32_t bits) { return static_cast<uint8_t>(0x80 | (bits & 0x3F)); };
+    if (c < 0x800) return {static_cast<uint8_t>(0xC0 | c >> 6), continuation(c), 0};
+    if (c < 0x10000) {
+        return {static_cast<uint8_t>(0xE0 | c >> 12), continuation(c >> 6), continuation(c)};
+    }
+    return {static_cast<uint8_t>(0xF0 | c >> 18), continuation(c >> 12), continuation(c >> 6)};
+}
+
 bool IsLineEnd(int byte) { return byte == '\r' || byte == '\n' || byte == 0; }
 
 // How many bytes a block of a file scan reads, and how many of them the next
@@ -261,11 +275,15 @@ KeywordPrefilter::KeywordPrefilter(const KeywordList& keywords, Vectors vectors)
         auto kanji = static_cast<uint8_t>(bit);
         m_needles.push_back({static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF), 0,
                              kanji, kRawCp932});
-        for (char32_t c : UnicodeOfCp932(code)) {
-            if (c < 0x800 || c > 0xFFFF) continue;  // kanji take three bytes of UTF-8
-            m_needles.push_back({static_cast<uint8_t>(0xE0 | c >> 12),
-                                 static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F)),
-                                 static_cast<uint8_t>(0x80 | (c & 0x3F)), kanji, kRawUtf8});
+        // In UTF-8 the kanji is its own code point (three bytes), or a
+        // character whose best fit holds it (a Kangxi radical, a CJK
+        // compatibility ideograph, ㋀ for 月): the readers convert those to it.
+        std::vector<char32_t> sources = UnicodeOfCp932(code);
+        for (char32_t c : BestFitSourcesOf(code)) sources.push_back(c);
+        for (char32_t c : sources) {
+            if (c < 0x80) continue;
+            std::array<uint8_t, 3> bytes = Utf8Prefix(c);
+            m_needles.push_back({bytes[0], bytes[1], bytes[2], kanji, kRawUtf8});
         }
     }
     m_needles.push_back({'\\', 'U', '+', kEscapeBit, kRawEscapes});

@@ -40,15 +40,10 @@ void AppendCode(std::string& out, uint16_t code) {
     out += static_cast<char>(code & 0xFF);
 }
 
-// A code point as CP932; control characters (which draw nothing) and
-// whatever CP932 cannot hold become kUnmappableByte.
-void AppendDrawnCharacter(std::string& out, char32_t codePoint) {
-    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) {
-        out += kUnmappableByte;
-    } else {
-        AppendCp932(out, codePoint);
-    }
-}
+// A code point as CP932, by its best fit: control characters (which draw
+// nothing) but tab give nothing, and what has no CP932 form gives
+// kUnmappableByte.
+void AppendDrawnCharacter(std::string& out, char32_t codePoint) { AppendCp932(out, codePoint); }
 
 bool IsOneOf(char ch, std::string_view set) { return set.find(ch) != std::string_view::npos; }
 

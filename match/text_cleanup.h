@@ -31,7 +31,9 @@
 //
 // The value is walked by CP932 characters, so a trail byte that looks like
 // "\", "{", "}" or "%" (表 is 95 5C) is never taken for a code. A character
-// that CP932 cannot hold becomes kUnmappableByte, which no keyword contains.
+// that an escape or %%nnn draws becomes its best fit (best_fit.h: a control
+// character but tab gives nothing, Ø gives φ, ² gives 2), or kUnmappableByte,
+// which no keyword contains, when CP932 has no form for it.
 // The result is never longer than the input, and a lone lead byte is left
 // only where the input ends with one.
 std::string CleanLine(TextKind kind, std::string_view cp932);

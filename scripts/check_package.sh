@@ -31,6 +31,9 @@ if [ -s "$work/mime.log" ]; then cat "$work/mime.log" >&2; exit 1; fi
 grep -q '^80:application/x-dracad:\*\.mpp$' "$work/mime/globs2"
 grep -aq 'jw_cad(c)data' "$work/mime/magic"
 grep -aq 'jw_cad(c)sym' "$work/mime/magic"
+grep -q '^80:application/x-sxf-sfc:\*\.sfc$' "$work/mime/globs2"
+grep -q '^50:application/x-sxf-p21:\*\.p21$' "$work/mime/globs2"
+grep -aq 'ISO-10303-21;' "$work/mime/magic"
 
 echo "-- manual pages, zsh completion"
 for page in "$build"/packaging/man/*.1; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes bytes/code_page_tables.inc: Unicode to CP932 as glibc's iconv
 converts it (the converter that turns keywords into CP932, so that text a
-reader converts and a keyword typed by the user give the same bytes), and the
-upper halves of the Windows single-byte code pages, from Python's codecs.
+reader converts and a keyword typed by the user give the same bytes), the
+upper halves of the Windows single-byte code pages and the bytes A0-FF of ISO
+8859 parts 1 to 9, from Python's codecs.
 
 Run from the repository's top folder: python3 scripts/make_code_page_tables.py
 """
@@ -42,6 +43,21 @@ with open("bytes/code_page_tables.inc", "w") as f:
                 row.append(0)
         f.write("    {  // %d\n" % page)
         for i in range(0, 128, 12):
+            f.write("        " + ", ".join("0x%04X" % c for c in row[i:i + 12]) + ",\n")
+        f.write("    },\n")
+    f.write("};\n")
+    f.write("\n// Bytes 0xA0-0xFF of ISO 8859 parts 1 to 9 as Unicode (0 where the part\n")
+    f.write("// leaves the byte undefined).\n")
+    f.write("constexpr uint16_t kIso8859UpperHalf[9][96] = {\n")
+    for part in range(1, 10):
+        row = []
+        for b in range(0xA0, 0x100):
+            try:
+                row.append(ord(bytes([b]).decode("iso8859_%d" % part)))
+            except UnicodeDecodeError:
+                row.append(0)
+        f.write("    {  // 8859-%d\n" % part)
+        for i in range(0, 96, 12):
             f.write("        " + ", ".join("0x%04X" % c for c in row[i:i + 12]) + ",\n")
         f.write("    },\n")
     f.write("};\n")

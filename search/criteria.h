@@ -35,8 +35,9 @@ enum TypeBit : unsigned {
     TYPE_MPP = 0x10,
     TYPE_MPX = 0x20,
     TYPE_MPZ = 0x40,
-    TYPE_ALL = 0x7F,
     TYPE_JW_TOGGLED = 0x80,  // flipped with the JW_CAD box; selects nothing
+    TYPE_SXF = 0x100,
+    TYPE_ALL = 0x17F,
 };
 
 // The place text that means every mounted file system.

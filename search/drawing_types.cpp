@@ -8,21 +8,27 @@
 #include "extract/jw.h"
 #include "extract/jww.h"
 #include "extract/mcd.h"
+#include "extract/sxf.h"
 #include "match/keyword_prefilter.h"
 
 namespace {
 
 // DXF values are stored raw (CP932, or UTF-8 from AC1021 on), with the
 // escapes the keyword test draws; MTEXT chunks and table cells are joined
-// across lines. JWK strings are stored whole and raw. The others cannot be
+// across lines. JWK strings are stored whole and raw; so are SFC strings, but
+// the file's line breaks inside one are no part of it. The others cannot be
 // ruled out from their raw bytes: compressed or bit-packed (DWG), read in
-// part (JWC), stored as UTF-16 or JIS codes (JWW, MPP), or joined across
-// records and zero bytes (MCD, MPX, MPZ).
+// part (JWC), stored as UTF-16 or JIS codes (JWW, MPP), joined across
+// records and zero bytes (MCD, MPX, MPZ), or hex-escaped (P21).
 constexpr unsigned kDxfRawText = kRawCp932 | kRawUtf8 | kRawEscapes | kRawSplitAtLineEnds;
+constexpr unsigned kSfcRawText = kRawCp932 | kRawSplitAtLineEnds;
 
-// The stock MIME database knows DWG and DXF; the JW_CAD, VectorWorks and
-// DraCAD types are the program's own (the stock database takes *.mpp for
-// audio), and so are their icons.
+// The stock MIME database knows DWG and DXF; the JW_CAD, VectorWorks,
+// DraCAD and SXF types are the program's own (the stock database takes *.mpp
+// for audio and *.sfc for a game cartridge), and so are their icons.
+//
+// Generation 3 of DWG and DXF, 2 of JWW: characters CP932 lacks become their
+// best fit; a DXF multi-line attribute adds its embedded MTEXT.
 constexpr DrawingType kDrawingTypes[] = {
     // A DWG reader jumps to offsets, but reads most of a small drawing: one
     // read of it whole costs less than its many positioned reads.
@@ -30,7 +36,7 @@ constexpr DrawingType kDrawingTypes[] = {
      .typeBit = TYPE_DWG,
      .iconSlot = 0,
      .read = ExtractDwgText,
-     .generation = 2,
+     .generation = 3,
      .readWholeWhenSmall = true,
      .rawText = 0,
      .mimeType = "image/vnd.dwg",
@@ -39,7 +45,7 @@ constexpr DrawingType kDrawingTypes[] = {
      .typeBit = TYPE_DXF,
      .iconSlot = 1,
      .read = ExtractDxfText,
-     .generation = 2,
+     .generation = 3,
      .readWholeWhenSmall = true,
      .rawText = kDxfRawText,
      .mimeType = "image/vnd.dxf",
@@ -66,7 +72,7 @@ constexpr DrawingType kDrawingTypes[] = {
      .typeBit = TYPE_JW,
      .iconSlot = 8,
      .read = ExtractJwwText,
-     .generation = 1,
+     .generation = 2,
      .readWholeWhenSmall = true,
      .rawText = 0,
      .mimeType = "application/x-jwcad",
@@ -107,6 +113,24 @@ constexpr DrawingType kDrawingTypes[] = {
      .rawText = 0,
      .mimeType = "application/x-dracad",
      .ownIcon = "application-x-dracad"},
+    {.extension = "sfc",
+     .typeBit = TYPE_SXF,
+     .iconSlot = 9,
+     .read = ExtractSfcText,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = kSfcRawText,
+     .mimeType = "application/x-sxf-sfc",
+     .ownIcon = "application-x-sxf-sfc"},
+    {.extension = "p21",
+     .typeBit = TYPE_SXF,
+     .iconSlot = 10,
+     .read = ExtractP21Text,
+     .generation = 1,
+     .readWholeWhenSmall = true,
+     .rawText = 0,
+     .mimeType = "application/x-sxf-p21",
+     .ownIcon = "application-x-sxf-p21"},
 };
 
 constexpr DrawingTypeGroup kDrawingTypeGroups[] = {
@@ -115,6 +139,7 @@ constexpr DrawingTypeGroup kDrawingTypeGroups[] = {
     {.bits = TYPE_JW | TYPE_JW_TOGGLED, .cliName = "jw", .label = "JWC,JWK(JW_Cad)"},
     {.bits = TYPE_MCD, .cliName = "mcd", .label = "MCD (Vector Works )"},
     {.bits = TYPE_MPP | TYPE_MPX | TYPE_MPZ, .cliName = "dra", .label = "MPP,MPX,MPZ(Dra Cad)"},
+    {.bits = TYPE_SXF, .cliName = "sxf", .label = "SXF(*.sfc;*.p21)"},
 };
 
 char LowerAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }

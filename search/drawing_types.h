@@ -47,7 +47,7 @@ struct DrawingType {
 // --types: each selects the types whose bit it holds.
 struct DrawingTypeGroup {
     unsigned bits;             // TypeBits the box flips (TYPE_JW_TOGGLED selects nothing)
-    std::string_view cliName;  // "dxf", "dwg", "jw", "mcd", "dra"
+    std::string_view cliName;  // "dxf", "dwg", "jw", "mcd", "dra", "sxf"
     std::string_view label;    // the box's text
 };
 

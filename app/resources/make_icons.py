@@ -177,14 +177,19 @@ if __name__ == "__main__":
         "jwcad": typed("#2E9E48"),
         "vectorworks": typed("#2F6FC0"),
         "dracad": typed("#E07B1F"),
+        "sxf": typed("#8E44AD"),
     }
+    # The names of the MIME types' icons, each kind's by default; the two SXF
+    # forms are two MIME types with the one picture.
+    mime_icons = {"sxf": ["sxf-sfc", "sxf-p21"]}
     for kind, scene in types.items():
         write_xpm(f"type_{kind}_32", scene, 32)
         write_xpm(f"type_{kind}_16", scene, 16)
     # The application icon carries the AppStream id, as the .desktop file does.
     installed = {"apps/io.github.plotsieve.Plotsieve": APPLICATION}
     for kind, scene in types.items():
-        installed[f"mimetypes/application-x-{kind}"] = scene
+        for name in mime_icons.get(kind, [kind]):
+            installed[f"mimetypes/application-x-{name}"] = scene
     for size in (16, 32, 48, 128):
         for name, scene in installed.items():
             folder = f"hicolor/{size}x{size}/{os.path.dirname(name)}"

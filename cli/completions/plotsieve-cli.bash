@@ -54,7 +54,7 @@ _plotsieve_cli() {
             case $prev in
                 --format) _plotsieve_cli_values "table tsv json paths paths0" "$cur"; return ;;
                 --sort) _plotsieve_cli_values "name type created modified size" "$cur"; return ;;
-                --types) _plotsieve_cli_list "dxf dwg jw mcd dra" "$cur"; return ;;
+                --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
                 -k | --keyword | --and | --before | --after | --between | --min-kb | --max-kb | \
                     --threads)
@@ -69,14 +69,14 @@ _plotsieve_cli() {
                 extglob=$(shopt -p extglob)
                 shopt -s extglob
                 COMPREPLY=($(compgen -d -- "$cur") $(compgen -f -X \
-                    '!*.@([dD][xX][fF]|[dD][wW][gG]|[jJ][wW][cCkKwW]|[mM][cC][dD]|[mM][pP][pPxXzZ])' \
+                    '!*.@([dD][xX][fF]|[dD][wW][gG]|[jJ][wW][cCkKwW]|[mM][cC][dD]|[mM][pP][pPxXzZ]|[sS][fF][cC]|[pP]21)' \
                     -- "$cur"))
                 $extglob
             fi
             ;;
         index)
             case $prev in
-                --types) _plotsieve_cli_list "dxf dwg jw mcd dra" "$cur"; return ;;
+                --types) _plotsieve_cli_list "dxf dwg jw mcd dra sxf" "$cur"; return ;;
                 --cache) _filedir; return ;;
                 --threads) return ;;
             esac
@@ -104,7 +104,7 @@ _plotsieve_cli() {
                 --kinds)
                     _plotsieve_cli_list "TEXT MTEXT ATTRIB ATTDEF ATTDEF_TAG ATTDEF_PROMPT
                         DIMENSION MULTILEADER TABLE_CELL MOJI JW_DIMENSION JW_BLOCK JW_MEMO
-                        JW_TITLE MCD_TEXT DRACAD_TEXT" "$cur"
+                        JW_TITLE MCD_TEXT DRACAD_TEXT SXF_TEXT SXF_TITLE_BLOCK" "$cur"
                     return
                     ;;
             esac

@@ -3,7 +3,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 
+#include "bytes/best_fit.h"
 #include "bytes/cp932.h"
 
 namespace {
@@ -39,6 +41,32 @@ class Converter {
     iconv_t m_cd;
 };
 
+// The code point of the well-formed UTF-8 sequence at the start of `text`
+// and its length; nothing for a sequence that is broken, overlong, a
+// surrogate or past U+10FFFF.
+std::optional<char32_t> DecodeUtf8(std::string_view text, size_t& length) {
+    if (text.empty()) return std::nullopt;
+    auto lead = static_cast<uint8_t>(text[0]);
+    length = lead < 0x80                    ? 1
+             : lead >= 0xC2 && lead <= 0xDF ? 2
+             : lead >= 0xE0 && lead <= 0xEF ? 3
+             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                            : 0;
+    if (length == 0 || text.size() < length) return std::nullopt;
+    char32_t codePoint = length == 1 ? lead : lead & (0x7Fu >> length);
+    for (size_t k = 1; k < length; ++k) {
+        auto next = static_cast<uint8_t>(text[k]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        codePoint = codePoint << 6 | (next & 0x3Fu);
+    }
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (codePoint < kLeast[length] || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return codePoint;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
@@ -67,6 +95,14 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
     if (!converter.ok()) return std::nullopt;
     const char* in = utf8.data();
     size_t left = utf8.size();
-    if (!converter.Convert(in, left, out)) return std::nullopt;
+    while (!converter.Convert(in, left, out)) {
+        // A character the converter refuses: its best fit, as the readers
+        // give it for the same character in a drawing.
+        size_t length = 0;
+        std::optional<char32_t> codePoint = DecodeUtf8(std::string_view(in, left), length);
+        if (!codePoint || !AppendBestFitCp932(out, *codePoint)) return std::nullopt;
+        in += length;
+        left -= length;
+    }
     return out;
 }

@@ -154,10 +154,12 @@ TEST_F(CriteriaTest, LeavingTheSizePageNeedsUnsignedNumbers) {
 
 TEST_F(CriteriaTest, TypeBoxesFlipTheirBitsInTheMask) {
     CPage4* page = view->TypePage();
-    EXPECT_EQ(page->TypeMask(), 0xFFu);
+    EXPECT_EQ(page->TypeMask(), 0x1FFu);
     Click(page->Box(IDC_TYPE_DRACAD));
-    EXPECT_EQ(page->TypeMask(), 0x8Fu);
+    EXPECT_EQ(page->TypeMask(), 0x18Fu);
     Click(page->Box(IDC_TYPE_JW));
+    EXPECT_EQ(page->TypeMask(), 0x107u);
+    Click(page->Box(IDC_TYPE_SXF));
     EXPECT_EQ(page->TypeMask(), 0x07u);
     Click(page->Box(IDC_TYPE_DXF));
     Click(page->Box(IDC_TYPE_DWG));

@@ -1,8 +1,9 @@
 #!/bin/sh
 # The MIME package that the install adds gives every JW_CAD drawing (.jwc,
 # .jwk and .jww, and "jw_cad(c)data", "jw_cad(c)sym" or "JwwData." content
-# under any name) one type, and so the
-# JW_CAD icon in the result list. Usage: desktop_types_test.sh PACKAGE.xml
+# under any name) one type, and so the JW_CAD icon in the result list; and
+# each form of SXF drawing its type (.sfc by its name, .p21 by its name or its
+# "ISO-10303-21;" start). Usage: desktop_types_test.sh PACKAGE.xml
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
@@ -35,3 +36,18 @@ done
 # The magic alone does not take other content.
 printf 'JwwDat' >"$home/other"
 [ "$(type_of "$home/other")" != application/x-jwcad ] || { echo "other: application/x-jwcad" >&2; exit 1; }
+
+# SXF: the .sfc glob above the stock Super NES ROM's, whatever the content;
+# the exchange structure's first bytes under any name.
+printf 'ISO-10303-21;\nHEADER;\n' >"$home/a.sfc"
+cp "$home/a.sfc" "$home/B.SFC"
+cp "$home/a.sfc" "$home/a.p21"
+cp "$home/a.sfc" "$home/A.P21"
+cp "$home/a.sfc" "$home/exchange"
+printf 'NES ROM' >"$home/game.sfc"
+for name in a.sfc B.SFC game.sfc; do
+    expect "$name" application/x-sxf-sfc
+done
+for name in a.p21 A.P21 exchange; do
+    expect "$name" application/x-sxf-p21
+done

@@ -134,6 +134,18 @@ TEST(CodePages, SingleBytePagesGoThroughUnicode) {
     EXPECT_EQ(ToCp932(Hex("95 BD"), CodePage::Cp932), Hex("95 BD"));
 }
 
+TEST(CodePages, Iso8859PartsGiveTheirUpperHalves) {
+    EXPECT_EQ(Iso8859ToUnicode(1, 0xC4), U'\u00C4');  // Ä
+    EXPECT_EQ(Iso8859ToUnicode(2, 0xA3), U'\u0141');  // Ł
+    EXPECT_EQ(Iso8859ToUnicode(5, 0xC0), U'\u0420');  // Р
+    EXPECT_EQ(Iso8859ToUnicode(7, 0xF6), U'\u03C6');  // φ
+    EXPECT_EQ(Iso8859ToUnicode(3, 0x41), U'A');
+    // Undefined bytes and parts outside 1 to 9 give U+FFFD.
+    EXPECT_EQ(Iso8859ToUnicode(3, 0xA5), U'\uFFFD');
+    EXPECT_EQ(Iso8859ToUnicode(0, 0xC4), U'\uFFFD');
+    EXPECT_EQ(Iso8859ToUnicode(10, 0xC4), U'\uFFFD');
+}
+
 TEST(CodePages, Utf8AndUtf16ConvertAndMarkWhatIsBroken) {
     EXPECT_EQ(Utf8ToCp932Lossy("a平°"), Hex("61 95 BD 81 8B"));
     // A lone continuation byte, an overlong slash, a cut sequence at the end.

@@ -1,17 +1,24 @@
 // The bash and zsh completions (cli/completions/) against the option table:
-// each completes every option the table gives a command, and nothing else.
+// each completes every option the table gives a command, and nothing else;
+// and against the tables of drawing types and text kinds: the values of
+// --types and --kinds, and the drawings a place may name.
 // Bash runs its completion function as it does for "plotsieve-cli search -";
 // zsh sources its completion with _arguments replaced by a function that
 // prints the specs it is given, so both shells do their own quoting and
 // brace expansion.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "bytes/text_kind.h"
 #include "cli/option_table.h"
+#include "search/drawing_types.h"
 #include "tests/test_support.h"
 
 using testing_support::TempDir;
@@ -110,6 +117,31 @@ std::set<std::string> TableSpellings(const CommandDef& command) {
     return spellings;
 }
 
+// The words of the zsh spec of `option` for `command`, listed after "compadd -"
+// ("--types=[...]:types:_sequence compadd - dxf dwg ...").
+std::set<std::string> ZshListedValues(const std::string& command, const std::string& option) {
+    std::set<std::string> values;
+    for (const std::string& line : ZshSpecs(command)) {
+        if (!line.starts_with("command " + option + "=")) continue;
+        size_t at = line.find("compadd - ");
+        if (at == std::string::npos) continue;
+        std::istringstream words(line.substr(at + 10));
+        for (std::string word; words >> word;) values.insert(word);
+    }
+    return values;
+}
+
+// The pattern that zsh's `command` spec of the place ("1::place:_files -g
+// \"PATTERN\"") hands _files.
+std::string ZshPlacePattern(const std::string& command) {
+    for (const std::string& line : ZshSpecs(command)) {
+        if (!line.starts_with("command 1::place:_files -g \"")) continue;
+        size_t start = line.find('"') + 1;
+        return line.substr(start, line.rfind('"') - start);
+    }
+    return "";
+}
+
 }  // namespace
 
 TEST(Completions, BashAndZshCompleteEachCommandsOptionsAndNoOthers) {
@@ -141,4 +173,58 @@ TEST(Completions, BashAndZshCompleteTheCommandsOfTheTable) {
         }
     }
     EXPECT_EQ(zsh, table);
+}
+
+TEST(Completions, BashAndZshCompleteTheTypeGroupsAndTextKindsOfTheTables) {
+    std::set<std::string> groups;
+    for (const DrawingTypeGroup& group : DrawingTypeGroups())
+        groups.insert(std::string(group.cliName));
+    for (const char* command : {"search", "index"}) {
+        EXPECT_EQ(BashOffers({command, "--types", ""}), groups) << "bash, " << command;
+        EXPECT_EQ(ZshListedValues(command, "--types"), groups) << "zsh, " << command;
+    }
+    std::set<std::string> kinds;
+    for (int k = 0; k < kTextKindCount; ++k) {
+        kinds.insert(std::string(TextKindName(static_cast<TextKind>(k))));
+    }
+    EXPECT_EQ(BashOffers({"extract", "--kinds", ""}), kinds);
+    EXPECT_EQ(ZshListedValues("extract", "--kinds"), kinds);
+}
+
+TEST(Completions, APlaceCompletesToFoldersAndTheDrawingsOfEveryType) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "plans");
+    std::set<std::string> drawings;
+    for (const DrawingType& type : DrawingTypes()) {
+        std::string upper(type.extension);
+        for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (const std::string& name : {"a." + std::string(type.extension), "B." + upper}) {
+            WriteFileBytes(dir.path() / name, "");
+            drawings.insert(name);
+        }
+    }
+    for (const char* other : {"notes.txt", "a.dxf.bak", "sfc", "a.p2"}) {
+        WriteFileBytes(dir.path() / other, "");
+    }
+
+    const std::string prefix = dir.path().string() + "/";
+    std::set<std::string> bash;
+    for (const std::string& path : BashOffers({"search", prefix})) {
+        bash.insert(path.substr(path.rfind('/') + 1));
+    }
+    std::set<std::string> expected = drawings;
+    expected.insert("plans");
+    EXPECT_EQ(bash, expected);
+
+    // zsh: the spec's pattern, as _files -g globs it (regular files).
+    const std::string pattern = ZshPlacePattern("search");
+    ASSERT_FALSE(pattern.empty());
+    const char* script =
+        "setopt extendedglob nullglob; cd \"$1\"; pattern=$2; print -rl -- ${~pattern}\n";
+    std::set<std::string> zsh;
+    for (const std::string& name :
+         Lines(RunScript("zsh -f", script, {dir.path().string(), pattern}))) {
+        if (!name.empty()) zsh.insert(name);
+    }
+    EXPECT_EQ(zsh, drawings) << pattern;
 }

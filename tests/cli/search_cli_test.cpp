@@ -289,3 +289,30 @@ TEST(CliSearch, CtrlCKeepsTheRowsSoFarPrintsTheCancelTextAndEndsBySigint) {
     ASSERT_GT(run.out.size(), 4u);
     EXPECT_EQ(run.out.substr(run.out.size() - 4), "}\n]\n");
 }
+
+TEST(CliSearch, SxfDrawingsAreTheirOwnTypeAndFoldedKeywordsFindThem) {
+    TempDir dir;
+    // 平面図 in Shift_JIS in the SFC, and as \X2\ hex in the P21 beside ∅45.
+    WriteFileBytes(dir.path() / "a.sfc",
+                   "ISO-10303-21;\n/*SXF\n#10 = text_string_feature('9','8','1',\\'"
+                   "\x95\xbd\x96\xca\x90\x7d\\')\nSXF*/\n");
+    WriteFileBytes(dir.path() / "b.P21",
+                   "ISO-10303-21;\nDATA;\n#10=TEXT_LITERAL('n','\\X2\\5E73976256F3\\X0\\',#1,'a',"
+                   ".RIGHT.,#2);\n#20=TEXT_LITERAL('n','\\X2\\2205\\X0\\45',#1,'a',.RIGHT.,#2);\n");
+    WriteFileBytes(dir.path() / "c.dxf", DxfWithTexts({"\x95\xbd\x96\xca\x90\x7d"}));
+    std::string place = Quote(dir.path());
+    CliRun run = RunCli("search -k 平面図 --types sxf --sort name --format paths " + place);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              (dir.path() / "a.sfc").string() + "\n" + (dir.path() / "b.P21").string() + "\n");
+    run = RunCli("search -k 平面図 --types dxf,dwg,jw,mcd,dra --format paths " + place);
+    EXPECT_EQ(run.out, (dir.path() / "c.dxf").string() + "\n");
+    // Ø is no CP932 character: the keyword folds to φ45, as ∅45 in the drawing does.
+    run = RunCli("search -k Ø45 --format paths " + place);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, (dir.path() / "b.P21").string() + "\n");
+    // A character with no CP932 form at all is still refused.
+    run = Cli({"search", "-k", "房间", dir.path()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot contain"), std::string::npos);
+}

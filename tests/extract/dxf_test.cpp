@@ -297,6 +297,40 @@ TEST(ExtractDxfText, AttributesEndWhereTheirEmbeddedMTextRepeatsThem) {
               (Texts{"ATTRIB:one\\Ptwo", "ATTDEF:v", "ATTDEF_PROMPT:p", "ATTDEF_TAG:TAG"}));
 }
 
+TEST(ExtractDxfText, MultiLineAttributesAddTheirEmbeddedMText) {
+    // As AutoCAD 2008 on writes them: the value, the attribute's part, then
+    // the embedded MTEXT with its text in chunks; the same as the DWG reader
+    // gives for the attribute saved as a DWG.
+    std::string chunk(250, 'x');
+    std::string dxf =
+        InEntities(Pairs({{0, "ATTRIB"},
+                          {100, "AcDbText"},
+                          {1, "first second"},
+                          {100, "AcDbAttribute"},
+                          {2, "TAG"},
+                          {70, "0"},
+                          {280, "0"},
+                          {101, "Embedded Object"},
+                          {10, "0.0"},
+                          {40, "2.5"},
+                          {46, "0.0"},
+                          {71, "1"},
+                          {3, "first\\P" + chunk},
+                          {1, "second"},
+                          {73, "1"}}) +
+                   Pairs({{0, "ATTDEF"},
+                          {1, "dv"},
+                          {3, "prompt"},
+                          {2, "T"},
+                          {101, "Embedded Object"},
+                          {1, "d\\Pv"}}) +
+                   // An embedded text the data cuts off before its 1 still counts.
+                   Pairs({{0, "ATTRIB"}, {1, "v"}, {101, "Embedded Object"}, {3, "cut\\Poff"}}));
+    EXPECT_EQ(Read(dxf), (Texts{"ATTRIB:firstsecond", "ATTRIB:first\\P" + chunk + "second",
+                                "ATTDEF:dv", "ATTDEF_PROMPT:prompt", "ATTDEF_TAG:T", "ATTDEF:d\\Pv",
+                                "ATTRIB:v", "ATTRIB:cut\\Poff"}));
+}
+
 TEST(ExtractDxfText, Utf8FromAc1021OnWhateverTheCodePageSays) {
     // A character CP932 cannot hold (间) becomes the unmappable byte.
     std::string body = Text("平面図") + Text("45°") + Text("房间");

@@ -47,8 +47,10 @@ TEST(CleanLine, PercentCodes) {
     EXPECT_EQ(CleanLine(TextKind::Text, "%%C%%D%%P"), Sjis("φ°±"));
     EXPECT_EQ(CleanLine(TextKind::Text, "%%uA%%UB%%oC%%OD"), "ABCD");
     EXPECT_EQ(CleanLine(TextKind::Text, "%%065%%176%%177"), Sjis("A°±"));
-    // Controls and code points CP932 lacks draw as a character no keyword holds.
-    EXPECT_EQ(CleanLine(TextKind::Text, "%%010%%999"), Hex("FF FF"));
+    // Controls draw nothing; a code point CP932 has no form for draws as a
+    // character no keyword holds, one it stands in for as that form.
+    EXPECT_EQ(CleanLine(TextKind::Text, "a%%010b%%999"), "ab" + Hex("FF"));
+    EXPECT_EQ(CleanLine(TextKind::Text, "%%216%%178"), Sjis("φ2"));
     // Anything else stays.
     EXPECT_EQ(CleanLine(TextKind::Text, "50% %%x %%12 %%"), "50% %%x %%12 %%");
 }
@@ -87,7 +89,8 @@ TEST(CleanLine, TrailBytesThatLookLikeCodesStayPartOfTheirCharacter) {
 }
 
 TEST(CleanLine, OtherFormatsUnchangedAndNothingEverGrows) {
-    for (TextKind kind : {TextKind::JwText, TextKind::McdText, TextKind::DraCadText}) {
+    for (TextKind kind : {TextKind::JwText, TextKind::McdText, TextKind::DraCadText,
+                          TextKind::SxfText, TextKind::SxfTitleBlock}) {
         EXPECT_EQ(CleanLine(kind, "{\\H2;a}%%d\\U+00B0"), "{\\H2;a}%%d\\U+00B0");
         EXPECT_FALSE(MayNeedCleanup(kind, "%%d"));
     }

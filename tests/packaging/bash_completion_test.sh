@@ -42,6 +42,7 @@ expect $'paths\npaths0' plotsieve-cli search --format=pa
 expect size plotsieve-cli search --sort si
 expect $'dxf,dra\ndxf,dwg' plotsieve-cli search --types dxf,d
 expect dxf,dwg,dra plotsieve-cli search --types dxf,dwg,d
+expect dxf,sxf plotsieve-cli search --types dxf,s
 expect '' plotsieve-cli search -k ""
 expect --show-match plotsieve-cli search --show
 # A place: folders and drawings, not other files.

@@ -17,9 +17,16 @@ TEST(ExtractTextOfType, EachKeyReachesItsReaderAndOthersGiveNothing) {
     std::string dxf = testing_support::DxfWithTexts({"X"});
     EXPECT_EQ(ExtractTextOfType("dxf", AsBytes(dxf)), "X\r\n");
     for (const char* key :
-         {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "jww", "txt", "", "DXF"}) {
+         {"dwg", "jwc", "mcd", "mpp", "mpx", "mpz", "jwk", "jww", "sfc", "p21", "txt", "", "DXF"}) {
         EXPECT_EQ(ExtractTextOfType(key, AsBytes(dxf)), "") << key;
     }
+    std::string sfc =
+        "ISO-10303-21;\n/*SXF\n#1 = text_string_feature('9','8','1',\\'S\\')\nSXF*/\n";
+    EXPECT_EQ(ExtractTextOfType("sfc", AsBytes(sfc)), "S\r\n");
+    std::string p21 = "ISO-10303-21;\nDATA;\n#1=TEXT_LITERAL('n','P',#2,'a',.R.,#3);\n";
+    EXPECT_EQ(ExtractTextOfType("p21", AsBytes(p21)), "P\r\n");
+    EXPECT_EQ(ExtractTextOfType("sfc", AsBytes(p21)), "");
+    EXPECT_EQ(ExtractTextOfType("p21", AsBytes(sfc)), "");
 }
 
 TEST(ExtractText, ReadsRegularFilesByTheirExtensionWhateverItsCase) {

@@ -65,6 +65,21 @@ TEST(KeywordPrefilter, AKanjiCountsInEachFormTheTypeStoresTextIn) {
     EXPECT_FALSE(May(filter, ""));
 }
 
+TEST(KeywordPrefilter, AKanjiMayComeFromACharacterThatStandsInForIt) {
+    // The Kangxi radical ⼀ (E2 BC 80) and the compatibility ideograph
+    // U+2F801 (F0 AF A0 81) read as 一 and 丸; 階 is E9 9A 8E.
+    KeywordPrefilter filter = Filter("一階|丸");
+    EXPECT_TRUE(May(filter, "  1\n\xE2\xBC\x80\xE9\x9A\x8E\n"));
+    EXPECT_TRUE(May(filter, "  1\n\xF0\xAF\xA0\x81\n"));
+    EXPECT_FALSE(May(filter, "  1\n\xE2\xBC\x80\xE9\x9A\x8E\n", kRawCp932));
+    EXPECT_EQ(
+        ExtractTextOfType("dxf", AsBytes("  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\n"
+                                         "AC1027\n  0\nENDSEC\n  0\nSECTION\n  2\n"
+                                         "ENTITIES\n  0\nTEXT\n  1\n\xE2\xBC\x80\xE9\x9A\x8E\n"
+                                         "  0\nENDSEC\n  0\nEOF\n")),
+        Sjis("一階") + "\r\n");
+}
+
 TEST(KeywordPrefilter, EveryKanjiOfAPieceAndAnyPiece) {
     KeywordPrefilter filter = Filter("排煙窓|給水");
     EXPECT_FALSE(May(filter, Sjis("排水 天窓")));  // no 煙, no 給
