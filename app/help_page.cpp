@@ -8,8 +8,8 @@
 #include "platform/file_status.h"
 
 std::vector<std::string> HelpPageCandidates(const std::string& programFolder) {
-    return {programFolder + "/../share/plotsieve/help/help1.htm",
-            programFolder + "/help/help1.htm"};
+    // The installed copy's path from the program's folder ("../share/...").
+    return {programFolder + "/" PLOTSIEVE_HELP_PAGE, programFolder + "/help/help1.htm"};
 }
 
 std::optional<std::string> FindHelpPage(const std::string& programFolder) {

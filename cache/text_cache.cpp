@@ -250,12 +250,21 @@ std::string TextCache::TakeRemark() {
 }
 
 void TextCache::Fail(int code, const std::string& what) {
-    if (IsDamage(code)) m_damaged = true;
+    // A read-only cache never sets its file aside. It reads the file as
+    // unchanging, so a writer at work on it shows as damage: that is told
+    // by the file having changed since it was opened.
+    bool readOnly = m_settings.neverWrite;
+    bool changed = readOnly && IsDamage(code) && ChangedSinceOpened();
+    if (IsDamage(code) && !readOnly) m_damaged = true;
     m_usable = false;
     std::lock_guard lock(m_problemMutex);
     if (m_problem.empty()) {
         m_problem = "text cache " + m_settings.path + ": " + what;
-        if (IsDamage(code)) {
+        if (changed) {
+            m_problem += " (the file changed while it was read: another program writes it)";
+        } else if (IsDamage(code) && readOnly) {
+            m_problem += " (the file is damaged; it is read-only here and left as it is)";
+        } else if (IsDamage(code)) {
             m_problem += " (the file is damaged; it is set aside and a new one is started)";
         } else if (code != SQLITE_OK) {
             m_problem += std::string(" (") + sqlite3_errstr(code) + ")";
@@ -303,6 +312,13 @@ bool TextCache::Open() {
     // A read-only cache makes and changes nothing, nor remarks on its folder.
     unsigned openFolderMode = 0;
     if (!m_settings.neverWrite && !CreateFile(openFolderMode)) return false;
+    if (m_settings.neverWrite) {
+        if (ReadResult<FileStatus> status = ReadFileStatus(m_settings.path)) {
+            m_openedInode = status->inode;
+            m_openedSize = status->size;
+            m_openedChangeNanos = status->changeNanos;
+        }
+    }
     // The file is read into the system's cache in the background while the
     // search walks its folders: a cold disk then gives it in one sweep, not
     // page by page as rows are looked up.
@@ -414,6 +430,13 @@ int TextCache::CheckFormat() {
     int code = check.get() == nullptr ? sqlite3_errcode(m_writer) : sqlite3_step(check.get());
     if (code == SQLITE_ROW && sqlite3_column_int64(check.get(), 0) == kFormat) return SQLITE_OK;
     return IsDamage(code) ? code : SQLITE_CANTOPEN;
+}
+
+bool TextCache::ChangedSinceOpened() const {
+    ReadResult<FileStatus> now = ReadFileStatus(m_settings.path);
+    if (!now) return true;
+    return now->inode != m_openedInode || now->size != m_openedSize ||
+           now->changeNanos != m_openedChangeNanos;
 }
 
 void TextCache::SetAsideDamagedFile() {

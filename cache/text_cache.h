@@ -247,8 +247,15 @@ class TextCache {
     int64_t SizeLimit(int64_t fileBytes) const;
     void KeepBelowLimit();
     void SetAsideDamagedFile();
+    // For a read-only cache: true when the file is no longer what it was when
+    // opened (another program writes it in place, or replaced it).
+    bool ChangedSinceOpened() const;
 
     TextCacheSettings m_settings;
+    // A read-only cache's file when opened: its identity, size and times.
+    uint64_t m_openedInode = 0;
+    int64_t m_openedSize = -1;
+    int64_t m_openedChangeNanos = 0;
     std::atomic<bool> m_usable{false};
     std::atomic<bool> m_damaged{false};
     std::atomic<int64_t> m_lookups{0};

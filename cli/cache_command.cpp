@@ -61,10 +61,7 @@ int RunCacheCommand(int argc, char** argv) {
         }
     }
     std::vector<std::string> operands = scanner.Operands();
-    if (operands.size() != 1) {
-        std::fputs(UsageText(command).c_str(), stderr);
-        return 2;
-    }
+    if (operands.size() != 1) return ReportUsageError(command, "give one action: stats or clear");
     std::string file = CacheFileOf(options.cacheFile);
     if (file.empty()) {
         std::fputs("plotsieve-cli: no cache folder (set HOME or XDG_CACHE_HOME)\n", stderr);

@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "plotsieve_version.h"
 
@@ -77,18 +79,26 @@ std::string OptionScanner::OptionInError(bool missingValue) const {
     return last.substr(0, last.find('='));
 }
 
-int PrintHelp(const CommandDef& command) {
-    std::fputs(UsageText(command).c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 2;
+int WriteToStdout(const std::string& text, const char* what) {
+    errno = 0;
+    bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) == 0 && written) return 0;
+    int error = errno != 0 ? errno : EIO;
+    std::fprintf(stderr, "plotsieve-cli: cannot write the %s: %s\n", what, std::strerror(error));
+    return 2;
 }
 
+int PrintHelp(const CommandDef& command) { return WriteToStdout(UsageText(command), "help"); }
+
 int PrintVersion() {
-    std::printf("plotsieve-cli %s\n", PLOTSIEVE_VERSION);
-    return std::fflush(stdout) == 0 ? 0 : 2;
+    return WriteToStdout(std::string("plotsieve-cli ") + PLOTSIEVE_VERSION + "\n", "version");
 }
 
 int ReportUsageError(const CommandDef& command, const std::string& message) {
-    std::fprintf(stderr, "plotsieve-cli %s: %s\n%s", std::string(command.name).c_str(),
-                 message.c_str(), UsageText(command).c_str());
+    std::string name(command.name);
+    std::fprintf(stderr,
+                 "plotsieve-cli %s: %s\n"
+                 "Try 'plotsieve-cli %s --help' for more information.\n",
+                 name.c_str(), message.c_str(), name.c_str());
     return 2;
 }

@@ -50,13 +50,19 @@ class OptionScanner {
     std::string m_shortOptions;
 };
 
-// The command's usage on stdout (--help): 0, or 2 when it cannot be written.
+// Writes `text` to stdout and flushes it: 0, or 2 after "plotsieve-cli:
+// cannot write the WHAT: REASON" on stderr when it cannot be written (a full
+// disk, /dev/full).
+int WriteToStdout(const std::string& text, const char* what);
+
+// The command's usage on stdout (--help): 0, or 2 (said on stderr) when it
+// cannot be written.
 int PrintHelp(const CommandDef& command);
 
-// "plotsieve-cli VERSION" on stdout (--version): 0, or 2 when it cannot be
-// written.
+// "plotsieve-cli VERSION" on stdout (--version): 0, or 2 (said on stderr)
+// when it cannot be written.
 int PrintVersion();
 
-// "plotsieve-cli NAME: MESSAGE" and the command's usage on stderr; gives 2,
-// the exit status of a usage error.
+// "plotsieve-cli NAME: MESSAGE" on stderr, and a line that points to the
+// command's --help; gives 2, the exit status of a usage error.
 int ReportUsageError(const CommandDef& command, const std::string& message);

@@ -11,9 +11,11 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output_stream.h"
+#include "cli/stop_signals.h"
 #include "match/text_cleanup.h"
 #include "platform/encoding.h"
 #include "platform/read_result.h"
+#include "search/drawing_types.h"
 #include "search/extract_text.h"
 
 namespace {
@@ -120,29 +122,48 @@ ExtractCommandLine ParseExtractCommandLine(int argc, char** argv) {
     return line;
 }
 
+// "drawings are .dxf, .dwg, ... files": the types read, for a file of none.
+std::string DrawingExtensions() {
+    std::string list;
+    for (const DrawingType& type : DrawingTypes()) {
+        list += (list.empty() ? "." : ", .") + std::string(type.extension);
+    }
+    return "drawings are " + list + " files";
+}
+
+// Writes `bytes` and hands them to the system, as one write a second stop
+// signal waits for.
+void WriteWhole(OutputStream& out, std::string_view bytes) {
+    WriteUnderWay writing;
+    out.Write(bytes);
+    out.Flush();
+}
+
 // Prints each file's lines, a "==> FILE <==" line before each when there are
-// several, and names each file that cannot be read on stderr. Returns 2 when
-// one could not be read, else 0.
+// several, and names each file that cannot be read, or is of no drawing type,
+// on stderr. A stop signal ends the printing after the file being printed.
+// Returns 2 when a file could not be read, else 0.
 int PrintFiles(const ExtractCommandLine& line, OutputStream& out) {
     int status = 0;
     const std::vector<std::string>& files = line.files;
-    for (size_t k = 0; k < files.size() && !out.Failed(); ++k) {
+    for (size_t k = 0; k < files.size() && !out.Failed() && StopSignal() == 0; ++k) {
         const std::string& path = files[k];
         if (files.size() > 1) {
-            if (k > 0 && !line.options.raw) out.Write("\n");
-            out.Write("==> " + path + " <==\n");
+            WriteWhole(out, (k > 0 && !line.options.raw ? "\n==> " : "==> ") + path + " <==\n");
         }
         ExtractedText text;
-        if (ReadResult<void> read = ExtractText(path, text); !read) {
-            out.Flush();
+        ReadResult<void> read = ExtractText(path, text);
+        if (read && DrawingTypeOfPath(path) == nullptr) {
+            read = ReadError{.reason = "not a drawing (" + DrawingExtensions() + ")"};
+        }
+        if (!read) {
             std::fprintf(stderr, "plotsieve-cli: cannot read '%s': %s\n", path.c_str(),
                          read.Error().reason.c_str());
             status = 2;
             continue;
         }
         std::string lines = FormatLines(text, line.options);
-        out.Write(line.options.raw ? lines : Cp932ToUtf8(lines));
-        out.Flush();
+        WriteWhole(out, line.options.raw ? lines : Cp932ToUtf8(lines));
     }
     return status;
 }
@@ -160,17 +181,20 @@ int RunExtractCommand(int argc, char** argv) {
         case ExtractCommandLine::Action::UsageError:
             return ReportUsageError(command, line.error);
         case ExtractCommandLine::Action::NoFiles:
-            std::fputs(UsageText(command).c_str(), stderr);
-            return 2;
+            return ReportUsageError(command, "no FILE given");
         case ExtractCommandLine::Action::Extract:
             break;
     }
-    // A closed pipe shows as EPIPE on the write, which ends the command quietly.
+    // A closed pipe shows as EPIPE on the write, which ends the command
+    // quietly; a stop signal after the file being printed, by that signal.
     signal(SIGPIPE, SIG_IGN);
+    CatchStopSignals();
+    EndOnSecondSignal();
     OutputStream out(stdout);
     int status = PrintFiles(line, out);
     out.Flush();
     if (out.Error() == EPIPE) return 0;
+    if (int stop = StopSignal(); stop != 0 && !out.Failed()) return EndBySignal(stop);
     if (out.Failed()) {
         std::fprintf(stderr, "plotsieve-cli: cannot write the text: %s\n",
                      std::strerror(out.Error()));

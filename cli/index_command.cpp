@@ -1,17 +1,34 @@
 // plotsieve-cli index: every drawing under a place read into the text cache.
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "cache/text_cache.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/common_options.h"
+#include "cli/stop_signals.h"
 #include "platform/file_status.h"
 #include "search/search_session.h"
 
 namespace {
+
+// The running index, which a stop signal stops (StopSearch only sets a
+// lock-free atomic flag, which a signal handler may do).
+std::atomic<SearchSession*> g_session{nullptr};
+
+void StopRunningIndex() {
+    if (SearchSession* session = g_session.load()) session->StopSearch();
+}
 
 // Progress on one rewritten line when stderr is a terminal; skipped files
 // and the cache's problems as they come.
@@ -27,6 +44,11 @@ class IndexFrontEnd : public SearchFrontEnd {
     void PostStatus(const SearchStatus& status) override {
         if (status.phase == SearchPhase::Testing) tested = status.tested;
         if (status.phase == SearchPhase::Cancelled) cancelled = true;
+        if (status.phase == SearchPhase::Cancelled || status.phase == SearchPhase::Done) {
+            std::lock_guard lock(m_endMutex);
+            m_ended = true;
+            m_endChanged.notify_all();
+        }
         if (m_live && status.phase != SearchPhase::Done) {
             std::fprintf(stderr, "\r\x1b[K%s", status.text.c_str());
             std::fflush(stderr);
@@ -47,6 +69,11 @@ class IndexFrontEnd : public SearchFrontEnd {
     void Finish() {
         if (m_live) std::fputs("\r\x1b[K", stderr);
     }
+    // Waits at most `wait` for the index to end; true once it has.
+    bool WaitForEnd(std::chrono::milliseconds wait) {
+        std::unique_lock lock(m_endMutex);
+        return m_endChanged.wait_for(lock, wait, [this] { return m_ended; });
+    }
 
     int64_t tested = 0;
     bool cancelled = false;
@@ -59,6 +86,9 @@ class IndexFrontEnd : public SearchFrontEnd {
     }
     bool m_subfolders;
     bool m_live;
+    std::mutex m_endMutex;
+    std::condition_variable m_endChanged;
+    bool m_ended = false;
 };
 
 struct IndexOptions : CommonOptions {
@@ -100,13 +130,71 @@ IndexCommandLine ParseIndexCommandLine(int argc, char** argv) {
     return line;
 }
 
+// The file an index run with --cache builds beside `target` before renaming
+// it into place, and SQLite's journal beside that.
+std::string NewFileOf(const std::string& target, pid_t pid) {
+    return target + ".new-" + std::to_string(pid);
+}
+std::string JournalOf(const std::string& file) { return file + "-journal"; }
+
+void RemoveNewFile(const std::string& file) {
+    std::remove(file.c_str());
+    std::remove(JournalOf(file).c_str());
+}
+
+// Removes what runs that have ended without cleaning up (SIGKILL, a power
+// cut) left beside `target`: TARGET.new-PID and its journal, where no
+// process PID lives. A live PID (a run under way, or a number reused) keeps
+// its files.
+void RemoveLeftovers(const std::string& target) {
+    namespace fs = std::filesystem;
+    fs::path targetPath(target);
+    fs::path folder = targetPath.has_parent_path() ? targetPath.parent_path() : fs::path(".");
+    std::string prefix = targetPath.filename().string() + ".new-";
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string rest = name.substr(prefix.size());
+        const std::string journal = "-journal";
+        if (rest.size() > journal.size() &&
+            rest.compare(rest.size() - journal.size(), journal.size(), journal) == 0) {
+            rest.resize(rest.size() - journal.size());
+        }
+        if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos ||
+            rest.size() > 9) {
+            continue;
+        }
+        pid_t pid = static_cast<pid_t>(std::stol(rest));
+        if (pid <= 0 || pid == getpid()) continue;
+        if (kill(pid, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to tell
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
+// `path`, or the file it leads to when it is a symbolic link (through every
+// link, the last may lead to no file yet).
+std::string LinkTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path current(path);
+    std::error_code error;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(current, error)); ++hops) {
+        fs::path next = fs::read_symlink(current, error);
+        if (error) break;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
+
 // Where the index writes. A named file is built anew beside itself (from its
 // rows, when it has some) and renamed into place at the end; the user's own
 // cache is filled where it is.
 TextCacheSettings CacheToFill(const IndexOptions& options, const std::string& target) {
     TextCacheSettings settings{target};
     if (options.cacheFile.empty()) return settings;
-    settings.path = target + ".new-" + std::to_string(getpid());
+    RemoveLeftovers(target);
+    settings.path = NewFileOf(target, getpid());
     settings.rollbackJournal = true;
     // For the users who search it: readable by whoever may enter its folder
     // (0644 less the umask), a mode the rename keeps.
@@ -124,13 +212,27 @@ bool FillCache(const IndexOptions& options, const TextCacheSettings& settings,
                IndexFrontEnd& frontEnd) {
     SearchSession session(frontEnd, options.threads);
     session.UseTextCache(settings);
+    g_session.store(&session);
     SearchRequest request{.place = options.place, .typeMask = options.typeMask, .fillCache = true};
     StartResult result = session.StartSearch(request);
     if (result != StartResult::Started) {
+        g_session.store(nullptr);
         std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
         return false;
     }
+    // A stop signal stops the index; a second one ends the program at once,
+    // without the file being built (SQLite's writes into an unlinked file
+    // are harmless).
+    while (!frontEnd.WaitForEnd(std::chrono::milliseconds(20))) {
+        if (StopSignalCount() > 0) session.StopSearch();
+        if (StopSignalCount() > 1) {
+            if (settings.rollbackJournal) RemoveNewFile(settings.path);
+            frontEnd.Finish();
+            std::_Exit(EndBySignal(StopSignal()));
+        }
+    }
     session.Wait();
+    g_session.store(nullptr);
     session.UseTextCache(std::nullopt);  // everything written, the file closed
     return true;
 }
@@ -155,19 +257,35 @@ int RunIndexCommand(int argc, char** argv) {
         std::fputs("plotsieve-cli: no cache folder (set HOME or XDG_CACHE_HOME)\n", stderr);
         return 2;
     }
+    // A link named as the cache stays a link: the file it leads to is the
+    // one built anew.
+    target = LinkTarget(target);
 
+    // A stop signal ends the run by that signal, with the file it was
+    // building removed and the cache it was filling as the rows so far
+    // left it.
+    CatchStopSignals(StopRunningIndex);
     TextCacheSettings settings = CacheToFill(options, target);
     bool building = !options.cacheFile.empty();  // a new file, renamed onto the target
     IndexFrontEnd frontEnd(options.subfolders, options.quiet);
     bool filled = FillCache(options, settings, frontEnd);
     frontEnd.Finish();
-    if (building &&
-        (!filled || frontEnd.problem || std::rename(settings.path.c_str(), target.c_str()) != 0)) {
-        // The new file never replaces the old one half made, nor stays beside it.
-        std::remove(settings.path.c_str());
-        if (filled) std::fprintf(stderr, "plotsieve-cli: %s: not replaced\n", target.c_str());
-        return 2;
+    bool stopped = StopSignal() != 0 || frontEnd.cancelled;
+    if (building) {
+        bool replaced = filled && !stopped && !frontEnd.problem &&
+                        std::rename(settings.path.c_str(), target.c_str()) == 0;
+        if (!replaced) {
+            // The new file never replaces the old one half made, nor stays
+            // beside it.
+            RemoveNewFile(settings.path);
+            if (filled && !stopped) {
+                std::fprintf(stderr, "plotsieve-cli: %s: not replaced\n", target.c_str());
+            }
+            if (int signal = StopSignal()) return EndBySignal(signal);
+            return 2;
+        }
     }
+    if (int signal = StopSignal()) return EndBySignal(signal);
     if (!filled) return 2;
     if (!options.quiet) {
         std::fprintf(stderr, "%lld drawings in the text cache %s\n",

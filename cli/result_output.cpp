@@ -16,11 +16,33 @@ struct RowCells {
     std::string name, type, folder, size, created, modified;
 };
 
-RowCells CellsOf(const ResultRecord& record, const std::string& path) {
+// A name as a person reads it, as the window shows it: each component
+// between slashes as it is when it is UTF-8, else (a name a Windows share
+// or an old archive stored as Shift_JIS) decoded as CP932. No CP932
+// character holds a "/" byte.
+std::string Readable(std::string_view name) {
+    if (IsValidUtf8(name)) return std::string(name);
+    std::string shown;
+    for (size_t start = 0;;) {
+        size_t slash = name.find('/', start);
+        std::string_view component = name.substr(start, slash - start);
+        shown += IsValidUtf8(component) ? std::string(component) : Cp932ToUtf8(component);
+        if (slash == std::string_view::npos) return shown;
+        shown += '/';
+        start = slash + 1;
+    }
+}
+
+// `readable`: the name, type and folder decoded for reading (table, json);
+// else their exact bytes (tsv).
+RowCells CellsOf(const ResultRecord& record, const std::string& path, bool readable) {
     PathParts parts = SplitPath(path);
-    return {std::string(parts.name),
-            std::string(parts.type),
-            std::string(parts.folder),
+    auto cell = [readable](std::string_view part) {
+        return readable ? Readable(part) : std::string(part);
+    };
+    return {cell(parts.name),
+            cell(parts.type),
+            cell(parts.folder),
             FormatSizeCell(record.size),
             FormatTimeCell(record.creationTime),
             FormatTimeCell(record.modificationTime)};
@@ -81,8 +103,8 @@ std::string TsvField(const std::string& text) {
     return out;
 }
 
-// A JSON string; bytes that are no UTF-8 become U+FFFD (the path's exact
-// bytes travel in "path_bytes").
+// A JSON string; bytes that are no UTF-8 become U+FFFD (in "path": the
+// path's exact bytes travel in "path_bytes").
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
     for (size_t i = 0; i < s.size();) {
@@ -156,7 +178,7 @@ void ResultWriter::Begin() {
 
 std::vector<std::string> ResultWriter::TableCells(const ResultRecord& record,
                                                   const std::string& path) const {
-    RowCells c = CellsOf(record, path);
+    RowCells c = CellsOf(record, path, true);
     std::vector<std::string> cells{
         ForTerminal(c.name), ForTerminal(c.type), ForTerminal(c.folder), c.size,
         c.created,           c.modified};
@@ -198,7 +220,7 @@ void ResultWriter::Row(const ResultRecord& record, const std::string& path) {
             WriteTableLine(TableCells(record, path));
             break;
         case OutputFormat::Tsv: {
-            RowCells c = CellsOf(record, path);
+            RowCells c = CellsOf(record, path, false);
             std::string line = TsvField(c.name) + "\t" + TsvField(c.type) + "\t" +
                                TsvField(c.folder) + "\t" + c.size + "\t" +
                                IsoTime(record.creationTime) + "\t" +
@@ -212,7 +234,7 @@ void ResultWriter::Row(const ResultRecord& record, const std::string& path) {
             break;
         }
         case OutputFormat::Json: {
-            RowCells c = CellsOf(record, path);
+            RowCells c = CellsOf(record, path, true);
             std::string object = m_rows == 0 ? "\n  {" : ",\n  {";
             object +=
                 "\"name\": " + JsonString(c.name) + ", \"type\": " + JsonString(c.type) +

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -16,7 +15,9 @@
 #include "cli/commands.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
+#include "cli/stop_signals.h"
 #include "cli/unicode_text.h"
+#include "match/keywords.h"
 #include "platform/encoding.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
@@ -26,19 +27,11 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-// The running search, which Ctrl-C stops at once (StopSearch only sets a
-// lock-free atomic flag, which a signal handler may do).
+// The running search, which a stop signal stops at once (StopSearch only
+// sets a lock-free atomic flag, which a signal handler may do).
 std::atomic<SearchSession*> g_session{nullptr};
 
-// The first Ctrl-C asks the search to stop; a second one ends the program
-// at once.
-void OnInterrupt(int) {
-    if (g_interrupted) {
-        signal(SIGINT, SIG_DFL);
-        raise(SIGINT);
-    }
-    g_interrupted = 1;
+void StopRunningSearch() {
     if (SearchSession* session = g_session.load()) session->StopSearch();
 }
 
@@ -94,7 +87,8 @@ class CommandLineFrontEnd : public SearchFrontEnd {
     SizeCriterion SizeLimits() override { return m_options.size; }
 
     void PostStatus(const SearchStatus& status) override {
-        if (m_out.Failed()) return;  // the reader has gone: end quietly
+        std::lock_guard lock(m_outputMutex);
+        if (m_abandoned || m_out.Failed()) return;  // the reader has gone: end quietly
         if (m_options.timing) NoteTiming(status.phase);
         if (status.phase == SearchPhase::Cancelled) {
             cancelled = true;
@@ -111,8 +105,9 @@ class CommandLineFrontEnd : public SearchFrontEnd {
     }
     void LoadTypeIcon(int, const std::string&) override {}
     void AddResultRow(ResultRecord record, int) override {
+        std::lock_guard lock(m_outputMutex);
         ++hits;
-        if (!m_lastPass || m_out.Failed()) return;
+        if (m_abandoned || !m_lastPass || m_out.Failed()) return;
         if (m_options.sort) {
             rows.push_back(std::move(record));
             return;
@@ -124,13 +119,15 @@ class CommandLineFrontEnd : public SearchFrontEnd {
     }
     void EndNarrowingMode() override {}
     void ReportNotice(const std::string& text) override {
-        if (m_out.Failed()) return;
+        std::lock_guard lock(m_outputMutex);
+        if (m_abandoned || m_out.Failed()) return;
         ClearProgress();
         std::fprintf(stderr, "plotsieve-cli: %s\n", text.c_str());
     }
     void ReportSkipped(const std::string& path, const std::string& reason) override {
+        std::lock_guard lock(m_outputMutex);
         skipped = true;
-        if (m_out.Failed()) return;
+        if (m_abandoned || m_out.Failed()) return;
         ClearProgress();
         std::fprintf(stderr, "plotsieve-cli: %s: %s\n", m_shower.Show(path).c_str(),
                      reason.c_str());
@@ -157,6 +154,28 @@ class CommandLineFrontEnd : public SearchFrontEnd {
         return m_endChanged.wait_for(lock, wait, [this] { return m_ended; });
     }
 
+    // What follows the rows once the search has ended: with --sort the rows,
+    // in order and aligned as a whole; the array's "]".
+    void FinishOutput() {
+        std::lock_guard lock(m_outputMutex);
+        FinishOutputLocked();
+    }
+
+    // Ends the output while the search may still run, for a second stop
+    // signal: the row being written is finished, later rows and reports are
+    // dropped, the output is closed as FinishOutput closes it and the cancel
+    // text follows (unless the search gave it already).
+    void Abandon() {
+        std::lock_guard lock(m_outputMutex);
+        m_abandoned = true;
+        FinishOutputLocked();
+        if (!cancelled && !m_out.Failed()) {
+            ClearProgress();
+            std::fprintf(stderr, "%s\n", CancelledStatus(SEARCH_STATUS_CANCELLED).text.c_str());
+        }
+        std::fflush(stderr);
+    }
+
     std::vector<ResultRecord> rows;  // the last pass's hits, kept for sorting
     int64_t hits = 0;                // the current pass's hits
     bool cancelled = false;
@@ -166,6 +185,22 @@ class CommandLineFrontEnd : public SearchFrontEnd {
   private:
     using Clock = std::chrono::steady_clock;
 
+    void FinishOutputLocked() {
+        if (m_options.sort) {
+            std::stable_sort(rows.begin(), rows.end(),
+                             [key = *m_options.sort](const ResultRecord& a, const ResultRecord& b) {
+                                 return CompareResultRecords(a, b, key) < 0;
+                             });
+            for (const ResultRecord& row : rows) m_writer.Fit(row, m_shower.Show(row.fullPath));
+            for (const ResultRecord& row : rows) m_writer.Row(row, m_shower.Show(row.fullPath));
+        }
+        m_writer.End();
+        m_out.Flush();
+    }
+
+    // Held while a row or a report is written, so that a row is never cut.
+    std::mutex m_outputMutex;
+    bool m_abandoned = false;
     std::mutex m_endMutex;
     std::condition_variable m_endChanged;
     bool m_ended = false;
@@ -254,33 +289,47 @@ std::optional<std::vector<std::string>> KeywordsInCp932(const SearchOptions& opt
     for (const std::string& keyword : keywords) {
         std::optional<std::string> cp932 = KeywordInCp932(keyword);
         if (!cp932) return std::nullopt;
+        // Spaces are left out on both sides and "|" parts pieces: a text of
+        // those alone leaves no piece, which matches nothing. An empty text
+        // is the one that lists every drawing.
+        if (PrepareKeywords(*cp932).empty()) {
+            std::fprintf(stderr,
+                         "plotsieve-cli: the keyword \"%s\" holds nothing but spaces and \"|\"; it "
+                         "could never match (leave -k out, or give -k '', to list every "
+                         "drawing)\n",
+                         keyword.c_str());
+            return std::nullopt;
+        }
         cp932Keywords.push_back(*cp932);
     }
     return cp932Keywords;
 }
 
-// Ctrl-C stops the search; a closed pipe shows as EPIPE on the write, which
-// ends the search quietly.
+// A stop signal stops the search (cli/stop_signals.h); a closed pipe shows as
+// EPIPE on the write, which ends the search quietly.
 void CatchSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
+    CatchStopSignals(StopRunningSearch);
     signal(SIGPIPE, SIG_IGN);
 }
 
-// Runs one pass and waits for it, passing Ctrl-C and a failed output on as a
-// stop request. Returns false when the pass was refused.
+// Runs one pass and waits for it, passing a stop signal and a failed output
+// on as a stop request. A second stop signal ends the output and the process
+// at once, without waiting for the search to wind down. Returns false when
+// the pass was refused.
 bool RunPass(SearchSession& session, const SearchRequest& request, CommandLineFrontEnd& frontEnd) {
     StartResult result = session.StartSearch(request);
     if (result != StartResult::Started) {
         std::fprintf(stderr, "plotsieve-cli: %s\n", StartRefusalMessage(result).c_str());
         return false;
     }
-    // The end wakes this at once; Ctrl-C and a failed output are looked at
+    // The end wakes this at once; signals and a failed output are looked at
     // every 20 ms meanwhile.
     while (!frontEnd.WaitForEnd(std::chrono::milliseconds(20))) {
-        if (g_interrupted || frontEnd.outputFailed.load()) session.StopSearch();
+        if (StopSignalCount() > 0 || frontEnd.outputFailed.load()) session.StopSearch();
+        if (StopSignalCount() > 1) {
+            frontEnd.Abandon();
+            std::_Exit(EndBySignal(StopSignal()));
+        }
     }
     session.Wait();
     return true;
@@ -301,7 +350,7 @@ bool RunPasses(SearchSession& session, const SearchOptions& options,
                const std::vector<std::string>& cp932Keywords, CommandLineFrontEnd& frontEnd,
                const OutputStream& out) {
     bool refused = false;
-    for (size_t pass = 0; pass < cp932Keywords.size() && !g_interrupted; ++pass) {
+    for (size_t pass = 0; pass < cp932Keywords.size() && StopSignal() == 0; ++pass) {
         frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
         SearchRequest request{
             .place = options.place, .typeMask = options.typeMask, .narrow = pass > 0};
@@ -325,25 +374,12 @@ void LetOutputGo() {
     close(null);
 }
 
-// With --sort, the rows kept until the end, in order and aligned as a whole.
-void WriteSortedRows(SortKey key, std::vector<ResultRecord>& rows, const PathShower& shower,
-                     ResultWriter& writer) {
-    std::stable_sort(rows.begin(), rows.end(), [key](const ResultRecord& a, const ResultRecord& b) {
-        return CompareResultRecords(a, b, key) < 0;
-    });
-    for (const ResultRecord& row : rows) writer.Fit(row, shower.Show(row.fullPath));
-    for (const ResultRecord& row : rows) writer.Row(row, shower.Show(row.fullPath));
-}
-
 // The exit status once every row is out: stopped, skipped, none, hits.
 int FinalStatus(const CommandLineFrontEnd& frontEnd) {
-    if (frontEnd.cancelled || g_interrupted) {
-        // Stopped: the cancel text is out; end as the signal would have, so
-        // that a shell loop around the command stops too.
-        signal(SIGINT, SIG_DFL);
-        raise(SIGINT);
-        return 130;
-    }
+    // Stopped: the cancel text is out; end as the signal would have, so that
+    // a shell loop around the command (or timeout) sees it.
+    if (int signal = StopSignal()) return EndBySignal(signal);
+    if (frontEnd.cancelled) return 128 + SIGINT;
     if (frontEnd.skipped) return 2;
     return frontEnd.hits == 0 ? 1 : 0;
 }
@@ -380,15 +416,12 @@ int RunSearchCommand(int argc, char** argv) {
         g_session.store(&session);
         writer.Begin();
         ran = RunPasses(session, options, *cp932Keywords, frontEnd, out);
-        if (ran && !out.Failed()) {
-            if (options.sort) WriteSortedRows(*options.sort, frontEnd.rows, shower, writer);
-            writer.End();
-            out.Flush();
-        }
+        if (ran && !out.Failed()) frontEnd.FinishOutput();
         // Every row is out: the output's reader is let go before the text
         // cache reads the drawings the search passed over (its prefilter
-        // ruled them out), unless the search was stopped. Ctrl-C stops it.
-        if (ran && !out.Failed() && !frontEnd.cancelled && !g_interrupted) {
+        // ruled them out), unless the search was stopped. A stop signal
+        // stops that.
+        if (ran && !out.Failed() && !frontEnd.cancelled && StopSignal() == 0) {
             LetOutputGo();
             session.FinishFilling();
         }

@@ -27,6 +27,7 @@ struct PendingOptions {
     bool allDrives = false;
     std::optional<DateKind> kind;
     std::optional<DateRange> range;
+    std::string between;  // --between's two times as given, for a message
 };
 
 OptionError NotATime(const std::string& text) {
@@ -61,6 +62,7 @@ OptionError ApplyDateRange(OptionId id, const std::string& value, OptionScanner&
     if (!last) return NotATime(*second);
     date.earliest = *first;
     date.latest = *last;
+    pending.between = value + " " + *second;
     return std::nullopt;
 }
 
@@ -143,6 +145,15 @@ OptionError FinishSearchOptions(const PendingOptions& pending, std::vector<std::
     if (kind) {
         options.date.kind = *kind;
         options.date.range = *pending.range;
+    }
+    // Limits no drawing can meet are refused, as the window refuses them.
+    if (pending.range == DateRange::Between && options.date.earliest > options.date.latest) {
+        return "--between " + pending.between + ": the first time is after the second";
+    }
+    const SizeCriterion& size = options.size;
+    if (size.minSize > 0 && size.maxSize > 0 && size.minSize > size.maxSize) {
+        return "--min-kb " + std::to_string(size.minSize / 1000) + " is above --max-kb " +
+               std::to_string(size.maxSize / 1000);
     }
     if (pending.allDrives) places.push_back(kAllDrivesPlace);
     if (places.size() > 1) return "give at most one place";

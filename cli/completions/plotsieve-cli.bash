@@ -64,14 +64,16 @@ _plotsieve_cli() {
                 _plotsieve_cli_values "$search_options" "$cur"
                 [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
             else
-                # A folder, or a single drawing.
+                # A folder, or a single drawing. The drawings' pattern needs
+                # extglob; the shell's own setting comes back afterwards.
                 local IFS=$'\n' extglob
                 extglob=$(shopt -p extglob)
                 shopt -s extglob
                 COMPREPLY=($(compgen -d -- "$cur") $(compgen -f -X \
                     '!*.@([dD][xX][fF]|[dD][wW][gG]|[jJ][wW][cCkKwW]|[mM][cC][dD]|[mM][pP][pPxXzZ]|[sS][fF][cC]|[pP]21)' \
                     -- "$cur"))
-                $extglob
+                eval "$extglob"
+                compopt -o filenames 2>/dev/null
             fi
             ;;
         index)
@@ -86,6 +88,7 @@ _plotsieve_cli() {
             else
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -d -- "$cur"))
+                compopt -o filenames 2>/dev/null
             fi
             ;;
         cache)
@@ -114,9 +117,13 @@ _plotsieve_cli() {
             else
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -f -- "$cur"))
+                compopt -o filenames 2>/dev/null
             fi
             ;;
     esac
 }
 
-complete -o filenames -o bashdefault -F _plotsieve_cli plotsieve-cli
+# Options and their values are no file names: readline quotes nothing in
+# them ("--format=", not "--format\\="). The branches that complete paths
+# say so themselves, and a keyword, a time or a number completes to nothing.
+complete -F _plotsieve_cli plotsieve-cli

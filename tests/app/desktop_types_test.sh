@@ -3,7 +3,9 @@
 # .jwk and .jww, and "jw_cad(c)data", "jw_cad(c)sym" or "JwwData." content
 # under any name) one type, and so the JW_CAD icon in the result list; and
 # each form of SXF drawing its type (.sfc by its name, .p21 by its name or its
-# "ISO-10303-21;" start). Usage: desktop_types_test.sh PACKAGE.xml
+# "ISO-10303-21;" start), and DraCAD drawings theirs, without taking the stock
+# types' files that share their names (Musepack audio .mpp, Super NES .sfc
+# ROMs). Usage: desktop_types_test.sh PACKAGE.xml
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
@@ -37,17 +39,33 @@ done
 printf 'JwwDat' >"$home/other"
 [ "$(type_of "$home/other")" != application/x-jwcad ] || { echo "other: application/x-jwcad" >&2; exit 1; }
 
-# SXF: the .sfc glob above the stock Super NES ROM's, whatever the content;
-# the exchange structure's first bytes under any name.
+# SXF: a .sfc file is a drawing when it starts as an exchange structure does,
+# and stays the stock Super NES ROM type otherwise (the names' weights are
+# equal); the exchange structure's first bytes under any name.
 printf 'ISO-10303-21;\nHEADER;\n' >"$home/a.sfc"
 cp "$home/a.sfc" "$home/B.SFC"
 cp "$home/a.sfc" "$home/a.p21"
 cp "$home/a.sfc" "$home/A.P21"
 cp "$home/a.sfc" "$home/exchange"
 printf 'NES ROM' >"$home/game.sfc"
-for name in a.sfc B.SFC game.sfc; do
+for name in a.sfc B.SFC; do
     expect "$name" application/x-sxf-sfc
 done
+expect game.sfc application/vnd.nintendo.snes.rom
 for name in a.p21 A.P21 exchange; do
     expect "$name" application/x-sxf-p21
+done
+
+# DraCAD: .mpx and .mpz are the program's alone; a .mpp file is a drawing by
+# its entry table (or an MPZ signature), and Musepack audio when it starts as
+# that does.
+printf 'MP+\027\000\000\000' >"$home/song.mpp"
+head -c 1024 /dev/zero >"$home/plan.mpp"
+printf '\000\005\000\376\000\376\377\377' >>"$home/plan.mpp"
+{ head -c 300 /dev/zero; printf 'DRACAD for Windows'; head -c 100 /dev/zero; } >"$home/b.mpz"
+cp "$home/b.mpz" "$home/b.mpp"
+head -c 200 /dev/zero >"$home/c.mpx"
+expect song.mpp audio/x-musepack
+for name in plan.mpp b.mpp b.mpz c.mpx; do
+    expect "$name" application/x-dracad
 done

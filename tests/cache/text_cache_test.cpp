@@ -418,6 +418,46 @@ TEST(TextCache, AReadOnlyCacheReadsAndNeverWrites) {
     EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
 }
 
+// A read-only cache never claims to set its file aside: a file written in
+// place while it is read is told as such, a damaged one as damaged, and
+// neither is changed.
+TEST(TextCache, AReadOnlyCacheTellsAWriterFromDamageAndSetsNothingAside) {
+    TempDir dir;
+    std::string file = dir.path() / "text.sqlite";
+    {
+        TextCache built({.path = file, .sizeLimit = int64_t{1} << 30, .rollbackJournal = true});
+        Keep(built, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+    }
+    std::string good = ReadFileBytes(file);
+    std::string garbage(good.size(), 'x');
+    {
+        TextCache shared({.path = file, .neverWrite = true});
+        ASSERT_TRUE(shared.Usable()) << shared.TakeProblem();
+        // Another program writes the file in place (same file, new bytes).
+        {
+            std::FILE* writer = std::fopen(file.c_str(), "r+b");
+            ASSERT_NE(writer, nullptr);
+            std::fwrite(garbage.data(), 1, garbage.size(), writer);
+            std::fclose(writer);
+        }
+        ExtractedText out;
+        EXPECT_FALSE(shared.Lookup("/d/a.dxf", Version(1), out));
+        std::string problem = shared.TakeProblem();
+        EXPECT_NE(problem.find("changed while it was read"), std::string::npos) << problem;
+        EXPECT_EQ(problem.find("set aside"), std::string::npos) << problem;
+    }
+    // Damaged from the start: said so, and left as it is.
+    {
+        TextCache shared({.path = file, .neverWrite = true});
+        EXPECT_FALSE(shared.Usable());
+        std::string problem = shared.TakeProblem();
+        EXPECT_EQ(problem.find("set aside"), std::string::npos) << problem;
+        EXPECT_EQ(problem.find("changed while"), std::string::npos) << problem;
+    }
+    EXPECT_EQ(ReadFileBytes(file), garbage);
+    EXPECT_FALSE(std::filesystem::exists(file + ".damaged"));
+}
+
 TEST(TextCache, ClearEmptiesTheFile) {
     TempDir dir;
     std::string file = dir.path() / "text.sqlite";

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
+#include <memory>
+#include <set>
+
 #include "cli/common_options.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
@@ -286,4 +290,90 @@ TEST(CliCache, AFirstSearchLeavesEveryDrawingInTheCacheThoughItReadsFewer) {
     EXPECT_EQ(repeat.status, 0);
     stats = RunCli("cache stats" + cache);
     EXPECT_NE(stats.out.find("32 of 32 drawings from the cache"), std::string::npos) << stats.out;
+}
+
+namespace {
+
+// True when a file named TARGET.new-... lies in `folder`.
+bool HasNewFile(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().find(".new-") != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A PID no process has: a child's, once it has ended and been waited for.
+pid_t PidOfAnEndedProcess() {
+    pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+}  // namespace
+
+// An index --cache FILE stopped by SIGINT, SIGTERM or SIGHUP removes the file
+// it was building and its journal, keeps FILE as it was and ends by the
+// signal; what a SIGKILL left is removed by the next run.
+TEST(CliCache, AnIndexStoppedBySignalsLeavesNoNewFileAndLaterRunsRemoveLeftovers) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "tree");
+    for (int k = 0; k < 3000; ++k) {
+        WriteFileBytes(dir.path() / "tree" / ("f" + std::to_string(k) + ".dxf"),
+                       "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\nplan\n");
+    }
+    std::string cache = (dir.path() / "c.sqlite").string();
+    WriteFileBytes(cache, "");  // an empty file is an empty cache
+    auto startIndex = [&] {
+        auto index = std::make_unique<CliProcess>(std::vector<std::string>{
+            "index", "-q", "--threads", "1", "--cache", cache, (dir.path() / "tree").string()});
+        for (int wait = 0; wait < 1000 && !HasNewFile(dir.path()); ++wait) usleep(5000);
+        return index;
+    };
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(number));
+        std::unique_ptr<CliProcess> index = startIndex();
+        index->Signal(number);
+        CliRun run = index->Finish();
+        EXPECT_EQ(run.signal, number) << run.status << " " << run.err;
+        EXPECT_FALSE(HasNewFile(dir.path()));
+        EXPECT_EQ(ReadFileBytes(cache), "");
+    }
+    std::unique_ptr<CliProcess> killed = startIndex();
+    killed->Signal(SIGKILL);
+    EXPECT_EQ(killed->Finish().signal, SIGKILL);
+    EXPECT_TRUE(HasNewFile(dir.path()));
+    // Leftovers of runs long gone, and the file of a run under way (this
+    // test's own PID) that must stay.
+    std::string gone = cache + ".new-" + std::to_string(PidOfAnEndedProcess());
+    WriteFileBytes(gone, "x");
+    WriteFileBytes(gone + "-journal", "x");
+    std::string live = cache + ".new-" + std::to_string(getpid());
+    WriteFileBytes(live, "x");
+    WriteFileBytes(cache + ".new-x1", "x");  // no PID: not ours
+    CliRun later = Cli({"index", "-q", "--cache", cache, (dir.path() / "tree").string()});
+    EXPECT_EQ(later.status, 0) << later.err;
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"c.sqlite", "c.sqlite.new-" + std::to_string(getpid()),
+                                           "c.sqlite.new-x1", "tree"}));
+}
+
+// A cache named through a symbolic link is rebuilt where the link leads; the
+// link stays a link.
+TEST(CliCache, AnIndexThroughALinkRebuildsTheFileItLeadsTo) {
+    Drawings d;
+    std::filesystem::create_directories(d.File("real"));
+    std::filesystem::create_symlink("real/c.sqlite", d.File("link.sqlite"));
+    for (int run = 0; run < 2; ++run) {  // the link dangling, then leading to the cache
+        CliRun index =
+            Cli({"index", "-q", "--cache", d.File("link.sqlite"), d.dir.path() / "tree"});
+        EXPECT_EQ(index.status, 0) << index.err;
+        EXPECT_TRUE(std::filesystem::is_symlink(d.File("link.sqlite")));
+        EXPECT_TRUE(std::filesystem::is_regular_file(d.File("real") / "c.sqlite"));
+    }
+    CliRun stats = Cli({"cache", "stats", "--cache", d.File("link.sqlite")});
+    EXPECT_NE(stats.out.find("rows: 2\n"), std::string::npos) << stats.out;
 }

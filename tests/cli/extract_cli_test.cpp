@@ -1,6 +1,7 @@
 // plotsieve-cli extract, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -97,6 +98,43 @@ TEST(CliExtract, UnreadableFilesAreNamedAndTheRestStillPrinted) {
     std::string missing = (dir.path() / "missing.dxf").string();
     EXPECT_EQ(run.out, "==> " + a + " <==\nA\r\n==> " + missing + " <==\n==> " + b + " <==\nB\r\n");
     EXPECT_NE(testing_support::ReadFileBytes(err).find(missing), std::string::npos);
+}
+
+// A file of no drawing type is named as such, not printed as empty.
+TEST(CliExtract, AFileOfNoDrawingTypeIsNamedAndExitsWithTwo) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "notes.txt", "0\nTEXT\n  1\nA\n");
+    WriteFileBytes(dir.path() / "a.dxf", DxfWithTexts({"A"}));
+    CliRun run =
+        Cli({"extract", (dir.path() / "notes.txt").string(), (dir.path() / "a.dxf").string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("notes.txt': not a drawing (drawings are .dwg, .dxf"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("A\n"), std::string::npos) << run.out;
+}
+
+// A stop signal, once or twice, ends extract after the file being printed:
+// its text whole, no later file, and an end by the signal.
+TEST(CliExtract, StopSignalsEndAfterTheFileBeingPrinted) {
+    TempDir dir;
+    std::vector<std::string> args{"extract"};
+    for (int k = 0; k < 400; ++k) {
+        std::string path = dir.path() / ("f" + std::to_string(k) + ".dxf");
+        WriteFileBytes(path, DxfWithTexts({std::string(500, 'a'), "end"}));
+        args.push_back(path);
+    }
+    for (std::vector<int> signals :
+         {std::vector<int>{SIGTERM}, std::vector<int>{SIGINT, SIGINT}, std::vector<int>{SIGHUP}}) {
+        SCOPED_TRACE(strsignal(signals[0]));
+        CliProcess extract(args);
+        EXPECT_FALSE(extract.Read(4096).empty());
+        for (int number : signals) extract.Signal(number);
+        CliRun run = extract.Finish();
+        EXPECT_EQ(run.signal, signals[0]);
+        ASSERT_GT(run.out.size(), 4u);
+        EXPECT_EQ(run.out.substr(run.out.size() - 4), "end\n");
+        EXPECT_EQ(run.out.find("f399.dxf"), std::string::npos);
+    }
 }
 
 TEST(CliExtract, UsageErrorsExitWithTwo) {

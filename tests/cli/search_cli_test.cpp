@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "plotsieve_version.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/test_support.h"
@@ -253,8 +256,14 @@ TEST(CliSearch, WriteErrorsExitWithTwoAndAClosedPipeEndsQuietly) {
     EXPECT_NE(run.err.find("cannot write the results: No space left on device"), std::string::npos)
         << run.err;
     // Help and version check their writes too.
-    CliProcess help({"search", "--help"}, "", "/dev/full");
-    EXPECT_EQ(help.Finish().status, 2);
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"search", "--help"}, std::vector<std::string>{"--help"},
+          std::vector<std::string>{"--version"}}) {
+        CliProcess help(args, "", "/dev/full");
+        run = help.Finish();
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    }
 
     TempDir many;
     ManyDrawings(many.path(), 1000);
@@ -268,26 +277,88 @@ TEST(CliSearch, WriteErrorsExitWithTwoAndAClosedPipeEndsQuietly) {
     EXPECT_EQ(run.err.find("見つかりました"), std::string::npos) << run.err;
 }
 
-TEST(CliSearch, CtrlCKeepsTheRowsSoFarPrintsTheCancelTextAndEndsBySigint) {
+// SIGINT (Ctrl-C), SIGTERM (timeout, kill) and SIGHUP (a closed terminal),
+// once or twice in quick succession (timeout -s INT signals the process and
+// its group): the rows found so far in a closed array, the cancel text, and
+// an end by the first signal.
+TEST(CliSearch, StopSignalsKeepTheRowsSoFarPrintTheCancelTextAndEndByTheSignal) {
     TempDir many;
     ManyDrawings(many.path(), 1000);
-    CliProcess search({"search", "--format", "json", "--threads", "2", many.path()});
-    EXPECT_FALSE(search.Read(4096).empty());
-    search.Signal(SIGINT);
-    CliRun run = search.Finish();
-    EXPECT_EQ(run.signal, SIGINT);
-    EXPECT_NE(run.err.find("処理はｷｬﾝｾﾙされました"), std::string::npos) << run.err;
-    // The rows found so far, in a closed array.
-    size_t rows = 0;
-    for (size_t at = run.out.find("\"path\""); at != std::string::npos;
-         at = run.out.find("\"path\"", at + 1)) {
-        ++rows;
+    for (std::vector<int> signals :
+         {std::vector<int>{SIGINT}, std::vector<int>{SIGTERM}, std::vector<int>{SIGHUP},
+          std::vector<int>{SIGINT, SIGINT}, std::vector<int>{SIGTERM, SIGINT}}) {
+        SCOPED_TRACE(std::string(strsignal(signals[0])) + " x" + std::to_string(signals.size()));
+        CliProcess search({"search", "--format", "json", "--threads", "2", many.path()});
+        EXPECT_FALSE(search.Read(4096).empty());
+        for (int number : signals) search.Signal(number);
+        CliRun run = search.Finish();
+        // Two signals sent at once may arrive in either order (the lower
+        // number first): the first to arrive ends it.
+        EXPECT_NE(std::find(signals.begin(), signals.end(), run.signal), signals.end())
+            << run.signal;
+        EXPECT_NE(run.err.find("処理はｷｬﾝｾﾙされました"), std::string::npos) << run.err;
+        size_t rows = 0;
+        for (size_t at = run.out.find("\"path\""); at != std::string::npos;
+             at = run.out.find("\"path\"", at + 1)) {
+            ++rows;
+        }
+        EXPECT_GT(rows, 0u);
+        EXPECT_LT(rows, 1000u);
+        EXPECT_EQ(run.out.substr(0, 1), "[");
+        ASSERT_GT(run.out.size(), 4u);
+        EXPECT_EQ(run.out.substr(run.out.size() - 4), "}\n]\n");
+        // Every row whole: as many ends of objects as starts.
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '{'),
+                  std::count(run.out.begin(), run.out.end(), '}'));
     }
-    EXPECT_GT(rows, 0u);
-    EXPECT_LT(rows, 1000u);
-    EXPECT_EQ(run.out.substr(0, 1), "[");
-    ASSERT_GT(run.out.size(), 4u);
-    EXPECT_EQ(run.out.substr(run.out.size() - 4), "}\n]\n");
+    // Rows of tsv end whole too.
+    CliProcess tsv({"search", "--format", "tsv", "--threads", "2", many.path()});
+    EXPECT_FALSE(tsv.Read(4096).empty());
+    tsv.Signal(SIGTERM);
+    tsv.Signal(SIGTERM);
+    CliRun run = tsv.Finish();
+    EXPECT_EQ(run.signal, SIGTERM);
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+}
+
+// Limits no drawing can meet and keywords that match nothing are refused
+// with one line and a hint, as the window refuses them.
+TEST(CliSearch, ImpossibleLimitsAndEmptyKeywordsAreRefusedInOneLine) {
+    Drawings d;
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"search", "-k", " ", d.dir.path()},
+          std::vector<std::string>{"search", "-k", " | ", d.dir.path()},
+          std::vector<std::string>{"search", "--min-kb", "10", "--max-kb", "1", d.dir.path()},
+          std::vector<std::string>{"search", "--between", "2024-02-01", "2024-01-01", d.dir.path()},
+          std::vector<std::string>{"search", "--bogus", d.dir.path()}}) {
+        SCOPED_TRACE(args[1] + " " + args[2]);
+        CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_LE(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_EQ(run.err.find("usage:"), std::string::npos) << run.err;
+    }
+    CliRun run = Cli({"search", "--bogus"});
+    EXPECT_EQ(run.err,
+              "plotsieve-cli search: unknown option: --bogus\n"
+              "Try 'plotsieve-cli search --help' for more information.\n");
+    run = Cli({"frobnicate"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              "plotsieve-cli: unknown command 'frobnicate'\n"
+              "Try 'plotsieve-cli --help' for more information.\n");
+    // Equal limits stay accepted (no drawing here is 1 kB: no hit, status 1);
+    // -k '' lists every drawing.
+    EXPECT_EQ(
+        Cli({"search", "-q", "--types", "dxf", "--min-kb", "1", "--max-kb", "1", d.dir.path()})
+            .status,
+        1);
+    EXPECT_EQ(Cli({"search", "-q", "--types", "dxf", "--between", "2000-01-01", "2000-01-01",
+                   d.dir.path()})
+                  .status,
+              1);
+    EXPECT_EQ(Cli({"search", "-q", "--types", "dxf", "-k", "", d.dir.path()}).status, 0);
 }
 
 TEST(CliSearch, SxfDrawingsAreTheirOwnTypeAndFoldedKeywordsFindThem) {

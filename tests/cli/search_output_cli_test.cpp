@@ -98,9 +98,36 @@ TEST(CliSearchOutput, JsonCarriesCellsExactPathBytesAndTimes) {
     run = Cli({"search", "--format", "json", "-k", "nothing"}, dir.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "[]\n");
-    // The table shows such bytes as escapes.
+    // The table decodes such a name as CP932 (a lone lead byte is U+FFFD).
     run = Cli({"search", "--types", "dxf"}, dir.path());
-    EXPECT_EQ(run.out.substr(0, 9), "\\x95\\xBD ");
+    EXPECT_EQ(run.out.substr(0, 4), "\xE5\xB9\xB3 ") << run.out;  // 平
+}
+
+// Names stored as CP932 bytes (copied from a Windows share) read in the table
+// and in json's "name" and "folder" as the window shows them; tsv, paths and
+// json's "path_bytes" keep the exact bytes.
+TEST(CliSearchOutput, Cp932NamesAreDecodedForReadingAndKeptExactElsewhere) {
+    TempDir dir;
+    const std::string plan = "\x95\xbd\x96\xca\x90\x7d";  // 平面図
+    const std::string folder = "\x90\x7d\x96\xca";        // 図面
+    std::filesystem::create_directories(dir.path() / folder / "utf8-図");
+    WriteFileBytes(dir.path() / folder / "utf8-図" / (plan + ".dxf"), "0\n");
+    CliRun table = Cli({"search"}, dir.path());
+    EXPECT_EQ(table.status, 0) << table.err;
+    EXPECT_EQ(table.out.rfind("平面図  dxf  図面/utf8-図/  ", 0), 0u) << table.out;
+    CliRun json = Cli({"search", "--format", "json"}, dir.path());
+    EXPECT_NE(
+        json.out.find("{\"name\": \"平面図\", \"type\": \"dxf\", \"folder\": \"図面/utf8-図/\""),
+        std::string::npos)
+        << json.out;
+    std::string path = folder + "/utf8-図/" + plan + ".dxf";
+    EXPECT_NE(json.out.find("\"path_bytes\": \"kH2Wyi91dGY4LeWbsy+VvZbKkH0uZHhm\""),
+              std::string::npos)
+        << json.out;
+    CliRun tsv = Cli({"search", "--format", "tsv"}, dir.path());
+    EXPECT_EQ(tsv.out.rfind(plan + "\tdxf\t" + folder + "/utf8-図/\t", 0), 0u) << tsv.out;
+    EXPECT_NE(tsv.out.find("\t" + path + "\n"), std::string::npos) << tsv.out;
+    EXPECT_EQ(Cli({"search", "--format", "paths"}, dir.path()).out, path + "\n");
 }
 
 TEST(CliSearchOutput, TableHeaderOnlyOnATerminalAndWidthsFromTheCharacterDatabase) {

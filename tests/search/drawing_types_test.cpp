@@ -92,3 +92,18 @@ TEST(DrawingTypes, RowsAreWhatTheirReadersDispatchAndIconsNeed) {
         }
     }
 }
+
+// The formats the documents name (cmake/product_facts.cmake) are the formats
+// the search reads: no extension more or less.
+TEST(DrawingTypes, TheDocumentsNameTheExtensionsOfTheTable) {
+    std::set<std::string> documented;
+    std::string list = PLOTSIEVE_FORMAT_EXTENSIONS;
+    for (size_t start = 0, end; start <= list.size(); start = end + 1) {
+        end = list.find(',', start);
+        if (end == std::string::npos) end = list.size();
+        documented.insert(list.substr(start, end - start));
+    }
+    std::set<std::string> read;
+    for (const DrawingType& type : DrawingTypes()) read.insert(std::string(type.extension));
+    EXPECT_EQ(documented, read);
+}
