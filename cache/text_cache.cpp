@@ -17,10 +17,12 @@
 namespace {
 
 constexpr int kFormat = 3;
-// Rows written in one transaction, and how far the writer may fall behind
-// (bytes of text waiting) before new rows are dropped.
-constexpr size_t kBatchRows = 256;
+// How far the writer may fall behind (bytes of packed rows waiting) before
+// new rows are dropped.
 constexpr size_t kMaxQueuedBytes = size_t{32} << 20;
+// The bounds of a size limit that follows the room on the file system.
+constexpr int64_t kSmallestLimit = int64_t{512} << 20;
+constexpr int64_t kLargestLimit = int64_t{16} << 30;
 // A row found in use is marked again only when its mark is older than this,
 // so a repeat search does not rewrite every row.
 constexpr int64_t kTouchInterval = int64_t{3600} * 1000000;
@@ -134,6 +136,34 @@ std::string DefaultTextCachePath() {
     return folder.empty() ? std::string() : folder + "/plotsieve/text-cache.sqlite";
 }
 
+int64_t TextCacheSizeLimit(int64_t room) {
+    return std::min(std::clamp(room / 10, kSmallestLimit, kLargestLimit), room / 2);
+}
+
+// The writer's statements, made once for the life of its connection.
+struct TextCache::WriterStatements {
+    explicit WriterStatements(sqlite3* db)
+        : previous(db, "SELECT text_id FROM drawings WHERE path = ?"),
+          addText(db, "INSERT INTO texts(lines) VALUES(?)"),
+          dropText(db, "DELETE FROM texts WHERE id = ?"),
+          insert(db, "INSERT OR REPLACE INTO drawings(" ROW_COLUMNS
+                     ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+          touch(db, "UPDATE drawings SET last_used = ? WHERE path = ?"),
+          note(db, "INSERT OR REPLACE INTO meta VALUES(?, ?)") {}
+
+    bool Ready() const {
+        return previous.get() != nullptr && addText.get() != nullptr && dropText.get() != nullptr &&
+               insert.get() != nullptr && touch.get() != nullptr && note.get() != nullptr;
+    }
+
+    Statement previous;  // the number of the lines a drawing's row holds now
+    Statement addText;
+    Statement dropText;
+    Statement insert;  // a drawing's row, replacing the one it had
+    Statement touch;   // a row's mark of use
+    Statement note;    // a figure in meta
+};
+
 // One read connection and its statements.
 struct TextCache::Reader {
     sqlite3* db = nullptr;
@@ -198,9 +228,10 @@ TextCache::~TextCache() {
         std::lock_guard lock(m_queueMutex);
         m_stopping = true;
     }
-    m_queueChanged.notify_all();
+    m_work.notify_all();
     if (m_writerThread.joinable()) m_writerThread.join();
     m_readers.clear();
+    m_statements.reset();
     if (m_writer != nullptr) sqlite3_close(m_writer);
     m_writer = nullptr;
     if (m_damaged) SetAsideDamagedFile();
@@ -211,6 +242,11 @@ std::string TextCache::TakeProblem() {
     if (m_problemTold) return {};
     if (!m_problem.empty()) m_problemTold = true;
     return m_problem;
+}
+
+std::string TextCache::TakeRemark() {
+    std::lock_guard lock(m_problemMutex);
+    return std::exchange(m_remark, std::string());
 }
 
 void TextCache::Fail(int code, const std::string& what) {
@@ -273,7 +309,9 @@ bool TextCache::Open() {
         Fail(SQLITE_OK, "has no place (no cache folder)");
         return false;
     }
-    if (!m_settings.neverWrite && !CreatePrivateFile()) return false;
+    // A read-only cache makes and changes nothing, nor remarks on its folder.
+    unsigned openFolderMode = 0;
+    if (!m_settings.neverWrite && !CreateFile(openFolderMode)) return false;
     if (m_settings.neverWrite) {
         if (ReadResult<FileStatus> status = ReadFileStatus(m_settings.path)) {
             m_openedInode = status->inode;
@@ -290,7 +328,15 @@ bool TextCache::Open() {
         m_writer = OpenConnection(!m_settings.neverWrite);
         if (m_writer == nullptr) return false;
         int code = m_settings.neverWrite ? CheckFormat() : PrepareTables();
-        if (code == SQLITE_OK) return true;
+        if (code == SQLITE_OK && !m_settings.neverWrite) code = PrepareStatements();
+        if (code == SQLITE_OK) {
+            if (openFolderMode != 0) {
+                RemarkOnOpenFolder(m_settings.path.substr(0, m_settings.path.rfind('/')),
+                                   openFolderMode);
+            }
+            return true;
+        }
+        m_statements.reset();
         sqlite3_close(m_writer);
         m_writer = nullptr;
         if (!IsDamage(code) || m_settings.neverWrite || attempt > 0) {
@@ -305,20 +351,53 @@ bool TextCache::Open() {
     return false;
 }
 
-bool TextCache::CreatePrivateFile() {
+bool TextCache::CreateFile(unsigned& openFolderMode) {
     size_t slash = m_settings.path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 &&
-        !MakePrivateFolder(m_settings.path.substr(0, slash))) {
-        Fail(SQLITE_CANTOPEN, "its folder cannot be made");
-        return false;
+    if (slash != std::string::npos && slash > 0) {
+        std::string folder = m_settings.path.substr(0, slash);
+        // Only the program's own folder for the default cache is made
+        // private, when it is made; every other folder is the user's, left
+        // as it is (a share, /tmp).
+        bool made = true;
+        if (m_settings.path == DefaultTextCachePath()) {
+            std::optional<PrivateFolder> found = MakePrivateFolder(folder);
+            made = found.has_value();
+            if (found == PrivateFolder::OpenToOthers) openFolderMode = ModeOf(folder).value_or(0);
+        } else {
+            made = MakeFolders(folder);
+        }
+        if (!made) {
+            Fail(SQLITE_CANTOPEN, "its folder cannot be made");
+            return false;
+        }
     }
-    // It holds the text of the user's drawings: the owner's alone. SQLite
-    // gives its log files the same permissions.
-    if (!MakePrivateFile(m_settings.path)) {
+    // It holds the text of the user's drawings: the owner's alone, unless it
+    // is written for others. SQLite gives its log files the same
+    // permissions.
+    if (!(m_settings.readableByOthers ? MakeSharedFile(m_settings.path)
+                                      : MakePrivateFile(m_settings.path))) {
         Fail(SQLITE_CANTOPEN, "cannot be created");
         return false;
     }
     return true;
+}
+
+void TextCache::RemarkOnOpenFolder(const std::string& folder, unsigned mode) {
+    // Told once for each mode the folder is found with: the file keeps the
+    // mode it told of.
+    if (QueryInteger(m_writer, "SELECT value FROM meta WHERE key='open_folder_told'", -1) ==
+        static_cast<int64_t>(mode)) {
+        return;
+    }
+    Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('open_folder_told', " +
+                       std::to_string(mode) + ");")
+                          .c_str());
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%04o", mode);
+    std::lock_guard lock(m_problemMutex);
+    m_remark = "the text cache's folder " + folder + " is open to others (mode " + octal +
+               "), and the cache holds the text of your drawings; it is left so (chmod 700 " +
+               folder + " keeps it yours)";
 }
 
 int TextCache::PrepareTables() {
@@ -339,6 +418,11 @@ int TextCache::PrepareTables() {
                                      .c_str());
     }
     return code;
+}
+
+int TextCache::PrepareStatements() {
+    m_statements = std::make_unique<WriterStatements>(m_writer);
+    return m_statements->Ready() ? SQLITE_OK : sqlite3_errcode(m_writer);
 }
 
 int TextCache::CheckFormat() {
@@ -522,28 +606,34 @@ void TextCache::CountSurveyed(const std::string& path, const CachedRow& row, boo
     }
 }
 
-void TextCache::Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
-                      std::string signature) {
+void TextCache::Store(const std::string& path, const DrawingVersion& version,
+                      const ExtractedText& text, std::string signature) {
     if (!m_usable || m_settings.neverWrite) return;
+    // Packed here, on the caller's thread: the writer's thread is left
+    // nothing but SQLite's work, and no copy of the lines is made.
+    Pending pending{path, version, EncodeCachedLines(text), std::move(signature)};
+    bool wake = false;
     {
         std::lock_guard lock(m_queueMutex);
-        // Counted with what its lines cost besides their bytes, so texts of
-        // countless empty lines are bounded too.
-        size_t cost = text.Cost() + path.size() + signature.size();
+        size_t cost = pending.Cost();
         if (m_queuedBytes + cost > kMaxQueuedBytes) return;
         m_queuedBytes += cost;
-        m_queue.push_back({path, version, std::move(text), std::move(signature)});
+        m_queue.push_back(std::move(pending));
+        // The first row starts the writer's gathering; a full batch ends it.
+        wake = m_queue.size() == 1 || m_queue.size() >= kBatchRows;
     }
-    m_queueChanged.notify_all();
+    if (wake) m_work.notify_one();
 }
 
 void TextCache::Flush() {
     if (!m_writerThread.joinable()) return;
     std::unique_lock lock(m_queueMutex);
-    m_queueChanged.notify_all();
-    m_queueChanged.wait(lock, [this] {
+    ++m_flushing;
+    m_work.notify_one();
+    m_written.wait(lock, [this] {
         return m_queue.empty() && m_touched.empty() && !m_figures.has_value() && !m_writing;
     });
+    --m_flushing;
 }
 
 void TextCache::FinishSearch() {
@@ -560,10 +650,18 @@ void TextCache::FinishSearch() {
 void TextCache::RunWriter() {
     std::unique_lock lock(m_queueMutex);
     for (;;) {
-        m_queueChanged.wait(lock, [this] {
+        m_work.wait(lock, [this] {
             return m_stopping || !m_queue.empty() || !m_touched.empty() || m_figures.has_value();
         });
         if (m_queue.empty() && m_touched.empty() && !m_figures.has_value()) return;  // stopping
+        // Rows that come one by one are gathered into a larger batch, unless
+        // someone waits for them: a transaction costs about as much for one
+        // row as for a thousand.
+        if (m_queue.size() < kBatchRows && m_flushing == 0 && !m_stopping) {
+            m_work.wait_for(lock, kGatherTime, [this] {
+                return m_stopping || m_flushing > 0 || m_queue.size() >= kBatchRows;
+            });
+        }
         std::deque<Pending> batch;
         while (!m_queue.empty() && batch.size() < kBatchRows) {
             batch.push_back(std::move(m_queue.front()));
@@ -575,12 +673,12 @@ void TextCache::RunWriter() {
         m_writing = true;
         lock.unlock();
         size_t bytes = 0;
-        for (const Pending& pending : batch) bytes += pending.text.Cost() + pending.path.size();
+        for (const Pending& pending : batch) bytes += pending.Cost();
         if (m_usable) WriteBatch(batch, touched, figures);
         lock.lock();
         m_queuedBytes -= bytes;
         m_writing = false;
-        m_queueChanged.notify_all();
+        m_written.notify_all();
     }
 }
 
@@ -605,71 +703,70 @@ void TextCache::WriteBatch(const std::deque<Pending>& batch,
     KeepBelowLimit();
 }
 
+namespace {
+
+// Runs a statement with its bindings, then clears it for the next use: its
+// SQLite code.
+int StepOnce(sqlite3_stmt* statement) {
+    int code = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    return code;
+}
+
+}  // namespace
+
 int TextCache::WriteRows(const std::deque<Pending>& batch) {
-    Statement previous(m_writer, "SELECT text_id FROM drawings WHERE path = ?");
-    Statement addText(m_writer, "INSERT INTO texts(lines) VALUES(?)");
-    Statement dropText(m_writer, "DELETE FROM texts WHERE id = ?");
-    Statement insert(m_writer, "INSERT OR REPLACE INTO drawings(" ROW_COLUMNS
-                               ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    if (previous.get() == nullptr || addText.get() == nullptr || dropText.get() == nullptr ||
-        insert.get() == nullptr) {
-        return sqlite3_errcode(m_writer);
-    }
+    sqlite3_stmt* previous = m_statements->previous.get();
+    sqlite3_stmt* addText = m_statements->addText.get();
+    sqlite3_stmt* dropText = m_statements->dropText.get();
+    sqlite3_stmt* insert = m_statements->insert.get();
     int code = SQLITE_DONE;
     for (const Pending& pending : batch) {
         // The lines the row held until now go with it.
-        BindBlob(previous.get(), 1, pending.path);
-        if (sqlite3_step(previous.get()) == SQLITE_ROW) {
-            sqlite3_bind_int64(dropText.get(), 1, sqlite3_column_int64(previous.get(), 0));
-            code = sqlite3_step(dropText.get());
-            sqlite3_reset(dropText.get());
+        BindBlob(previous, 1, pending.path);
+        if (sqlite3_step(previous) == SQLITE_ROW) {
+            sqlite3_bind_int64(dropText, 1, sqlite3_column_int64(previous, 0));
+            code = StepOnce(dropText);
         }
-        sqlite3_reset(previous.get());
+        sqlite3_reset(previous);
         if (code != SQLITE_DONE) break;
-        std::string lines = EncodeCachedLines(pending.text);
-        sqlite3_bind_blob(addText.get(), 1, lines.data(), static_cast<int>(lines.size()),
-                          SQLITE_STATIC);
-        code = sqlite3_step(addText.get());
-        sqlite3_reset(addText.get());
-        if (code != SQLITE_DONE) break;
-        BindRow(insert.get(), pending.path, pending.version, pending.signature,
+        BindBlob(addText, 1, pending.lines);
+        if ((code = StepOnce(addText)) != SQLITE_DONE) break;
+        BindRow(insert, pending.path, pending.version, pending.signature,
                 sqlite3_last_insert_rowid(m_writer));
-        code = sqlite3_step(insert.get());
-        sqlite3_reset(insert.get());
-        if (code != SQLITE_DONE) break;
+        if ((code = StepOnce(insert)) != SQLITE_DONE) break;
     }
     return code;
 }
 
 int TextCache::WriteUseMarks(const std::vector<std::string>& touched) {
-    Statement touch(m_writer, "UPDATE drawings SET last_used = ? WHERE path = ?");
-    if (touch.get() == nullptr) return sqlite3_errcode(m_writer);
+    sqlite3_stmt* touch = m_statements->touch.get();
     int code = SQLITE_DONE;
     for (const std::string& path : touched) {
-        sqlite3_bind_int64(touch.get(), 1, m_now);
-        BindBlob(touch.get(), 2, path);
-        code = sqlite3_step(touch.get());
-        sqlite3_reset(touch.get());
-        if (code != SQLITE_DONE) break;
+        sqlite3_bind_int64(touch, 1, m_now);
+        BindBlob(touch, 2, path);
+        if ((code = StepOnce(touch)) != SQLITE_DONE) break;
     }
     return code;
 }
 
 int TextCache::WriteFigures(const SearchFigures& figures) {
-    // A statement that cannot be made leaves the figures unwritten, and the
-    // rest of the batch stands.
-    Statement note(m_writer, "INSERT OR REPLACE INTO meta VALUES(?, ?)");
-    if (note.get() == nullptr) return SQLITE_DONE;
+    sqlite3_stmt* note = m_statements->note.get();
     int code = SQLITE_DONE;
     for (auto [key, value] :
          {std::pair{"last_lookups", figures.lookups}, std::pair{"last_hits", figures.hits}}) {
-        sqlite3_bind_text(note.get(), 1, key, -1, SQLITE_STATIC);
-        sqlite3_bind_int64(note.get(), 2, value);
-        code = sqlite3_step(note.get());
-        sqlite3_reset(note.get());
-        if (code != SQLITE_DONE) break;
+        sqlite3_bind_text(note, 1, key, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(note, 2, value);
+        if ((code = StepOnce(note)) != SQLITE_DONE) break;
     }
     return code;
+}
+
+int64_t TextCache::SizeLimit(int64_t fileBytes) const {
+    if (m_settings.sizeLimit > 0) return m_settings.sizeLimit;
+    // The room it has: what its file system has free, and what it holds.
+    std::optional<int64_t> free = FreeBytesAt(m_settings.path);
+    return TextCacheSizeLimit(free.value_or(0) + fileBytes);
 }
 
 void TextCache::KeepBelowLimit() {
@@ -677,12 +774,13 @@ void TextCache::KeepBelowLimit() {
     int64_t pageSize = QueryInteger(m_writer, "PRAGMA page_size", 4096);
     int64_t freePages = QueryInteger(m_writer, "PRAGMA freelist_count", 0);
     int64_t used = (pages - freePages) * pageSize;
-    if (used <= m_settings.sizeLimit) return;
+    const int64_t limit = SizeLimit(pages * pageSize);
+    if (used <= limit) return;
     // Down to nine tenths of the limit, taking the least recently used rows
     // first, in proportion to the rows' mean size.
     int64_t rows = QueryInteger(m_writer, "SELECT count(*) FROM drawings", 0);
     if (rows <= 0) return;
-    int64_t excess = used - m_settings.sizeLimit * 9 / 10;
+    int64_t excess = used - limit * 9 / 10;
     int64_t drop = std::max<int64_t>(1, excess / std::max<int64_t>(1, used / rows) + 1);
     if (Execute(m_writer, "BEGIN IMMEDIATE") != SQLITE_OK) return;
     int code = SQLITE_DONE;
@@ -754,13 +852,13 @@ bool TextCache::Clear(const std::string& path) {
     return code == SQLITE_OK;
 }
 
-bool TextCache::Copy(const std::string& from, const std::string& to) {
+bool TextCache::Copy(const std::string& from, const std::string& to, bool readableByOthers) {
     sqlite3* source = nullptr;
     sqlite3* target = nullptr;
     bool copied = false;
     if (sqlite3_open_v2(FileUri(from, "?mode=ro").c_str(), &source,
                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK &&
-        MakePrivateFile(to) &&
+        (readableByOthers ? MakeSharedFile(to) : MakePrivateFile(to)) &&
         sqlite3_open_v2(FileUri(to, "").c_str(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI,
                         nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(source, kBusyMilliseconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -44,18 +45,32 @@ struct TextCacheSettings {
     // Never writes: opens a file that another process writes and renames
     // into place, takes no lock, and keeps nothing it is given.
     bool neverWrite = false;
-    // The file is kept below this size: the rows used least recently go first.
-    int64_t sizeLimit = int64_t{512} << 20;
+    // The file is kept below this size: the rows used least recently go
+    // first. 0: the bound follows the room on the file's file system
+    // (TextCacheSizeLimit).
+    int64_t sizeLimit = 0;
     // Rollback journal instead of write-ahead log: for a file that is built
     // once and then renamed into place for readers.
     bool rollbackJournal = false;
+    // A file written for others to read (index --cache FILE): a new one is
+    // made 0644 less the umask, not 0600.
+    bool readableByOthers = false;
 
     bool operator==(const TextCacheSettings&) const = default;
 };
 
 // The cache file in the user's cache folder
 // ($XDG_CACHE_HOME/plotsieve/text-cache.sqlite); empty when there is none.
+// Its folder is the one folder a cache makes private (0700), and only when
+// the cache creates it; a file named anywhere else has its missing folders
+// made as the umask allows, and no existing folder is ever changed.
 std::string DefaultTextCachePath();
+
+// The bound of a cache whose settings leave it to the room it has: `room` is
+// the bytes its file system has free for the user plus the bytes the file
+// holds already. A tenth of that room, at least 512 MB and at most 16 GB
+// (about 600,000 and 20 million drawings), and never more than half of it.
+int64_t TextCacheSizeLimit(int64_t room);
 
 // What the cache holds for one drawing, read ahead of testing it (Survey).
 struct CachedRow {
@@ -101,6 +116,11 @@ class TextCache {
     // The first problem met since the last call, as a sentence; empty if none.
     std::string TakeProblem();
 
+    // Something worth telling once that is no problem (the default cache's
+    // folder is open to others), as a sentence; empty if none. Told once per
+    // cache file and folder mode: the file keeps what it has told.
+    std::string TakeRemark();
+
     // Fills `out` (empty) with the lines kept for `path` when its row was
     // made from the same version of the drawing. False for a miss.
     bool Lookup(const std::string& path, const DrawingVersion& version, ExtractedText& out);
@@ -139,11 +159,16 @@ class TextCache {
     void CountSurveyed(const std::string& path, const CachedRow& row, bool used);
 
     // Keeps the lines read from `path` (replacing any older row) with their
-    // `signature`, a blob the cache only stores and hands to a SignatureTest. Returns at
-    // once: the writer thread commits it with others. Dropped when the cache
-    // never writes, is unusable, or is too far behind.
-    void Store(const std::string& path, const DrawingVersion& version, ExtractedText text,
+    // `signature`, a blob the cache only stores and hands to a SignatureTest.
+    // The lines are packed on the caller's thread, and the writer thread
+    // commits them with others (in batches of up to kBatchRows, gathered for
+    // up to kGatherTime while they come in). Dropped when the cache never
+    // writes, is unusable, or is too far behind.
+    void Store(const std::string& path, const DrawingVersion& version, const ExtractedText& text,
                std::string signature);
+
+    static constexpr size_t kBatchRows = 1024;
+    static constexpr std::chrono::milliseconds kGatherTime{25};
 
     // Waits until everything stored so far is written.
     void Flush();
@@ -162,17 +187,21 @@ class TextCache {
     // Empties the cache at `path`. False when it cannot be opened.
     static bool Clear(const std::string& path);
     // Copies the cache at `from` (consistent, whatever writes it at the same
-    // time) into a new file `to`, private to the user. False, leaving no file,
-    // when `from` cannot be read as a cache.
-    static bool Copy(const std::string& from, const std::string& to);
+    // time) into a new file `to`, private to the user or, with
+    // `readableByOthers`, made as TextCacheSettings::readableByOthers says.
+    // False, leaving no file, when `from` cannot be read as a cache.
+    static bool Copy(const std::string& from, const std::string& to, bool readableByOthers);
 
   private:
     struct Reader;
+    struct WriterStatements;
     struct Pending {
         std::string path;
         DrawingVersion version;
-        ExtractedText text;
+        std::string lines;  // packed (EncodeCachedLines)
         std::string signature;
+
+        size_t Cost() const { return path.size() + lines.size() + signature.size(); }
     };
 
     // The lookups and hits of a search, for `cache stats`.
@@ -183,12 +212,20 @@ class TextCache {
 
     sqlite3* OpenConnection(bool forWriting);
     bool Open();
-    // Makes the file and its folder, the owner's alone. False (and failed)
-    // when either cannot be made.
-    bool CreatePrivateFile();
-    // Sets up the writer's file (log, tables), starting it over when it is
-    // new or of another layout; an SQLite code.
+    // Makes the file and the folders missing above it: the default cache's
+    // folder private, the file private or, for others, readable by them.
+    // False (and failed) when either cannot be made. `openFolderMode`: the
+    // mode of the default cache's folder when it was there already, open to
+    // others (left at 0 otherwise).
+    bool CreateFile(unsigned& openFolderMode);
+    // Sets up the writer's file (log, tables, statements), starting it over
+    // when it is new or of another layout; an SQLite code.
     int PrepareTables();
+    // Makes the writer's statements; an SQLite code.
+    int PrepareStatements();
+    // Notes once that the default cache's folder, found open to others with
+    // `mode`, is left so.
+    void RemarkOnOpenFolder(const std::string& folder, unsigned mode);
     // Checks that a file opened to be read only is of this layout: SQLITE_OK,
     // the code of a damaged file, or SQLITE_CANTOPEN.
     int CheckFormat();
@@ -206,6 +243,8 @@ class TextCache {
     int WriteRows(const std::deque<Pending>& batch);
     int WriteUseMarks(const std::vector<std::string>& touched);
     int WriteFigures(const SearchFigures& figures);
+    // The bound of the file's size now (from the settings, or the room).
+    int64_t SizeLimit(int64_t fileBytes) const;
     void KeepBelowLimit();
     void SetAsideDamagedFile();
     // For a read-only cache: true when the file is no longer what it was when
@@ -226,18 +265,22 @@ class TextCache {
     std::mutex m_problemMutex;
     std::string m_problem;
     bool m_problemTold = false;
+    std::string m_remark;
 
     std::mutex m_readerMutex;
     std::vector<std::unique_ptr<Reader>> m_readers;
 
     sqlite3* m_writer = nullptr;
+    std::unique_ptr<WriterStatements> m_statements;
     std::mutex m_queueMutex;
-    std::condition_variable m_queueChanged;
+    std::condition_variable m_work;     // the writer waits for rows, marks, figures or a stop
+    std::condition_variable m_written;  // Flush waits for the writer to be done
     std::deque<Pending> m_queue;
     std::vector<std::string> m_touched;  // paths of rows found in use, to mark as used now
     size_t m_queuedBytes = 0;
     std::optional<SearchFigures> m_figures;  // the last search's, waiting to be written
     bool m_writing = false;                  // the writer holds a batch
+    int m_flushing = 0;                      // callers waiting in Flush: no gathering
     bool m_stopping = false;
     std::thread m_writerThread;
 };

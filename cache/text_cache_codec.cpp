@@ -1,5 +1,6 @@
 #include "cache/text_cache_codec.h"
 
+#include <lz4.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -7,10 +8,11 @@
 namespace {
 
 constexpr char kPlain = 0;
-constexpr char kDeflated = 1;
-// Below this many bytes of lines, deflating saves too little to pay for the
-// time it takes to inflate them again.
-constexpr size_t kDeflateFrom = 512;
+constexpr char kDeflated = 1;  // zlib: what earlier versions wrote, still read
+constexpr char kLz4 = 2;
+// Below this many bytes of lines, compressing saves too little to pay for
+// the time it takes to decompress them again.
+constexpr size_t kCompressFrom = 128;
 // The most a stored list may inflate to: more than any text a reader gives
 // (its byte limit and a few bytes a line), so damage cannot ask for more.
 constexpr uint64_t kMaxListBytes = uint64_t{64} << 20;
@@ -63,21 +65,21 @@ bool ReadList(std::string_view list, ExtractedText& out) {
 
 std::string EncodeCachedLines(const ExtractedText& text) {
     std::string list = ListOf(text);
-    if (list.size() >= kDeflateFrom) {
-        uLongf bound = compressBound(static_cast<uLong>(list.size()));
-        std::string stored(1, kDeflated);
+    if (list.size() >= kCompressFrom && list.size() <= static_cast<size_t>(LZ4_MAX_INPUT_SIZE)) {
+        const int size = static_cast<int>(list.size());
+        std::string stored(1, kLz4);
         PutVarint(stored, list.size());
-        size_t head = stored.size();
-        stored.resize(head + bound);
-        if (compress2(reinterpret_cast<Bytef*>(stored.data() + head), &bound,
-                      reinterpret_cast<const Bytef*>(list.data()), static_cast<uLong>(list.size()),
-                      Z_BEST_SPEED) == Z_OK &&
-            head + bound < list.size()) {
-            stored.resize(head + bound);
+        const size_t head = stored.size();
+        stored.resize(head + static_cast<size_t>(LZ4_compressBound(size)));
+        const int packed = LZ4_compress_default(list.data(), stored.data() + head, size,
+                                                static_cast<int>(stored.size() - head));
+        if (packed > 0 && head + static_cast<size_t>(packed) < list.size()) {
+            stored.resize(head + static_cast<size_t>(packed));
             return stored;
         }
     }
-    return std::string(1, kPlain) + list;
+    list.insert(list.begin(), kPlain);
+    return list;
 }
 
 bool DecodeCachedLines(std::string_view stored, ExtractedText& out) {
@@ -85,16 +87,28 @@ bool DecodeCachedLines(std::string_view stored, ExtractedText& out) {
     bool sound = false;
     if (stored[0] == kPlain) {
         sound = ReadList(stored.substr(1), out);
-    } else if (stored[0] == kDeflated) {
+    } else if (stored[0] == kDeflated || stored[0] == kLz4) {
         size_t pos = 1;
         uint64_t size = 0;
         if (GetVarint(stored, pos, size) && size <= kMaxListBytes) {
             std::string list(static_cast<size_t>(size), '\0');
-            uLongf inflated = static_cast<uLongf>(size);
-            sound = uncompress(reinterpret_cast<Bytef*>(list.data()), &inflated,
-                               reinterpret_cast<const Bytef*>(stored.data() + pos),
-                               static_cast<uLong>(stored.size() - pos)) == Z_OK &&
-                    inflated == size && ReadList(list, out);
+            const char* packed = stored.data() + pos;
+            const size_t packedSize = stored.size() - pos;
+            bool whole = false;
+            if (stored[0] == kLz4) {
+                // The safe decoder never writes past the list nor reads past
+                // the stored bytes, whatever they hold.
+                whole = packedSize <= static_cast<size_t>(INT32_MAX) &&
+                        LZ4_decompress_safe(packed, list.data(), static_cast<int>(packedSize),
+                                            static_cast<int>(size)) == static_cast<int>(size);
+            } else {
+                uLongf inflated = static_cast<uLongf>(size);
+                whole = uncompress(reinterpret_cast<Bytef*>(list.data()), &inflated,
+                                   reinterpret_cast<const Bytef*>(packed),
+                                   static_cast<uLong>(packedSize)) == Z_OK &&
+                        inflated == size;
+            }
+            sound = whole && ReadList(list, out);
         }
     }
     if (!sound) out.Clear();

@@ -62,6 +62,7 @@ class IndexFrontEnd : public SearchFrontEnd {
         problem = true;
         Say(text);
     }
+    void ReportRemark(const std::string& text) override { Say(text); }
     void ReportSkipped(const std::string& path, const std::string& reason) override {
         skipped = true;
         Say(path + ": " + reason);
@@ -230,7 +231,10 @@ TextCacheSettings CacheToFill(const IndexOptions& options, const std::string& ta
     RemoveLeftovers(target);
     settings.path = NewFileOf(target, getpid());
     settings.rollbackJournal = true;
-    if (ReadFileStatus(target) && !TextCache::Copy(target, settings.path)) {
+    // For the users who search it: readable by whoever may enter its folder
+    // (0644 less the umask), a mode the rename keeps.
+    settings.readableByOthers = true;
+    if (ReadFileStatus(target) && !TextCache::Copy(target, settings.path, true)) {
         std::fprintf(stderr, "plotsieve-cli: %s: not a text cache; it is built anew\n",
                      target.c_str());
     }

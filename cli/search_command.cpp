@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -348,11 +349,9 @@ int OutputFailure(const OutputStream& out) {
 
 // Runs the search and then each narrowing pass, as long as the last one had
 // hits. Returns false when a pass was refused.
-bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp932Keywords,
-               CommandLineFrontEnd& frontEnd, const OutputStream& out) {
-    SearchSession session(frontEnd, options.threads);
-    session.UseTextCache(CacheSettingsOf(options));
-    g_session.store(&session);
+bool RunPasses(SearchSession& session, const SearchOptions& options,
+               const std::vector<std::string>& cp932Keywords, CommandLineFrontEnd& frontEnd,
+               const OutputStream& out) {
     bool refused = false;
     for (size_t pass = 0; pass < cp932Keywords.size() && StopSignal() == 0; ++pass) {
         frontEnd.StartPass(cp932Keywords[pass], pass + 1 == cp932Keywords.size());
@@ -364,7 +363,6 @@ bool RunPasses(const SearchOptions& options, const std::vector<std::string>& cp9
         }
         if (frontEnd.cancelled || out.Failed() || frontEnd.hits == 0) break;
     }
-    g_session.store(nullptr);
     return !refused;
 }
 
@@ -386,6 +384,17 @@ bool SearchIndexPasses(const SearchOptions& options, const std::vector<std::stri
     frontEnd.PostStatus(run.cancelled ? CancelledStatus(SEARCH_STATUS_CANCELLED)
                                       : DoneStatus(run.hits));
     return true;
+}
+
+// Hands what is buffered to stdout's reader and closes it, so that the reader
+// sees the end of the output now while the program still works; stdout goes
+// to /dev/null from then on.
+void LetOutputGo() {
+    std::fflush(stdout);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    dup2(null, STDOUT_FILENO);
+    close(null);
 }
 
 // The exit status once every row is out: stopped, skipped, none, hits.
@@ -423,15 +432,29 @@ int RunSearchCommand(int argc, char** argv) {
     bool header = options.format == OutputFormat::Table && isatty(STDOUT_FILENO);
     ResultWriter writer(options.format, header, options.showMatch, out);
     CommandLineFrontEnd frontEnd(options, shower, writer, out);
-    writer.Begin();
+    bool ran = false;
     if (!options.indexUrl.empty()) {
-        if (!SearchIndexPasses(options, *cp932Keywords, frontEnd, out)) return 2;
-    } else if (!RunPasses(options, *cp932Keywords, frontEnd, out)) {
-        return 2;
+        writer.Begin();
+        ran = SearchIndexPasses(options, *cp932Keywords, frontEnd, out);
+        if (ran && !out.Failed()) frontEnd.FinishOutput();
+    } else {
+        SearchSession session(frontEnd, options.threads);
+        session.UseTextCache(CacheSettingsOf(options));
+        g_session.store(&session);
+        writer.Begin();
+        ran = RunPasses(session, options, *cp932Keywords, frontEnd, out);
+        if (ran && !out.Failed()) frontEnd.FinishOutput();
+        // Every row is out: the output's reader is let go before the text
+        // cache reads the drawings the search passed over (its prefilter
+        // ruled them out), unless the search was stopped. A stop signal
+        // stops that.
+        if (ran && !out.Failed() && !frontEnd.cancelled && StopSignal() == 0) {
+            LetOutputGo();
+            session.FinishFilling();
+        }
+        g_session.store(nullptr);
     }
-    if (out.Failed()) return OutputFailure(out);
-
-    frontEnd.FinishOutput();
+    if (!ran) return 2;
     if (out.Failed()) return OutputFailure(out);
     return FinalStatus(frontEnd);
 }

@@ -59,11 +59,12 @@ ReadResult<CandidateReading> TestText(const std::string& path, const FileStatus&
         return cached;
     }
     const bool storing = cache != nullptr && cache->Storing();
+    const bool prefiltered = !storing || (test.fillAfter && !test.fillCache);
     ReadResult<CandidateReading> reading =
-        ReadCandidateText(path, status.isRegularFile, keywords, storing ? nullptr : &test.prefilter,
-                          storing, scratch);
-    // What was read now is kept for the next search, once tested (a copy the
-    // size of the text, the thread's own buffer staying).
+        ReadCandidateText(path, status.isRegularFile, keywords,
+                          prefiltered ? &test.prefilter : nullptr, storing, scratch);
+    // What was read now is kept for the next search, once tested (packed
+    // from the thread's own buffer).
     if (reading && storing && reading->wholeText) {
         cache->Store(path, version, text, MakeTextSignature(text));
     }
@@ -148,5 +149,18 @@ CandidateOutcome EvaluateCandidate(const std::string& path, const CandidateTest&
         return outcome;
     }
     if (reading->match) outcome.hit = HitRecord(path, std::move(*reading->match));
+    outcome.passedOver =
+        reading->ruledOut && test.fillAfter && test.cache != nullptr && test.cache->Storing();
     return outcome;
+}
+
+void ReadIntoCache(const std::string& path, TextCache& cache, CandidateScratch& scratch) {
+    ReadResult<FileStatus> status = ReadFileStatus(path);
+    if (!status || !status->isRegularFile) return;
+    ReadResult<CandidateReading> reading =
+        ReadCandidateText(path, true, KeywordList(), nullptr, true, scratch);
+    if (reading && reading->wholeText) {
+        cache.Store(path, DrawingVersionOf(path, *status), scratch.text,
+                    MakeTextSignature(scratch.text));
+    }
 }

@@ -31,9 +31,14 @@ struct CandidateTest {
     // not tested): a search that only fills the cache.
     bool fillCache = false;
     // Made from `keywords` once for the search (KeywordPrefilter(keywords)),
-    // or left inactive. Used only when no cache takes the text of what is
-    // read: a cache must see every drawing whole.
+    // or left inactive. A cache must see every drawing whole, so with a
+    // cache that keeps what is read it is used only when `fillAfter` says so.
     KeywordPrefilter prefilter;
+    // With a cache that keeps what is read: a drawing the prefilter rules out
+    // is not read now but passed over (CandidateOutcome::passedOver), to be
+    // read into the cache once the search has reported its end (CacheFiller).
+    // Without it, every drawing is read whole and kept as it is tested.
+    bool fillAfter = false;
     // Made from `keywords` once for the search (SignatureQuery(keywords)): a
     // cached drawing whose text signature rules every piece out is no hit
     // without its lines being tested. Left inactive, it rules nothing out.
@@ -53,6 +58,9 @@ struct CandidateOutcome {
     // not be read), for the front end; empty when it was tested, and for a
     // file that vanished or is no regular file.
     std::string skipReason;
+    // The cache would keep its text, but the prefilter ruled it out and it
+    // was not read (CandidateTest::fillAfter).
+    bool passedOver = false;
 };
 
 // Tests the candidate at `path` (as found on disk): status, date and size,
@@ -87,3 +95,9 @@ void LimitMatchText(std::string& text);
 // The same without a cache.
 CandidateOutcome EvaluateCandidate(const std::string& path, const KeywordList& keywords,
                                    const DateCriterion& date, const SizeCriterion& size);
+
+// Reads the drawing at `path` whole, as it is now, and gives its lines to
+// `cache` (with their signature), as a search that keeps what it reads does.
+// Nothing is kept when it cannot be read, is no regular file, or its lines
+// do not fit in the scratch's text. With the thread's `scratch`.
+void ReadIntoCache(const std::string& path, TextCache& cache, CandidateScratch& scratch);

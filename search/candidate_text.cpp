@@ -26,6 +26,7 @@ ReadResult<CandidateReading> ReadCandidateText(const std::string& path, bool kno
         // The prefilter reads the file in blocks that it looks through while
         // they are fresh in the processor's cache; most drawings end there.
         if (prefilter != nullptr && !prefilter->MayMatch(*file, type->rawText, scratch.bytes)) {
+            reading.ruledOut = true;
             return reading;
         }
         ByteSource* source = file.get();

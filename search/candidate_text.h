@@ -33,6 +33,8 @@ struct CandidateReading {
     // True when `scratch.text` holds every line of the drawing (what a text
     // cache may keep): the drawing was read to its end, and its lines fit.
     bool wholeText = false;
+    // The prefilter ruled the drawing out: its reader never ran.
+    bool ruledOut = false;
     // The first line that holds a piece (FindMatchingLine).
     std::optional<LineMatch> match;
 };

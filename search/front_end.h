@@ -66,6 +66,10 @@ class SearchFrontEnd {
     // Something the user should know once, that does not stop the search (a
     // text cache that cannot be used, say). One sentence, UTF-8.
     virtual void ReportNotice(const std::string&) {}
+    // Something worth telling once that is no fault (the text cache's folder
+    // is open to others, say). One sentence, UTF-8; a notice unless the
+    // front end tells the two apart.
+    virtual void ReportRemark(const std::string& text) { ReportNotice(text); }
     // A folder that could not be listed or a candidate that could not be read,
     // with the system's reason ("Permission denied"); the search goes on
     // without it. Reported in candidate order; things that vanished during

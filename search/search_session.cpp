@@ -6,6 +6,7 @@
 
 #include "match/keywords.h"
 #include "platform/folder_listing.h"
+#include "search/cache_filler.h"
 #include "search/candidate_schedule.h"
 #include "search/candidate_survey.h"
 #include "search/drawing_types.h"
@@ -39,6 +40,7 @@ SearchSession::SearchSession(SearchFrontEnd& frontEnd, unsigned threads)
 SearchSession::~SearchSession() {
     StopSearch();
     Wait();
+    m_filler.reset();
 }
 
 StartResult SearchSession::CheckRequest(const SearchRequest& request) const {
@@ -75,11 +77,25 @@ const std::vector<std::string>& SearchSession::Candidates() const { return m_can
 
 void SearchSession::UseTextCache(std::optional<TextCacheSettings> settings) {
     if (settings == m_cacheSettings) return;
+    Wait();  // the last worker has let go of the filler
+    // The drawings not yet filled in are dropped with the cache they were for.
+    m_filler.reset();
     m_cache.reset();
     m_cacheSettings = std::move(settings);
 }
 
+void SearchSession::FinishFilling() {
+    if (m_filler && !m_filler->Finish()) return;
+    if (!m_cache) return;
+    m_cache->Flush();
+    if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
+        m_frontEnd.ReportNotice(problem);
+    }
+}
+
 void SearchSession::RunWorker(SearchRequest request) {
+    // The filling of the cache for the searches before waits for this one.
+    if (m_filler) m_filler->SearchStarted();
     // With a cache, the statuses of the first candidates are read while the
     // walk goes on, and the cache is opened meanwhile.
     std::unique_ptr<StatusPrefetch> prefetch;
@@ -93,6 +109,7 @@ void SearchSession::RunWorker(SearchRequest request) {
         if (opener.joinable()) opener.join();
         m_frontEnd.PostStatus(CancelledStatus(SEARCH_STATUS_TEXT));
         EndWorker();
+        if (m_filler) m_filler->SearchEnded();
         return;
     }
     CandidateTest test = PrepareTest(request.fillCache);
@@ -101,11 +118,16 @@ void SearchSession::RunWorker(SearchRequest request) {
     prefetch.reset();
     if (opener.joinable()) opener.join();
     test.cache = m_cache.get();
+    CacheFiller* filler = FillerFor(request);
+    test.fillAfter = filler != nullptr;
     std::unique_ptr<CandidateSurvey> survey = SurveyCache(test, std::move(statuses));
-    TestCandidates(test, survey.get());
+    TestCandidates(test, survey.get(), filler);
     survey.reset();
     FinishCacheUse();
     ReportEnd();
+    // The search has ended for its front end; what it passed over is read
+    // into the cache from now on.
+    if (m_filler) m_filler->SearchEnded();
 }
 
 std::jthread SearchSession::OpenCacheMeanwhile() {
@@ -149,6 +171,17 @@ CandidateTest SearchSession::PrepareTest(bool fillCache) {
     return test;
 }
 
+CacheFiller* SearchSession::FillerFor(const SearchRequest& request) {
+    // Filling the cache reads every drawing anyway; a search with nothing to
+    // test reads none.
+    if (request.fillCache || !m_cache || !m_cache->Storing()) return nullptr;
+    if (!m_filler) {
+        m_filler = std::make_unique<CacheFiller>(*m_cache, m_threads, m_cancel);
+        m_filler->SearchStarted();
+    }
+    return m_filler.get();
+}
+
 std::unique_ptr<CandidateSurvey> SearchSession::SurveyCache(
     const CandidateTest& test, std::vector<std::optional<FileStatus>> statuses) {
     // What the cache holds for each candidate is surveyed ahead, a block at
@@ -159,7 +192,8 @@ std::unique_ptr<CandidateSurvey> SearchSession::SurveyCache(
                                              std::move(statuses));
 }
 
-void SearchSession::TestCandidates(const CandidateTest& test, CandidateSurvey* survey) {
+void SearchSession::TestCandidates(const CandidateTest& test, CandidateSurvey* survey,
+                                   CacheFiller* filler) {
     const size_t count = m_candidates.size();
     std::function<bool(size_t)> needed;
     if (survey != nullptr) needed = [survey](size_t index) { return survey->NeedsReading(index); };
@@ -173,11 +207,20 @@ void SearchSession::TestCandidates(const CandidateTest& test, CandidateSurvey* s
     SearchStatus testing;
     for (size_t i = 0; i < count; ++i) {
         readAhead.Testing(i);
-        ReportOutcome(i, schedule.OutcomeOf(i));
+        CandidateOutcome outcome = schedule.OutcomeOf(i);
+        if (filler != nullptr) {
+            if (outcome.passedOver) filler->Add(m_candidates[i]);
+            // Processors the search leaves idle (while it waits for the disk)
+            // read what was passed over meanwhile.
+            filler->SearchGoesOn();
+        }
+        ReportOutcome(i, std::move(outcome));
         if (m_cancel.load()) break;
         SetTestingStatus(testing, static_cast<int64_t>(count), static_cast<int64_t>(i + 1));
         m_frontEnd.PostStatus(testing);
     }
+    // Held back again until the search has reported its end.
+    if (filler != nullptr) filler->SearchEnding();
     // The pool drops the candidates not yet started, then the read-ahead
     // ends: both before the candidates change.
 }
@@ -230,6 +273,9 @@ void SearchSession::FinishCacheUse() {
     // A cache that fails says so once and the search goes on without it.
     if (std::string problem = m_cache->TakeProblem(); !problem.empty()) {
         m_frontEnd.ReportNotice(problem);
+    }
+    if (std::string remark = m_cache->TakeRemark(); !remark.empty()) {
+        m_frontEnd.ReportRemark(remark);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "search/candidate.h"
 #include "search/front_end.h"
 
+class CacheFiller;
 class CandidateSurvey;
 class EvaluationPool;
 class StatusPrefetch;
@@ -56,7 +57,8 @@ class SearchSession {
     StartResult CheckRequest(const SearchRequest& request) const;
     // Starts the worker when CheckRequest allows it; gives its answer.
     StartResult StartSearch(const SearchRequest& request);
-    // Asks a running search to stop; it ends at its next check.
+    // Asks a running search to stop; it ends at its next check. Also holds
+    // back the filling of the text cache until the next search.
     void StopSearch();
     // True from a successful start until the worker has ended.
     bool IsRunning() const;
@@ -65,8 +67,19 @@ class SearchSession {
 
     // Keeps what the readers extract in the text cache `settings` name, and
     // reuses it, from the next search on; nothing: no cache. Called while no
-    // search runs.
+    // search runs. A search with keywords reads no more than it would without
+    // a cache: the drawings its prefilter rules out are read into the cache
+    // after it has reported its end, on threads of their own (CacheFiller),
+    // while the session waits for its next search.
     void UseTextCache(std::optional<TextCacheSettings> settings);
+
+    // Waits until the text cache holds what the searches so far passed over,
+    // and everything given to it is written, then reports a problem the
+    // cache met meanwhile (ReportNotice, on the calling thread). Returns
+    // early on a stop (StopSearch). Called while no search runs: a command
+    // line does it before it exits; a window need not (the filling goes on
+    // between searches and ends with the session).
+    void FinishFilling();
 
     // The candidates a narrowing search would test (valid while idle).
     const std::vector<std::string>& Candidates() const;
@@ -88,16 +101,22 @@ class SearchSession {
     // when it does not.
     std::unique_ptr<CandidateSurvey> SurveyCache(const CandidateTest& test,
                                                  std::vector<std::optional<FileStatus>> statuses);
+    // The filler of the text cache, made with the first search that passes
+    // drawings over; nullptr when the search reads every drawing it tests
+    // into the cache, or keeps nothing.
+    CacheFiller* FillerFor(const SearchRequest& request);
     // Tests the candidates on the pool and reports them in candidate order,
-    // until they are done or a stop is seen after a report.
-    void TestCandidates(const CandidateTest& test, CandidateSurvey* survey);
+    // until they are done or a stop is seen after a report. The drawings
+    // passed over go to `filler`.
+    void TestCandidates(const CandidateTest& test, CandidateSurvey* survey, CacheFiller* filler);
     // Hands candidate `index` to the pool, or settles it at once when the
     // survey leaves nothing but its date and size to test: its outcome then.
     std::optional<CandidateOutcome> HandOver(size_t index, CandidateSurvey* survey,
                                              EvaluationPool& pool);
     // Reports the outcome of candidate `index`: a skip, its type's icon, a hit.
     void ReportOutcome(size_t index, CandidateOutcome outcome);
-    // Writes down what the cache was given; a cache that failed says so once.
+    // Writes down the search's use of the cache; a cache that failed says so
+    // once, and a remark it has is told.
     void FinishCacheUse();
     // The last status (done or cancelled) and the end of the worker.
     void ReportEnd();
@@ -111,6 +130,7 @@ class SearchSession {
     std::vector<std::string> m_hits;
     std::vector<bool> m_iconLoaded;  // by type slot
     std::optional<TextCacheSettings> m_cacheSettings;
-    std::unique_ptr<TextCache> m_cache;  // opened by the first search that uses it
+    std::unique_ptr<TextCache> m_cache;     // opened by the first search that uses it
+    std::unique_ptr<CacheFiller> m_filler;  // of m_cache; goes before it
     std::thread m_worker;
 };

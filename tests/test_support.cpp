@@ -1,7 +1,10 @@
 #include "tests/test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -167,6 +170,37 @@ std::string DxfWithTexts(std::initializer_list<std::string_view> values) {
     }
     dxf += "  0\nENDSEC\n  0\nEOF\n";
     return dxf;
+}
+
+DeepFolder::DeepFolder(const std::filesystem::path& root, size_t bytes) : m_path(root.string()) {
+    const std::string segment(200, 'd');
+    int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    EXPECT_GE(folder, 0) << root;
+    m_folders.push_back(folder);
+    while (folder >= 0 && m_path.size() < bytes) {
+        EXPECT_EQ(mkdirat(folder, segment.c_str(), 0755), 0);
+        folder = openat(folder, segment.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_GE(folder, 0);
+        if (folder >= 0) m_folders.push_back(folder);
+        m_path += "/" + segment;
+    }
+}
+
+DeepFolder::~DeepFolder() {
+    const std::string segment(200, 'd');
+    for (const std::string& name : m_files) unlinkat(m_folders.back(), name.c_str(), 0);
+    for (size_t i = m_folders.size(); i-- > 0;) {
+        if (i > 0) unlinkat(m_folders[i - 1], segment.c_str(), AT_REMOVEDIR);
+        close(m_folders[i]);
+    }
+}
+
+void DeepFolder::WriteFile(const std::string& name, std::string_view bytes) {
+    int fd = openat(m_folders.back(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << name;
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+    m_files.push_back(name);
 }
 
 }  // namespace testing_support

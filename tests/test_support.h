@@ -100,4 +100,27 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
+// A chain of folders under `root`, each named by 200 "d", deep enough that
+// the path of the last one is at least `bytes` long (past PATH_MAX, 4,096,
+// for the tests of long paths). Made and removed through descriptors
+// (mkdirat, openat, unlinkat), as no call takes such a path whole; to be
+// destroyed before its root (declared after a TempDir that holds it).
+class DeepFolder {
+  public:
+    DeepFolder(const std::filesystem::path& root, size_t bytes);
+    ~DeepFolder();  // removes the chain and the files written into it
+    DeepFolder(const DeepFolder&) = delete;
+    DeepFolder& operator=(const DeepFolder&) = delete;
+
+    // The last folder's path, without a final separator.
+    const std::string& path() const { return m_path; }
+    // Writes a file into the last folder (fails the test when it cannot).
+    void WriteFile(const std::string& name, std::string_view bytes);
+
+  private:
+    std::vector<int> m_folders;  // the root, then each folder of the chain
+    std::vector<std::string> m_files;
+    std::string m_path;
+};
+
 }  // namespace testing_support

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/posix/short_path.h"
 #include "platform/posix/system_errors.h"
 
 namespace {
@@ -66,14 +67,16 @@ ReadResult<std::unique_ptr<ByteSource>> OpenFileSource(const std::string& path) 
 ReadResult<std::unique_ptr<ByteSource>> OpenFileSource(const std::string& path, bool knownRegular) {
     // Opening some devices has effects of its own (a tape rewinds), so only
     // what is a regular file before the open is opened at all.
+    ShortPath at(path);
+    if (at.Error() != 0) return FileReadError(at.Error());
     if (!knownRegular) {
         struct stat before {};
-        if (stat(path.c_str(), &before) != 0) return FileReadError(errno);
+        if (fstatat(at.Folder(), at.Rest(), &before, 0) != 0) return FileReadError(errno);
         if (S_ISDIR(before.st_mode)) return FileReadError(EISDIR);
         if (!S_ISREG(before.st_mode)) return FileReadError(EINVAL);
     }
 
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = openat(at.Folder(), at.Rest(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return FileReadError(errno);
     struct stat status {};
     int error = fstat(fd, &status) != 0                          ? errno
@@ -99,11 +102,13 @@ ReadResult<std::unique_ptr<ByteSource>> OpenFileSource(const std::string& path, 
 }
 
 bool ReadAheadFile(const std::string& path, uint64_t bytes) {
+    ShortPath at(path);
     struct stat before {};
-    if (stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) || before.st_size == 0) {
+    if (at.Error() != 0 || fstatat(at.Folder(), at.Rest(), &before, 0) != 0 ||
+        !S_ISREG(before.st_mode) || before.st_size == 0) {
         return before.st_size == 0 && S_ISREG(before.st_mode);
     }
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = openat(at.Folder(), at.Rest(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;
     // A read that must not wait: it fails when the first byte is not cached.
     char first;

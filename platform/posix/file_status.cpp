@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/posix/short_path.h"
 #include "platform/posix/system_errors.h"
 
 namespace {
@@ -44,7 +45,9 @@ ReadResult<FileStatus> StatusAt(int folder, const char* name, std::string_view p
 }  // namespace
 
 ReadResult<FileStatus> ReadFileStatus(const std::string& path) {
-    return StatusAt(AT_FDCWD, path.c_str(), path);
+    ShortPath at(path);
+    if (at.Error() != 0) return FileReadError(at.Error());
+    return StatusAt(at.Folder(), at.Rest(), path);
 }
 
 bool IsSymbolicLink(const std::string& path) {
@@ -64,7 +67,9 @@ ReadResult<FileStatus> StatusReader::Read(const std::string& path) {
     if (m_folder < 0 || folder != m_folderPath) {
         if (m_folder >= 0) close(m_folder);
         m_folderPath.assign(folder);
-        m_folder = open(m_folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ShortPath at(m_folderPath);
+        m_folder =
+            at.Error() == 0 ? openat(at.Folder(), at.Rest(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
     }
     if (m_folder < 0) return ReadFileStatus(path);
     return StatusAt(m_folder, path.c_str() + slash + 1, path);

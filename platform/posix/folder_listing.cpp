@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/short_path.h"
 #include "platform/posix/system_errors.h"
 
 namespace {
@@ -56,7 +57,9 @@ std::string UnescapeMountField(const std::string& field) {
 }  // namespace
 
 ReadResult<FolderListing> ListFolder(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    ShortPath at(path);
+    if (at.Error() != 0) return FolderListError(at.Error());
+    int fd = openat(at.Folder(), at.Rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FolderListError(errno);
     struct stat status {};
     if (fstat(fd, &status) != 0) {

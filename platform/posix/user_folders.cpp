@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,23 @@ namespace {
 bool IsFolder(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool MakeFile(const std::string& path, mode_t mode) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd >= 0) return close(fd) == 0;
+    return errno == EEXIST;
+}
+
+// Makes every missing folder above `folder` (not `folder` itself), each as
+// the umask allows.
+bool MakeFoldersAbove(const std::string& folder) {
+    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        std::string parent = folder.substr(0, slash);
+        if (mkdir(parent.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -25,28 +43,34 @@ std::string UserCacheFolder() {
     return {};
 }
 
-bool MakePrivateFile(const std::string& path) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd >= 0) return close(fd) == 0;
-    return errno == EEXIST;
+bool MakePrivateFile(const std::string& path) { return MakeFile(path, 0600); }
+
+bool MakeSharedFile(const std::string& path) { return MakeFile(path, 0644); }
+
+bool MakeFolders(const std::string& folder) {
+    if (folder.empty() || !MakeFoldersAbove(folder)) return false;
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    return IsFolder(folder);
 }
 
-bool MakePrivateFolder(const std::string& folder) {
-    if (folder.empty()) return false;
-    // Every missing folder on the way, each made as the user's umask allows.
-    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1)) {
-        std::string parent = folder.substr(0, slash);
-        if (mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (!IsFolder(folder)) return false;
+std::optional<PrivateFolder> MakePrivateFolder(const std::string& folder) {
+    if (folder.empty() || !MakeFoldersAbove(folder)) return std::nullopt;
+    if (mkdir(folder.c_str(), 0700) == 0) return PrivateFolder::Made;
     struct stat status {};
-    if (stat(folder.c_str(), &status) != 0) return false;
-    // A folder that the user owns is made private; one of another owner is
-    // left as it is (its owner chose).
-    if (status.st_uid == geteuid() && (status.st_mode & 0777) != 0700) {
-        return chmod(folder.c_str(), 0700) == 0;
+    if (errno != EEXIST || stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return std::nullopt;
     }
-    return true;
+    return (status.st_mode & 0077) != 0 ? PrivateFolder::OpenToOthers : PrivateFolder::Closed;
+}
+
+std::optional<unsigned> ModeOf(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    return static_cast<unsigned>(status.st_mode & 07777);
+}
+
+std::optional<int64_t> FreeBytesAt(const std::string& path) {
+    struct statvfs space {};
+    if (statvfs(path.c_str(), &space) != 0) return std::nullopt;
+    return static_cast<int64_t>(space.f_bavail) * static_cast<int64_t>(space.f_frsize);
 }

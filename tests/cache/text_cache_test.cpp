@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -50,8 +53,36 @@ DrawingVersion Version(int64_t size) { return {7, 42, size, 1000, 2000, 1}; }
 int Mode(const std::filesystem::path& path) {
     struct stat status {};
     stat(path.c_str(), &status);
-    return status.st_mode & 0777;
+    return status.st_mode & 07777;
 }
+
+// The mode the umask leaves of `mode` (the umask read and put back at once:
+// the tests run on one thread).
+int UnderUmask(int mode) {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mode & ~static_cast<int>(mask);
+}
+
+// XDG_CACHE_HOME set to `folder` while it lives, so that the default cache is
+// made there.
+class CacheHome {
+  public:
+    explicit CacheHome(const std::filesystem::path& folder) {
+        if (const char* was = std::getenv("XDG_CACHE_HOME")) m_was = was;
+        setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+    }
+    ~CacheHome() {
+        if (m_was) {
+            setenv("XDG_CACHE_HOME", m_was->c_str(), 1);
+        } else {
+            unsetenv("XDG_CACHE_HOME");
+        }
+    }
+
+  private:
+    std::optional<std::string> m_was;
+};
 
 }  // namespace
 
@@ -66,7 +97,34 @@ TEST(TextCacheCodec, RoundTripsSmallAndLargeTexts) {
         ASSERT_TRUE(DecodeCachedLines(stored, back));
         EXPECT_EQ(Describe(back), Describe(*text));
     }
-    EXPECT_LT(EncodeCachedLines(large).size(), repeated.size() / 4);  // deflated
+    EXPECT_LT(EncodeCachedLines(large).size(), repeated.size() / 4);  // compressed
+}
+
+TEST(TextCacheCodec, ReadsTheDeflatedListsOfEarlierVersions) {
+    std::string repeated;
+    for (int i = 0; i < 100; ++i) repeated += "plan " + std::to_string(i % 7) + " ";
+    // Each line as its kind, its length (LEB128) and its bytes, the list
+    // deflated after its size: format 1, as earlier versions wrote it.
+    auto leb128 = [](size_t value) {
+        std::string out;
+        for (; value >= 0x80; value >>= 7) out += static_cast<char>(0x80 | (value & 0x7F));
+        return out + static_cast<char>(value);
+    };
+    std::string list = static_cast<char>(TextKind::Text) + leb128(repeated.size()) + repeated +
+                       static_cast<char>(TextKind::MText) + leb128(1) + "x";
+    uLongf size = compressBound(static_cast<uLong>(list.size()));
+    std::string packed(size, '\0');
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                        reinterpret_cast<const Bytef*>(list.data()),
+                        static_cast<uLong>(list.size()), Z_BEST_SPEED),
+              Z_OK);
+    packed.resize(size);
+    ExtractedText back;
+    ASSERT_TRUE(DecodeCachedLines("\x01" + leb128(list.size()) + packed, back));
+    EXPECT_EQ(Describe(back), "TEXT:" + repeated + ";MTEXT:x;");
+    ExtractedText none;
+    EXPECT_FALSE(DecodeCachedLines("\x01" + leb128(list.size() + 1) + packed, none));
+    EXPECT_TRUE(none.empty());
 }
 
 TEST(TextCacheCodec, DamagedDataGivesNothing) {
@@ -80,8 +138,27 @@ TEST(TextCacheCodec, DamagedDataGivesNothing) {
     badKind[1] = static_cast<char>(kTextKindCount);
     EXPECT_FALSE(DecodeCachedLines(badKind, out));
     EXPECT_FALSE(DecodeCachedLines(std::string("\x01\xff\xff\xff\xff\x0f", 6), out));  // 4 GB
+    EXPECT_FALSE(DecodeCachedLines(std::string("\x02\xff\xff\xff\xff\x0f", 6), out));
     EXPECT_FALSE(DecodeCachedLines(std::string("\x07", 1), out));
     EXPECT_TRUE(out.empty());
+
+    // A compressed list cut anywhere, or stating another size, gives nothing
+    // (and reads nothing past its bytes: the cuts are exact-size copies).
+    std::string repeated;
+    for (int i = 0; i < 100; ++i) repeated += "plan " + std::to_string(i % 7) + " ";
+    std::string packed = EncodeCachedLines(Lines({{TextKind::Text, repeated}}));
+    ASSERT_EQ(packed[0], '\x02');
+    for (size_t cut = 1; cut < packed.size(); ++cut) {
+        std::vector<char> piece(packed.begin(), packed.begin() + static_cast<ptrdiff_t>(cut));
+        EXPECT_FALSE(DecodeCachedLines(std::string_view(piece.data(), piece.size()), out)) << cut;
+        EXPECT_TRUE(out.empty());
+    }
+    for (char size : {'\x10', '\x7f'}) {
+        std::string resized = packed;
+        resized[1] = size;  // the low bits of the list's size
+        EXPECT_FALSE(DecodeCachedLines(resized, out));
+        EXPECT_TRUE(out.empty());
+    }
 }
 
 TEST(TextCache, GivesBackTheLinesOfTheSameVersionOnly) {
@@ -136,13 +213,87 @@ TEST(TextCache, ARowWhoseSignatureRulesTheKeywordOutIsNotDecoded) {
     EXPECT_EQ(cache.Hits(), 2);
 }
 
-TEST(TextCache, FolderAndFileAreTheOwnersAlone) {
+TEST(TextCache, OnlyTheDefaultCachesFolderIsMadePrivateAndOnlyWhenItIsMade) {
     TempDir dir;
-    std::filesystem::path file = dir.path() / "a" / "b" / "text.sqlite";
-    TextCache cache({file});
-    ASSERT_TRUE(cache.Usable());
+    CacheHome home(dir.path() / "xdg");
+    const std::filesystem::path file = DefaultTextCachePath();
+    ASSERT_EQ(file, dir.path() / "xdg" / "plotsieve" / "text-cache.sqlite");
+    {
+        TextCache cache({file});
+        ASSERT_TRUE(cache.Usable()) << cache.TakeProblem();
+        EXPECT_EQ(cache.TakeRemark(), "");
+    }
     EXPECT_EQ(Mode(file.parent_path()), 0700);
     EXPECT_EQ(Mode(file), 0600);
+    EXPECT_EQ(Mode(dir.path() / "xdg"), UnderUmask(0777));
+
+    // A file named anywhere else: its missing folders as the umask makes
+    // them, existing ones (shared, sticky) as they were, the file private.
+    const std::filesystem::path named = dir.path() / "a" / "b" / "text.sqlite";
+    TextCache cache({named});
+    ASSERT_TRUE(cache.Usable());
+    EXPECT_EQ(Mode(named.parent_path()), UnderUmask(0777));
+    EXPECT_EQ(Mode(named.parent_path().parent_path()), UnderUmask(0777));
+    EXPECT_EQ(Mode(named), 0600);
+    for (int mode : {01777, 0755, 0750}) {
+        const std::filesystem::path folder = dir.path() / ("kept" + std::to_string(mode));
+        std::filesystem::create_directory(folder);
+        chmod(folder.c_str(), static_cast<mode_t>(mode));
+        TextCache inside({folder / "text.sqlite"});
+        ASSERT_TRUE(inside.Usable());
+        Keep(inside, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+        inside.Flush();
+        EXPECT_EQ(Mode(folder), mode);
+    }
+}
+
+TEST(TextCache, AnExistingDefaultFolderOpenToOthersIsLeftSoAndToldOncePerMode) {
+    TempDir dir;
+    CacheHome home(dir.path() / "xdg");
+    const std::filesystem::path file = DefaultTextCachePath();
+    std::filesystem::create_directories(file.parent_path());
+    chmod(file.parent_path().c_str(), 0755);
+    auto remark = [&](bool neverWrite = false) {
+        TextCache cache({.path = file, .neverWrite = neverWrite});
+        return cache.TakeRemark();
+    };
+    std::string first = remark();
+    EXPECT_NE(first.find(file.parent_path().string() + " is open to others (mode 0755)"),
+              std::string::npos)
+        << first;
+    EXPECT_EQ(remark(), "");  // the file keeps that it was told
+    EXPECT_EQ(Mode(file.parent_path()), 0755);
+    chmod(file.parent_path().c_str(), 0750);
+    EXPECT_NE(remark().find("(mode 0750)"), std::string::npos);
+    EXPECT_EQ(remark(), "");
+    chmod(file.parent_path().c_str(), 0755);
+    EXPECT_EQ(remark(true), "");  // a cache that never writes remarks on nothing
+    EXPECT_EQ(Mode(file.parent_path()), 0755);
+}
+
+TEST(TextCache, AFileForOthersIsMadeReadableByThem) {
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "shared" / "text.sqlite";
+    TextCache cache({.path = file, .rollbackJournal = true, .readableByOthers = true});
+    ASSERT_TRUE(cache.Usable());
+    Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+    cache.Flush();
+    EXPECT_EQ(Mode(file), UnderUmask(0644));
+    // A copy for others is made so too; a copy for oneself is private.
+    ASSERT_TRUE(TextCache::Copy(file, dir.path() / "copy.sqlite", true));
+    ASSERT_TRUE(TextCache::Copy(file, dir.path() / "own.sqlite", false));
+    EXPECT_EQ(Mode(dir.path() / "copy.sqlite"), UnderUmask(0644));
+    EXPECT_EQ(Mode(dir.path() / "own.sqlite"), 0600);
+}
+
+TEST(TextCacheSizeLimit, FollowsTheRoomWithAFloorACeilingAndHalfOfItAtMost) {
+    const int64_t mb = int64_t{1} << 20;
+    const int64_t gb = int64_t{1} << 30;
+    EXPECT_EQ(TextCacheSizeLimit(100 * gb), 10 * gb);   // a tenth
+    EXPECT_EQ(TextCacheSizeLimit(2 * gb), 512 * mb);    // the floor
+    EXPECT_EQ(TextCacheSizeLimit(1000 * gb), 16 * gb);  // the ceiling
+    EXPECT_EQ(TextCacheSizeLimit(600 * mb), 300 * mb);  // never past half the room
+    EXPECT_EQ(TextCacheSizeLimit(0), 0);
 }
 
 TEST(TextCache, ADamagedFileIsSetAsideAndANewOneStarted) {

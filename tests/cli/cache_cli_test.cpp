@@ -1,6 +1,7 @@
 // The text cache from the command line: search with and without it, index,
 // cache stats and clear, a shared read-only cache, and caches that fail.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <memory>
@@ -29,6 +30,23 @@ struct Drawings {
     std::string Tree() const { return Quote(dir.path() / "tree"); }
     std::filesystem::path File(const char* name) const { return dir.path() / name; }
 };
+
+// 平面図 in CP932: a kanji keyword, which the prefilter looks for.
+const char* const kPlan = "\x95\xbd\x96\xca\x90\x7d";
+
+// The mode bits of a folder or file, the sticky bit among them.
+unsigned Mode(const std::filesystem::path& path) {
+    struct stat status {};
+    stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// The mode the umask (the runs inherit it) leaves of `mode`.
+unsigned UnderUmask(unsigned mode) {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mode & ~static_cast<unsigned>(mask);
+}
 
 }  // namespace
 
@@ -143,6 +161,135 @@ TEST(CliCache, ARefusedIndexLeavesNoNewFileBesideTheCache) {
     for (const auto& entry : std::filesystem::directory_iterator(d.dir.path())) {
         EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos);
     }
+}
+
+TEST(CliCache, NoFolderItDidNotMakeIsChangedBySearchOrIndex) {
+    Drawings d;
+    const std::string tree = (d.dir.path() / "tree").string();
+    for (unsigned mode : {01777u, 0755u}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::path folder = d.File(("shared" + std::to_string(mode)).c_str());
+        std::filesystem::create_directory(folder);
+        chmod(folder.c_str(), mode);
+        EXPECT_EQ(
+            Cli({"search", "-q", "-k", "ガラス", "--cache", folder / "c.sqlite", tree}).status, 0);
+        EXPECT_EQ(Mode(folder), mode);
+        EXPECT_EQ(Mode(folder / "c.sqlite"), 0600u);
+        EXPECT_EQ(Cli({"index", "-q", "--cache", folder / "i.sqlite", tree}).status, 0);
+        EXPECT_EQ(Cli({"index", "-q", "--cache", folder / "i.sqlite", tree}).status, 0);
+        EXPECT_EQ(Mode(folder), mode);
+    }
+    // Folders made on the way to a named cache are as the umask makes them.
+    std::filesystem::path made = d.File("made") / "deeper";
+    EXPECT_EQ(Cli({"search", "-q", "-k", "ガラス", "--cache", made / "c.sqlite", tree}).status, 0);
+    EXPECT_EQ(Mode(made), UnderUmask(0777));
+    EXPECT_EQ(Mode(made.parent_path()), UnderUmask(0777));
+}
+
+TEST(CliCache, AnIndexForOthersIsReadableByThemAcrossEveryRename) {
+    // A folder another user can reach: beside the program (the system's
+    // temporary folder may be closed to others).
+    std::string pattern =
+        (std::filesystem::path(PLOTSIEVE_CLI).parent_path() / "cache-cli-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path root = pattern;
+    struct Removed {
+        std::filesystem::path path;
+        ~Removed() { std::filesystem::remove_all(path); }
+    } removed{root};
+    chmod(root.c_str(), 0755);
+    std::filesystem::create_directories(root / "tree" / "sub");
+    // ｶﾞﾗｽ in CP932.
+    WriteFileBytes(root / "tree" / "sub" / "b.dxf",
+                   "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n\xb6\xde\xd7\xbd\n");
+    ASSERT_EQ(std::system(("chmod -R u=rwX,go=rX " + Quote(root / "tree")).c_str()), 0);
+    const std::filesystem::path shared = root / "share" / "plotsieve.sqlite";
+    std::filesystem::create_directory(shared.parent_path());
+    chmod(shared.parent_path().c_str(), 0755);
+    const std::string tree = (root / "tree").string();
+    ASSERT_EQ(Cli({"index", "-q", "--cache", shared, tree}).status, 0);
+    EXPECT_EQ(Mode(shared), UnderUmask(0644));
+    // A file left private by an earlier version is replaced by a readable one.
+    chmod(shared.c_str(), 0600);
+    ASSERT_EQ(Cli({"index", "-q", "--cache", shared, tree}).status, 0);
+    EXPECT_EQ(Mode(shared), UnderUmask(0644));
+    EXPECT_EQ(Mode(shared.parent_path()), 0755u);
+
+    // Another user searches it read-only, and finds the drawing in it.
+    std::vector<std::string> other = OtherUserLauncher(65534);
+    if (other.empty()) GTEST_SKIP() << "another user's search needs root and setpriv";
+    if ((UnderUmask(0644) & 0004) == 0) GTEST_SKIP() << "the umask keeps the file from others";
+    std::string before = ReadFileBytes(shared);
+    CliProcess search({"search", "--cache", shared, "--cache-read-only", "-k", "ガラス", "--format",
+                       "paths", tree},
+                      "", "", {}, other);
+    CliRun found = search.Finish();
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_NE(found.out.find("b.dxf"), std::string::npos);
+    EXPECT_EQ(found.err.find("text cache"), std::string::npos) << found.err;
+    EXPECT_EQ(ReadFileBytes(shared), before);
+    // The drawing was answered by the cache, not read: a cache the other
+    // user cannot read would have its search read it and say so.
+    chmod(shared.c_str(), 0600);
+    CliProcess refused({"search", "--cache", shared, "--cache-read-only", "-k", "ガラス",
+                        "--format", "paths", tree},
+                       "", "", {}, other);
+    CliRun without = refused.Finish();
+    EXPECT_EQ(without.status, 0);
+    EXPECT_NE(without.err.find("text cache"), std::string::npos) << without.err;
+}
+
+TEST(CliCache, TheDefaultFolderIsMadePrivateAndOneOpenToOthersIsToldOfOnce) {
+    Drawings d;
+    const std::string home = "XDG_CACHE_HOME=" + d.File("xdg").string();
+    const std::filesystem::path folder = d.File("xdg") / "plotsieve";
+    const std::string tree = (d.dir.path() / "tree").string();
+    CliRun made = CliWithEnvironment({"search", "-q", "-k", "ガラス", tree}, {home});
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(Mode(folder), 0700u);
+    EXPECT_EQ(Mode(folder / "text-cache.sqlite"), 0600u);
+    EXPECT_EQ(made.err, "");
+
+    chmod(folder.c_str(), 0755);
+    CliRun told = CliWithEnvironment({"search", "-q", "-k", "ガラス", tree}, {home});
+    EXPECT_EQ(told.status, 0);
+    EXPECT_NE(told.err.find(folder.string() + " is open to others (mode 0755)"), std::string::npos)
+        << told.err;
+    for (const char* command : {"search", "index"}) {
+        CliRun again = CliWithEnvironment({command, "-q", "-k", "ガラス", tree}, {home});
+        if (std::string(command) == "index") {
+            again = CliWithEnvironment({command, "-q", tree}, {home});
+        }
+        EXPECT_EQ(again.status, 0) << command << again.err;
+        EXPECT_EQ(again.err, "") << command;
+    }
+    EXPECT_EQ(Mode(folder), 0755u);
+    // An index that is told is not failed by it.
+    chmod(folder.c_str(), 0750);
+    CliRun index = CliWithEnvironment({"index", "-q", tree}, {home});
+    EXPECT_EQ(index.status, 0);
+    EXPECT_NE(index.err.find("(mode 0750)"), std::string::npos) << index.err;
+    EXPECT_EQ(Mode(folder), 0750u);
+}
+
+TEST(CliCache, AFirstSearchLeavesEveryDrawingInTheCacheThoughItReadsFewer) {
+    Drawings d;
+    for (int i = 0; i < 30; ++i) {
+        WriteFileBytes(d.dir.path() / "tree" / ("n" + std::to_string(i) + ".dxf"),
+                       "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n" +
+                           std::string(i == 7 ? kPlan : "note") + "\n");
+    }
+    std::string cache = " --cache " + Quote(d.File("c.sqlite")) + " ";
+    CliRun first = RunCli("search -k 平面図 --format paths" + cache + d.Tree());
+    EXPECT_EQ(first.status, 0);
+    EXPECT_NE(first.out.find("a.dxf"), std::string::npos);
+    EXPECT_NE(first.out.find("n7.dxf"), std::string::npos);
+    CliRun stats = RunCli("cache stats" + cache);
+    EXPECT_NE(stats.out.find("rows: 32\n"), std::string::npos) << stats.out;
+    CliRun repeat = RunCli("search -k note --format paths" + cache + d.Tree());
+    EXPECT_EQ(repeat.status, 0);
+    stats = RunCli("cache stats" + cache);
+    EXPECT_NE(stats.out.find("32 of 32 drawings from the cache"), std::string::npos) << stats.out;
 }
 
 namespace {

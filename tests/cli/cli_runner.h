@@ -57,11 +57,16 @@ class CliProcess {
   public:
     // `cwd`: the folder it starts in (empty: the test's own). `stdoutFile`:
     // a file that takes stdout instead of the pipe (such as /dev/full).
+    // `environment`: variables added to the clean environment. `launcher`:
+    // the words before the arguments (CliLauncher(), or another user's).
     CliProcess(const std::vector<std::string>& args, const std::string& cwd = "",
-               const std::string& stdoutFile = "") {
-        std::vector<std::string> words = CliLauncher();
+               const std::string& stdoutFile = "",
+               const std::vector<std::string>& addedEnvironment = {},
+               std::vector<std::string> launcher = CliLauncher()) {
+        std::vector<std::string> words = std::move(launcher);
         words.insert(words.end(), args.begin(), args.end());
         std::vector<std::string> environment = CleanEnvironment();
+        environment.insert(environment.end(), addedEnvironment.begin(), addedEnvironment.end());
         std::vector<char*> argv, envp;
         for (std::string& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
@@ -144,6 +149,26 @@ class CliProcess {
 inline CliRun Cli(const std::vector<std::string>& args, const std::string& cwd = "") {
     CliProcess process(args, cwd);
     return process.Finish();
+}
+
+// The same with variables added to its environment.
+inline CliRun CliWithEnvironment(const std::vector<std::string>& args,
+                                 const std::vector<std::string>& environment) {
+    CliProcess process(args, "", "", environment);
+    return process.Finish();
+}
+
+// The words that run the program as another user (uid and gid `id`, no
+// supplementary groups), for a root that can switch users; empty otherwise.
+inline std::vector<std::string> OtherUserLauncher(unsigned id) {
+    if (geteuid() != 0) return {};
+    std::string as = std::to_string(id);
+    static const bool switches = std::system(("setpriv --reuid=" + as + " --regid=" + as +
+                                              " --clear-groups true >/dev/null 2>&1")
+                                                 .c_str()) == 0;
+    if (!switches) return {};
+    return {"/usr/bin/setpriv", "--reuid=" + as, "--regid=" + as, "--clear-groups", "--",
+            PLOTSIEVE_CLI};
 }
 
 // Older form: `args` already shell-quoted; stderr goes to `errFile`.

@@ -23,6 +23,9 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
+// 平面図 in CP932: a keyword of kanji, which the prefilter looks for.
+const std::string kPlan = "\x95\xbd\x96\xca\x90\x7d";
+
 std::string Dxf(const std::string& text) {
     return "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n" + text + "\n  0\nENDSEC\n  0\nEOF\n";
 }
@@ -45,11 +48,14 @@ struct Searcher {
         : session(frontEnd, threads) {
         session.UseTextCache(std::move(cache));
     }
+    // A search, and then the filling of the cache with what it passed over,
+    // as the command line does before it exits.
     std::vector<std::string> Search(const std::string& place, const std::string& keyword) {
         frontEnd.keyword = Utf8ToCp932(keyword).value();
         frontEnd.rows.clear();
         session.StartSearch({.place = place});
         session.Wait();
+        session.FinishFilling();
         return Hits(frontEnd);
     }
 };
@@ -324,5 +330,103 @@ TEST(CachedSearch, ThePoolGivesTheSingleThreadReportsWithSettledCandidatesBetwee
     EXPECT_EQ(stopped.frontEnd.Only("status").back(), "2 処理はｷｬﾝｾﾙされました");
     stopped.frontEnd.onEvent = nullptr;
     EXPECT_EQ(stopped.Search(tree, "plan"), all);
+    EXPECT_EQ(Stats(file).lastHits, 400);
+}
+
+TEST(CachedSearch, AFirstSearchReportsWhatASearchWithoutTheCacheReportsThenFillsTheCache) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree / "sub");
+    const int kDrawings = 90;
+    for (int i = 0; i < kDrawings; ++i) {
+        WriteFileBytes(tree / (i % 3 ? "sub" : "") / ("d" + std::to_string(100 + i) + ".dxf"),
+                       Dxf((i % 10 == 0 ? kPlan : "other ") + std::to_string(i)));
+    }
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        std::string file = dir.path() / ("text" + std::to_string(threads) + ".sqlite");
+        Searcher plain(std::nullopt, threads);
+        // A kanji keyword: the prefilter rules most drawings out.
+        EXPECT_EQ(plain.Search(tree, "平面図").size(), 9u);
+        Searcher first(TextCacheSettings{file}, threads);
+        first.Search(tree, "平面図");
+        EXPECT_EQ(first.frontEnd.events, plain.frontEnd.events);
+        // Every drawing is kept, those the prefilter passed over too: a
+        // repeat search with another keyword reads none of them.
+        EXPECT_EQ(Stats(file).rows, kDrawings);
+        Searcher repeat(TextCacheSettings{file}, threads);
+        EXPECT_EQ(repeat.Search(tree, "other 7"), plain.Search(tree, "other 7"));
+        EXPECT_EQ(Stats(file).lastHits, kDrawings);
+    }
+}
+
+TEST(CachedSearch, ADrawingThePrefilterRulesOutIsPassedOverNotRead) {
+    TempDir dir;
+    std::string without = dir.path() / "without.dxf";
+    std::string with = dir.path() / "with.dxf";
+    WriteFileBytes(without, Dxf("elevation"));
+    WriteFileBytes(with, Dxf(kPlan));
+    TextCache cache({(dir.path() / "text.sqlite").string()});
+    CandidateTest test;
+    test.keywords = PrepareKeywords(kPlan);
+    test.prefilter = KeywordPrefilter(test.keywords);
+    test.signature = SignatureQuery(test.keywords);
+    test.cache = &cache;
+    auto kept = [&](const std::string& path) {
+        cache.Flush();
+        ExtractedText text;
+        return cache.Lookup(path, DrawingVersionOf(path, *ReadFileStatus(path)), text);
+    };
+    test.fillAfter = true;
+    CandidateOutcome ruledOut = EvaluateCandidate(without, test, {}, {});
+    EXPECT_TRUE(ruledOut.passedFilters);
+    EXPECT_TRUE(ruledOut.passedOver);
+    EXPECT_FALSE(kept(without));
+    CandidateOutcome hit = EvaluateCandidate(with, test, {}, {});
+    EXPECT_TRUE(hit.hit.has_value());
+    EXPECT_FALSE(hit.passedOver);
+    EXPECT_TRUE(kept(with));  // read whole, and kept at once
+    // Without a filler to read it later, every drawing is read and kept.
+    test.fillAfter = false;
+    ruledOut = EvaluateCandidate(without, test, {}, {});
+    EXPECT_FALSE(ruledOut.passedOver);
+    EXPECT_TRUE(kept(without));
+    // A cache that never writes keeps nothing, so nothing is passed over.
+    test.fillAfter = true;
+    TextCache readOnly({.path = (dir.path() / "text.sqlite").string(), .neverWrite = true});
+    test.cache = &readOnly;
+    WriteFileBytes(without, Dxf("elevation, changed"));
+    EXPECT_FALSE(EvaluateCandidate(without, test, {}, {}).passedOver);
+}
+
+TEST(CachedSearch, AStopOrAnotherCacheEndsTheFillingAtOnceAndTheNextSearchGoesOn) {
+    TempDir dir;
+    std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree);
+    for (int i = 0; i < 400; ++i) {
+        WriteFileBytes(tree / ("d" + std::to_string(i) + ".dxf"),
+                       Dxf(i == 0 ? kPlan : "other " + std::to_string(i)));
+    }
+    std::string file = dir.path() / "text.sqlite";
+    {
+        Searcher stopped(TextCacheSettings{file}, 2);
+        stopped.frontEnd.keyword = kPlan;
+        stopped.session.StartSearch({.place = tree});
+        stopped.session.Wait();
+        stopped.session.StopSearch();
+        auto started = std::chrono::steady_clock::now();
+        stopped.session.FinishFilling();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+        // Another search clears the stop; its end lets the filling go on.
+        EXPECT_EQ(stopped.Search(tree, "平面図").size(), 1u);
+        EXPECT_EQ(Stats(file).rows, 400);
+        stopped.session.StartSearch({.place = tree});
+        stopped.session.Wait();
+        // Another cache drops what the filler had not read; nothing waits.
+        stopped.session.UseTextCache(TextCacheSettings{dir.path() / "other.sqlite"});
+        stopped.session.UseTextCache(std::nullopt);
+    }
+    Searcher again(TextCacheSettings{file}, 2);
+    EXPECT_EQ(again.Search(tree, "other 399").size(), 1u);
     EXPECT_EQ(Stats(file).lastHits, 400);
 }

@@ -100,21 +100,19 @@ TEST(FolderWalk, ADrawingGivenAsThePlaceIsItsOnlyCandidate) {
     EXPECT_EQ(walker.skipped.size(), 1u);
 }
 
-TEST(FolderWalk, ToleratesDeepLongAndOddlyNamedPaths) {
+TEST(FolderWalk, WalksPastPathMaxAndKeepsOddNamesByteForByte) {
     TempDir dir;
-    // Deeper than PATH_MAX: the walk lists what it can and ends.
-    std::string deep = dir.path().string();
-    std::string segment(200, 'd');
-    for (int level = 0; level < 25; ++level) {
-        deep += "/" + segment;
-        if (mkdir(deep.c_str(), 0700) != 0) break;
-    }
+    // Folders nested past PATH_MAX (about 5,000 bytes of path), with a
+    // drawing at the bottom: listed like any other.
+    testing_support::DeepFolder deep(dir.path(), 5000);
+    deep.WriteFile("deep.dxf", "");
     // A name that is not valid UTF-8 is kept byte for byte.
     std::string odd = (dir.path() / "\xff\xfe plan.dxf").string();
     WriteFileBytes(odd, "");
     Walker walker;
     EXPECT_TRUE(walker.Walk(dir.path().string()));
-    EXPECT_EQ(walker.candidates, std::vector<std::string>{odd});
+    EXPECT_EQ(walker.candidates, (std::vector<std::string>{deep.path() + "/deep.dxf", odd}));
+    EXPECT_TRUE(walker.skipped.empty());
 }
 
 TEST(FolderWalk, CancelEmptiesTheCandidates) {

@@ -360,3 +360,26 @@ TEST(SearchSession, DestroyingARunningSessionStopsAndJoins) {
     }
     EXPECT_EQ(frontEnd.events.back(), "ended");
 }
+
+TEST(SearchSession, ADrawingInAFolderPastPathMaxIsSearchedWithAndWithoutTheCache) {
+    TempDir dir;
+    testing_support::DeepFolder deep(dir.path(), 4096 + 500);
+    deep.WriteFile("deep.dxf", Dxf("plan deep down"));
+    deep.WriteFile("other.dxf", Dxf("section"));
+    const std::string hit = deep.path() + "/deep.dxf";
+    ASSERT_GT(hit.size(), 4096u);
+    for (bool cached : {false, true}) {
+        SCOPED_TRACE(cached);
+        RecordingFrontEnd frontEnd;
+        frontEnd.keyword = "plan";
+        SearchSession session(frontEnd, 2);
+        if (cached) session.UseTextCache(TextCacheSettings{(dir.path() / "c.sqlite").string()});
+        for (int round = 0; round < (cached ? 2 : 1); ++round) {  // read, then from the cache
+            frontEnd.rows.clear();
+            ASSERT_EQ(RunSearch(session, {.place = dir.path().string()}), StartResult::Started);
+            session.FinishFilling();
+            EXPECT_EQ(RowPaths(frontEnd), std::vector<std::string>{hit});
+            EXPECT_TRUE(frontEnd.Only("skipped").empty());
+        }
+    }
+}
