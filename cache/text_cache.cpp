@@ -343,7 +343,9 @@ bool TextCache::Open() {
             Fail(code, "cannot be used");
             return false;
         }
+        // The new file is made as the first one was, not with SQLite's mode.
         SetAsideDamagedFile();
+        if (!MakeEmptyFile()) return false;
         std::lock_guard lock(m_problemMutex);
         m_problem = "text cache " + m_settings.path +
                     ": the file was damaged; it was set aside and a new one started";
@@ -371,6 +373,10 @@ bool TextCache::CreateFile(unsigned& openFolderMode) {
             return false;
         }
     }
+    return MakeEmptyFile();
+}
+
+bool TextCache::MakeEmptyFile() {
     // It holds the text of the user's drawings: the owner's alone, unless it
     // is written for others. SQLite gives its log files the same
     // permissions.

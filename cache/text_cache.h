@@ -218,6 +218,9 @@ class TextCache {
     // mode of the default cache's folder when it was there already, open to
     // others (left at 0 otherwise).
     bool CreateFile(unsigned& openFolderMode);
+    // Makes the file, empty, with its mode (private, or readable by others);
+    // false (and failed) when it cannot.
+    bool MakeEmptyFile();
     // Sets up the writer's file (log, tables, statements), starting it over
     // when it is new or of another layout; an SQLite code.
     int PrepareTables();

@@ -305,6 +305,9 @@ TEST(TextCache, ADamagedFileIsSetAsideAndANewOneStarted) {
     EXPECT_NE(cache.TakeProblem().find("set aside"), std::string::npos);
     EXPECT_EQ(cache.TakeProblem(), "");  // told once
     EXPECT_EQ(ReadFileBytes(file.string() + ".damaged"), std::string(8192, 'x'));
+    // The new file is the user's alone, as a new cache is (not SQLite's 0644).
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
     cache.Flush();
     ExtractedText out;
