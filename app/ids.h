@@ -69,6 +69,7 @@ enum PlotsieveId : int {
     ID_OPEN_FOLDER = 22787,
     ID_EXPORT_LIST = 22788,
     ID_VIEW_DETAILS_PANE = 22789,
+    ID_SHARED_CACHE = 22790,
     ID_EDIT_COPY = wxID_COPY,
     ID_EDIT_CUT = wxID_CUT,
     ID_APP_ABOUT = wxID_ABOUT,

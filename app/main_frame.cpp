@@ -6,6 +6,7 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/textdlg.h>
 
 #include <algorithm>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "app/resources.h"
 #include "app/result_list.h"
 #include "app/window_settings.h"
+#include "platform/file_status.h"
 
 namespace {
 wxString U8(const char* text) { return wxString::FromUTF8(text); }
@@ -42,6 +44,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxFrame)
     EVT_MENU(ID_HELP_PAGE, CMainFrame::OnHelp)
     EVT_MENU(ID_USE_CACHE, CMainFrame::OnUseCache)
     EVT_MENU(ID_CLEAR_CACHE, CMainFrame::OnClearCache)
+    EVT_MENU(ID_SHARED_CACHE, CMainFrame::OnSharedCache)
+    EVT_UPDATE_UI(ID_SHARED_CACHE, CMainFrame::OnCacheUpdate)
     EVT_UPDATE_UI(ID_USE_CACHE, CMainFrame::OnCacheUpdate)
     EVT_UPDATE_UI(ID_CLEAR_CACHE, CMainFrame::OnCacheUpdate)
     EVT_MENU(ID_OFFICE_INDEX, CMainFrame::OnOfficeIndex)
@@ -100,6 +104,7 @@ void CMainFrame::RestoreSettings() {
     WindowSettings settings = LoadWindowSettings();
     m_view->ResultList()->SetColumnWidths(settings.columnWidths);
     m_view->SetUseCache(settings.useCache);
+    m_view->SetSharedCache(settings.sharedCache);
     SetOfficeIndex(
         {wxString::FromUTF8(settings.indexConnection), wxString::FromUTF8(settings.indexRootMap)});
     m_view->ShowDetailsPane(settings.detailsPane);
@@ -135,6 +140,7 @@ void CMainFrame::SaveSettings() const {
     if (!IsMaximized() && !IsIconized() && !IsFullScreen()) settings.size = GetSize();
     settings.columnWidths = m_view->ResultList()->ChosenColumnWidths();
     settings.useCache = m_view->UsesCache();
+    settings.sharedCache = m_view->SharedCache();
     settings.indexConnection = m_officeIndex.connection.utf8_string();
     settings.indexRootMap = m_officeIndex.rootMap.utf8_string();
     settings.detailsPane = m_view->IsDetailsPaneShown();
@@ -156,6 +162,8 @@ void CMainFrame::CreateMenus() {
     file->AppendCheckItem(ID_USE_CACHE, U8("ｷｬｯｼｭを使う"),
                           U8("読んだ図面の文字を保存し、変わっていない図面は読み直さない"));
     file->Append(ID_CLEAR_CACHE, U8("ｷｬｯｼｭを消去"), U8("保存した図面の文字をすべて消去"));
+    file->Append(ID_SHARED_CACHE, U8("共有ｷｬｯｼｭ..."),
+                 U8("事務所で作ったｷｬｯｼｭﾌｧｲﾙ (index --cache) を読むだけで使う"));
     file->Append(ID_OFFICE_INDEX, U8("ｵﾌｨｽ索引..."),
                  U8("ﾌｧｲﾙｻｰﾊﾞｰの索引 (PostgreSQL) で検索する場所と接続先を設定"));
     file->AppendSeparator();
@@ -328,6 +336,27 @@ void CMainFrame::OnOfficeIndexUpdate(wxUpdateUIEvent& event) {
 
 void CMainFrame::OnCacheUpdate(wxUpdateUIEvent& event) {
     if (event.GetId() == ID_USE_CACHE) event.Check(m_view->UsesCache());
-    // The cache is cleared between searches, never under one.
-    if (event.GetId() == ID_CLEAR_CACHE) event.Enable(!m_view->IsSearching());
+    // The cache is cleared or changed between searches, never under one.
+    if (event.GetId() == ID_CLEAR_CACHE || event.GetId() == ID_SHARED_CACHE) {
+        event.Enable(!m_view->IsSearching());
+    }
+}
+
+void CMainFrame::OnSharedCache(wxCommandEvent&) {
+    wxTextEntryDialog dialog(this,
+                             U8("事務所で共有するｷｬｯｼｭﾌｧｲﾙ (読むだけ。空欄: 自分のｷｬｯｼｭ)\n"
+                                "例: /srv/drawings/plotsieve.sqlite"),
+                             U8("共有ｷｬｯｼｭ"), wxString::FromUTF8(m_view->SharedCache()));
+    if (dialog.ShowModal() == wxID_OK) SetSharedCache(dialog.GetValue());
+}
+
+bool CMainFrame::SetSharedCache(wxString path) {
+    path.Trim(true).Trim(false);
+    const std::string file = path.utf8_string();
+    if (!file.empty() && !ReadFileStatus(file)) {
+        ShowMessage(this, wxString::Format(U8("共有ｷｬｯｼｭ「%s」が見つかりません。"), path));
+        return false;
+    }
+    m_view->SetSharedCache(file);
+    return true;
 }

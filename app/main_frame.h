@@ -25,6 +25,9 @@ class CMainFrame : public wxFrame {
     // The office index as the dialog keeps it: handed to the form, and kept
     // between runs.
     void SetOfficeIndex(const OfficeIndexChoice& choice);
+    // The shared cache file (trimmed; empty: the user's own cache); false,
+    // with a message, when a file is named that is not there.
+    bool SetSharedCache(wxString path);
     const OfficeIndexChoice& OfficeIndex() const { return m_officeIndex; }
 
   private:
@@ -50,6 +53,7 @@ class CMainFrame : public wxFrame {
     void OnClearCache(wxCommandEvent& event);
     void OnCacheUpdate(wxUpdateUIEvent& event);
     void OnOfficeIndex(wxCommandEvent& event);
+    void OnSharedCache(wxCommandEvent& event);
     void OnOfficeIndexUpdate(wxUpdateUIEvent& event);
     void OnDetailsPane(wxCommandEvent& event);
     void OnDetailsPaneUpdate(wxUpdateUIEvent& event);

@@ -286,6 +286,7 @@ wxString CPlotsieveView::CriteriaFault(const SearchRequest& request) {
 
 std::optional<TextCacheSettings> CPlotsieveView::CacheSettings() const {
     if (!m_useCache) return std::nullopt;
+    if (!m_sharedCache.empty()) return TextCacheSettings{.path = m_sharedCache, .neverWrite = true};
     std::string path = DefaultTextCachePath();
     if (path.empty()) return std::nullopt;
     return TextCacheSettings{path};

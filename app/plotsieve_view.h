@@ -66,6 +66,10 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     // Whether searches keep and reuse extracted text in the user's text cache
     // (from the next start on).
     void SetUseCache(bool use);
+    // A cache file others write (index --cache FILE), read and never written
+    // in place of the user's own; empty: the user's own.
+    void SetSharedCache(std::string path) { m_sharedCache = std::move(path); }
+    const std::string& SharedCache() const { return m_sharedCache; }
     bool UsesCache() const { return m_useCache; }
     // Empties the user's text cache; false when it cannot be done (a search
     // runs, or the file cannot be opened).
@@ -165,6 +169,7 @@ class CPlotsieveView : public wxPanel, private SearchFrontEnd {
     std::string m_keyword;  // CP932, the keyword field's last value that CP932 holds
     std::unique_ptr<SearchSession> m_session;
     bool m_useCache = true;
+    std::string m_sharedCache;
     OfficeIndexSettings m_officeIndex;
     std::unique_ptr<IndexSearchSession> m_indexSession;
     bool m_lastThroughIndex = false;  // the last search started went through the index

@@ -79,6 +79,9 @@ WindowSettings LoadWindowSettings() {
         settings.size = wxSize(static_cast<int>(width), static_cast<int>(height));
     }
     config->Read("/Search/UseCache", &settings.useCache, true);
+    wxString sharedCache;
+    config->Read("/Search/SharedCache", &sharedCache);
+    settings.sharedCache = sharedCache.utf8_string();
     wxString connection, rootMap;
     config->Read("/OfficeIndex/Connection", &connection);
     config->Read("/OfficeIndex/RootMap", &rootMap);
@@ -119,6 +122,7 @@ bool SaveWindowSettings(const WindowSettings& settings) {
         config->Write("/Window/Height", settings.size.GetHeight());
     }
     config->Write("/Search/UseCache", settings.useCache);
+    config->Write("/Search/SharedCache", wxString::FromUTF8(settings.sharedCache));
     config->Write("/OfficeIndex/Connection", wxString::FromUTF8(settings.indexConnection));
     config->Write("/OfficeIndex/RootMap", wxString::FromUTF8(settings.indexRootMap));
     config->Write("/Window/DetailsPane", settings.detailsPane);

@@ -13,6 +13,7 @@
 struct WindowSettings {
     wxSize size = wxDefaultSize;            // the main window's size; default: none kept
     std::vector<int> columnWidths;          // pixels, by column; empty: none kept
+    std::string sharedCache;                // a cache file others write, read only; empty: none
     bool useCache = true;                   // searches keep and reuse text in the text cache
     bool detailsPane = true;                // the details pane under the list shows
     std::vector<wxString> keywordHistory;   // newest first

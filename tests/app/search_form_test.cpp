@@ -20,6 +20,7 @@
 #include "tests/test_support.h"
 
 using namespace gui_testing;
+using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
@@ -506,4 +507,42 @@ TEST_F(SearchFormTest, TheCacheMenuKeepsReusesAndClearsTheText) {
     EXPECT_EQ(stats().rows, 0);  // nothing kept without the cache
     command(ID_USE_CACHE, true);
     EXPECT_TRUE(view->UsesCache());
+}
+
+// A cache an office builds with index --cache FILE: read through the ﾌｧｲﾙ
+// menu's setting, never written, kept between runs; a file that is not
+// there is refused with its name.
+TEST_F(SearchFormTest, ASharedCacheIsReadButNeverWritten) {
+    Write(dir.path() / "a.dxf", Dxf("plan"));
+    Write(dir.path() / "b.dxf", Dxf("elevation"));
+    const std::string own = DefaultTextCachePath();
+    ASSERT_FALSE(own.empty());
+    MenuCommand(ID_CLEAR_CACHE, 0);
+    SetCriteria(Place(), "plan");
+    SearchAndWait();
+    SearchAndWait();  // the first search's filling is done by now
+    const std::filesystem::path shared = dir.path() / "shared.sqlite";
+    std::filesystem::copy_file(own, shared);
+    MenuCommand(ID_CLEAR_CACHE, 0);
+
+    EXPECT_FALSE(frame->SetSharedCache(U8("/no/such/cache.sqlite")));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].Find("/no/such/cache.sqlite"), wxNOT_FOUND);
+    ASSERT_TRUE(frame->SetSharedCache(" " + wxString::FromUTF8(shared.string()) + " "));
+    const std::string before = ReadFileBytes(shared);
+    Write(dir.path() / "c.dxf", Dxf("plan B"));  // not in the shared cache
+    SearchAndWait();
+    EXPECT_EQ(Rows().size(), 2u);
+    TextCacheStats figures;
+    ASSERT_TRUE(TextCache::ReadStats(own, figures));
+    EXPECT_EQ(figures.rows, 0);                // the user's own cache is left alone
+    EXPECT_EQ(ReadFileBytes(shared), before);  // and the shared one unchanged
+
+    frame->Close(true);
+    RunUntil([] { return wxTopLevelWindows.empty(); }, 30);
+    frame = new CMainFrame;
+    view = frame->View();
+    EXPECT_EQ(view->SharedCache(), shared.string());
+    EXPECT_TRUE(frame->SetSharedCache(""));
+    EXPECT_EQ(view->SharedCache(), "");
 }
