@@ -4,7 +4,7 @@
 // --types and --kinds, and the drawings a place may name.
 // Bash runs its completion function as it does for "plotsieve-cli search -";
 // zsh sources its completion with _arguments replaced by a function that
-// prints the specs it is given, so both shells do their own quoting and
+// prints the argument descriptions it is given, so both shells do their own quoting and
 // brace expansion.
 #include <gtest/gtest.h>
 
@@ -72,9 +72,9 @@ std::set<std::string> BashOffers(const std::vector<std::string>& words) {
     return offers;
 }
 
-// The specs the zsh completion hands _arguments for `command` (none: the
-// program's own), each line "program SPEC" or "command SPEC".
-std::vector<std::string> ZshSpecs(const std::string& command) {
+// The argument descriptions the zsh completion hands _arguments for `command` (none: the
+// program's own), each line "program DESCRIPTION" or "command DESCRIPTION".
+std::vector<std::string> ZshArgumentLines(const std::string& command) {
     const char* script =
         "command=$2; words=()\n"
         "_arguments() {\n"
@@ -88,20 +88,21 @@ std::vector<std::string> ZshSpecs(const std::string& command) {
     return Lines(RunScript("zsh -f", script, {kCompletions + "/_plotsieve-cli", command}));
 }
 
-// The option an _arguments spec describes: "(-q --quiet)-q[...]" is -q,
-// "*--and=[...]:keywords" is --and; nothing for an operand's spec ("1:...").
-std::optional<std::string> SpecOption(std::string spec) {
-    if (spec.starts_with("(")) spec.erase(0, spec.find(')') + 1);
-    if (spec.starts_with("*")) spec.erase(0, 1);
-    if (!spec.starts_with("-")) return std::nullopt;
-    return spec.substr(0, spec.find_first_of("[=+:", 1));
+// The option an _arguments description names: "(-q --quiet)-q[...]" is -q,
+// "*--and=[...]:keywords" is --and; nothing for an operand's description ("1:...").
+std::optional<std::string> ArgumentOption(std::string argument) {
+    if (argument.starts_with("(")) argument.erase(0, argument.find(')') + 1);
+    if (argument.starts_with("*")) argument.erase(0, 1);
+    if (!argument.starts_with("-")) return std::nullopt;
+    return argument.substr(0, argument.find_first_of("[=+:", 1));
 }
 
 std::set<std::string> ZshOffers(const std::string& command) {
     std::set<std::string> offers;
-    for (const std::string& line : ZshSpecs(command)) {
+    for (const std::string& line : ZshArgumentLines(command)) {
         if (!line.starts_with("command ")) continue;
-        if (std::optional<std::string> option = SpecOption(line.substr(8))) offers.insert(*option);
+        if (std::optional<std::string> option = ArgumentOption(line.substr(8)))
+            offers.insert(*option);
     }
     return offers;
 }
@@ -117,11 +118,11 @@ std::set<std::string> TableSpellings(const CommandDef& command) {
     return spellings;
 }
 
-// The words of the zsh spec of `option` for `command`, listed after "compadd -"
+// The words of the zsh description of `option` for `command`, listed after "compadd -"
 // ("--types=[...]:types:_sequence compadd - dxf dwg ...").
 std::set<std::string> ZshListedValues(const std::string& command, const std::string& option) {
     std::set<std::string> values;
-    for (const std::string& line : ZshSpecs(command)) {
+    for (const std::string& line : ZshArgumentLines(command)) {
         if (!line.starts_with("command " + option + "=")) continue;
         size_t at = line.find("compadd - ");
         if (at == std::string::npos) continue;
@@ -131,10 +132,10 @@ std::set<std::string> ZshListedValues(const std::string& command, const std::str
     return values;
 }
 
-// The pattern that zsh's `command` spec of the place ("1::place:_files -g
+// The pattern that zsh's `command` description of the place ("1::place:_files -g
 // \"PATTERN\"") hands _files.
 std::string ZshPlacePattern(const std::string& command) {
-    for (const std::string& line : ZshSpecs(command)) {
+    for (const std::string& line : ZshArgumentLines(command)) {
         if (!line.starts_with("command 1::place:_files -g \"")) continue;
         size_t start = line.find('"') + 1;
         return line.substr(start, line.rfind('"') - start);
@@ -163,10 +164,10 @@ TEST(Completions, BashAndZshCompleteTheCommandsOfTheTable) {
     }
     EXPECT_EQ(bash, table);
 
-    // The program's spec "1:command:((search\:"..." extract\:"..."))".
+    // The program's description "1:command:((search\:"..." extract\:"..."))".
     std::set<std::string> zsh;
     const std::regex name(R"(([a-z]+)\\:)");
-    for (const std::string& line : ZshSpecs("")) {
+    for (const std::string& line : ZshArgumentLines("")) {
         if (!line.starts_with("program 1:command:")) continue;
         for (std::sregex_iterator it(line.begin(), line.end(), name), end; it != end; ++it) {
             zsh.insert((*it)[1]);
@@ -216,7 +217,7 @@ TEST(Completions, APlaceCompletesToFoldersAndTheDrawingsOfEveryType) {
     expected.insert("plans");
     EXPECT_EQ(bash, expected);
 
-    // zsh: the spec's pattern, as _files -g globs it (regular files).
+    // zsh: the place description's pattern, as _files -g globs it (regular files).
     const std::string pattern = ZshPlacePattern("search");
     ASSERT_FALSE(pattern.empty());
     const char* script =
