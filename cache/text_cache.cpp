@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <numeric>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "cache/text_cache_codec.h"
@@ -411,18 +412,37 @@ int TextCache::PrepareTables() {
         m_settings.rollbackJournal ? "PRAGMA journal_mode=DELETE;" : "PRAGMA journal_mode=WAL;";
     int code = Execute(m_writer, "PRAGMA auto_vacuum=INCREMENTAL;");
     if (code == SQLITE_OK) code = Execute(m_writer, journal);
-    if (code == SQLITE_OK) code = Execute(m_writer, "PRAGMA synchronous=NORMAL;");
-    if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
-    int64_t format = QueryInteger(m_writer, "SELECT value FROM meta WHERE key='format'", 0);
-    if (code != SQLITE_OK || format == kFormat) return code;
-    // A new file, or one of another layout: start it over.
-    code = Execute(m_writer, "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS texts;");
-    if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
-    if (code == SQLITE_OK) {
-        code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
-                                  std::to_string(kFormat) + ");")
-                                     .c_str());
+    // Another connection making the same new file over to its journal is
+    // waited for here, not by SQLite's busy wait, which this change skips.
+    for (int waited = 0; code == SQLITE_BUSY && waited < kBusyMilliseconds; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        code = Execute(m_writer, journal);
     }
+    if (code == SQLITE_OK) code = Execute(m_writer, "PRAGMA synchronous=NORMAL;");
+    if (code != SQLITE_OK) return code;
+    // The format row is written with the tables, so a file that has it has
+    // them all.
+    const char* formatQuery = "SELECT value FROM meta WHERE key='format'";
+    if (QueryInteger(m_writer, formatQuery, 0) == kFormat) return SQLITE_OK;
+    // Two searches may find the same new file at once: the tables are made
+    // (or a file of another layout started over) in one write transaction,
+    // so the second waits and finds them whole instead of dropping them
+    // under the first.
+    code = Execute(m_writer, "BEGIN IMMEDIATE");
+    if (code != SQLITE_OK) return code;
+    code = Execute(m_writer, kSchema);
+    int64_t format = QueryInteger(m_writer, formatQuery, 0);
+    if (code == SQLITE_OK && format != kFormat) {
+        code = Execute(m_writer, "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS texts;");
+        if (code == SQLITE_OK) code = Execute(m_writer, kSchema);
+        if (code == SQLITE_OK) {
+            code = Execute(m_writer, ("INSERT OR REPLACE INTO meta VALUES('format', " +
+                                      std::to_string(kFormat) + ");")
+                                         .c_str());
+        }
+    }
+    if (code == SQLITE_OK) code = Execute(m_writer, "COMMIT");
+    if (code != SQLITE_OK) Execute(m_writer, "ROLLBACK");
     return code;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <latch>
 #include <optional>
 #include <random>
 #include <thread>
@@ -396,6 +397,37 @@ TEST(TextCache, TwoCachesOnOneFileReadAndWriteAtOnce) {
         ExtractedText out;
         EXPECT_TRUE(reading.Lookup("/d/" + std::to_string(i), Version(i), out)) << i;
         EXPECT_EQ(Describe(out), "TEXT:" + lineOf(i) + ";") << i;
+    }
+}
+
+TEST(TextCache, CachesOpeningOneNewFileAtOnceAllStartIt) {
+    // Searches started together (two windows, the page's clients) each find
+    // the file new: none may drop the tables another has just made, nor give
+    // up on the journal another is setting.
+    for (int round = 0; round < 10; ++round) {
+        TempDir dir;
+        std::string file = dir.path() / "text.sqlite";
+        constexpr int kCaches = 6;
+        std::latch start(kCaches);
+        std::vector<std::string> problems(kCaches);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kCaches; ++i) {
+            threads.emplace_back([&, i] {
+                start.arrive_and_wait();
+                TextCache cache({file});
+                Keep(cache, "/d/" + std::to_string(i), Version(i),
+                     Lines({{TextKind::Text, "t" + std::to_string(i)}}));
+                cache.Flush();
+                problems[i] = cache.Usable() ? "" : cache.TakeProblem();
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+        for (int i = 0; i < kCaches; ++i) EXPECT_EQ(problems[i], "") << round << " " << i;
+        TextCache after({file});
+        for (int i = 0; i < kCaches; ++i) {
+            ExtractedText out;
+            EXPECT_TRUE(after.Lookup("/d/" + std::to_string(i), Version(i), out)) << i;
+        }
     }
 }
 
