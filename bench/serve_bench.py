@@ -3,7 +3,7 @@
 
 usage: bench/serve_bench.py TREE [--cli PATH] [--clients 50] [--seconds 30]
                                  [--runs 7] [--keyword 排煙窓] [--max-searches N]
-                                 [--index URL|own]
+                                 [--index URL|own] [--keywords A,B,...]
 
 With a warm text cache (one search fills it, the next warms the page cache):
   1. `plotsieve-cli search -k KEYWORD TREE`: the time to its first row and to
@@ -11,9 +11,11 @@ With a warm text cache (one search fills it, the next warms the page cache):
   2. the same search through `serve` (/api/search, one client): the time to
      the first row line and to the summary, median of RUNS runs;
   3. CLIENTS clients at once, each searching for KEYWORD again and again for
-     SECONDS (the server shares no work between searches, so the same
-     keyword costs each search what it would alone): p50, p95 and p99 latency
-     of a whole search and the searches completed per second.
+     SECONDS. Searches of one query that wait for their turn together run
+     once for all of them; with --keywords each client goes through the
+     list from a place of its own (client N starts at its N-th keyword), so
+     fewer share a run: p50, p95 and p99 latency of a whole search and the
+     searches completed per second.
 With --index, the tree is indexed (`index --to URL TREE`, replacing what the
 database held) and 2 and 3 run again through `serve --index URL`, beside
 `search --index URL` (first row and end); `--index own` starts a PostgreSQL
@@ -102,16 +104,19 @@ def percentile(values, fraction):
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
 
 
-def load(port, clients, seconds, keyword):
+def load(port, clients, seconds, keywords):
     """Latencies of every search CLIENTS clients completed in SECONDS."""
     latencies = []
     failures = []
     lock = threading.Lock()
     stop_at = time.perf_counter() + seconds
 
-    def client():
+    def client(number):
         connection = http.client.HTTPConnection("127.0.0.1", port, timeout=120)
+        turn = number
         while time.perf_counter() < stop_at:
+            keyword = keywords[turn % len(keywords)]
+            turn += 1
             try:
                 _, end, _ = api_search(connection, keyword)
             except Exception as error:  # a refusal or a broken connection counts
@@ -124,7 +129,7 @@ def load(port, clients, seconds, keyword):
                 latencies.append(end)
         connection.close()
 
-    threads = [threading.Thread(target=client) for _ in range(clients)]
+    threads = [threading.Thread(target=client, args=(n,)) for n in range(clients)]
     started = time.perf_counter()
     for thread in threads:
         thread.start()
@@ -169,7 +174,8 @@ def measure_serve(arguments, source, tree, folder):
         api_search(connection, arguments.keyword)  # each session opens its cache once
         runs = [api_search(connection, arguments.keyword) for _ in range(arguments.runs)]
         connection.close()
-        load_figures = load(server.port, arguments.clients, arguments.seconds, arguments.keyword)
+        keywords = arguments.keywords.split(",") if arguments.keywords else [arguments.keyword]
+        load_figures = load(server.port, arguments.clients, arguments.seconds, keywords)
     finally:
         server.stop()
     return (statistics.median(run[0] for run in runs), statistics.median(run[1] for run in runs),
@@ -200,6 +206,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--keyword", default="排煙窓")
     parser.add_argument("--max-searches", type=int, default=0)
+    parser.add_argument("--keywords", help="keywords the clients go through, comma-separated")
     parser.add_argument("--index", help="a database to index the tree into, or 'own'")
     arguments = parser.parse_args()
     tree = os.path.abspath(arguments.tree)

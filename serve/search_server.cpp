@@ -75,13 +75,10 @@ std::string StatusWords(int status) {
     }
 }
 
-// A search of the API with the place in line it holds: both go when the
-// response has been written.
+// A search of the API: its stream, which receives a run shared with the
+// searches of the same query that waited with it.
 struct SearchJob {
-    SearchJob(SearchGate::Pass place, DrawingSearch& search, ServeQuery query,
-              SearchStreamOptions options)
-        : pass(std::move(place)), stream(search, std::move(query), options) {}
-    SearchGate::Pass pass;
+    SearchJob(ServeQuery query, SearchStreamOptions options) : stream(std::move(query), options) {}
     SearchStream stream;
 };
 
@@ -92,7 +89,8 @@ class SearchServer::Impl final : public httplib::Server {
     Impl(ServeSettings settings, DrawingSearch& search)
         : m_settings(std::move(settings)),
           m_search(search),
-          m_gate(m_settings.maxSearches, m_settings.maxWaiting) {
+          m_gate(m_settings.maxSearches, m_settings.maxWaiting),
+          m_runs(search) {
         const size_t threads = m_settings.connectionThreads;
         new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
         set_socket_options([](socket_t socket) {
@@ -324,20 +322,16 @@ class SearchServer::Impl final : public httplib::Server {
             res.set_content("", kJsonLines);
             return;
         }
-        std::optional<SearchGate::Pass> pass = m_gate.Enter(
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_settings.queueWait),
-            [] { return t_connection.stream->ClientThere(); });
-        if (!pass) {
-            res.set_header("Retry-After", "5");
-            return SetJsonError(res, 503,
-                                "too many searches are running or waiting; try again shortly");
-        }
         SearchStreamOptions options{
             .timeLimit =
                 std::chrono::duration_cast<std::chrono::milliseconds>(m_settings.searchTimeLimit),
             .progress = parameters.progress};
-        auto job = std::make_shared<SearchJob>(std::move(*pass), m_search,
-                                               std::move(*parameters.query), options);
+        auto job = std::make_shared<SearchJob>(std::move(*parameters.query), options);
+        if (!TakeTurn(job->stream)) {
+            res.set_header("Retry-After", "5");
+            return SetJsonError(res, 503,
+                                "too many searches are running or waiting; try again shortly");
+        }
         res.set_chunked_content_provider(kJsonLines, [this, job](size_t, httplib::DataSink& sink) {
             job->stream.Run(
                 [&sink](std::string_view text) { return sink.write(text.data(), text.size()); },
@@ -345,6 +339,43 @@ class SearchServer::Impl final : public httplib::Server {
             sink.done();
             return true;
         });
+    }
+
+    // Joins the stream to a run of its query that waits for its turn, or
+    // waits in line with a run of its own; false when no turn came in time,
+    // the line was full or the client went.
+    bool TakeTurn(SearchStream& stream) {
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_settings.queueWait);
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        auto clientThere = [] { return t_connection.stream->ClientThere(); };
+        for (;;) {
+            bool leads = false;
+            std::shared_ptr<SharedRun> run = m_runs.Join(stream.Query(), stream, leads);
+            stream.Attach(run);
+            if (leads) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                std::optional<SearchGate::Pass> pass =
+                    m_gate.Enter(std::max(left, std::chrono::milliseconds(0)), clientThere);
+                if (!pass) {
+                    run->Abandon();
+                    stream.Detach();
+                    return false;
+                }
+                run->Begin(std::move(pass));
+                return true;
+            }
+            SharedRun::State state = run->WaitForTurn(deadline, clientThere);
+            if (state == SharedRun::State::Running) return true;
+            stream.Detach();
+            // A leader that got no turn (its client went, say): the others
+            // line up again while their time lasts.
+            if (state != SharedRun::State::Abandoned ||
+                std::chrono::steady_clock::now() >= deadline || !clientThere()) {
+                return false;
+            }
+        }
     }
 
     void SendDrawing(const httplib::Request& req, httplib::Response& res) {
@@ -383,6 +414,7 @@ class SearchServer::Impl final : public httplib::Server {
     ServeSettings m_settings;
     DrawingSearch& m_search;
     SearchGate m_gate;
+    SharedRuns m_runs;
     std::atomic<bool> m_stopping{false};
     int m_port = 0;
 };

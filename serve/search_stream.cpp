@@ -1,7 +1,6 @@
 #include "serve/search_stream.h"
 
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "results/result_json.h"
 
@@ -17,7 +16,35 @@ std::string JsonLine(const nlohmann::ordered_json& value) {
 }  // namespace
 
 SearchStream::SearchStream(DrawingSearch& search, ServeQuery query, SearchStreamOptions options)
-    : m_search(search), m_query(std::move(query)), m_options(options), m_channel(kChannelBytes) {}
+    : SearchStream(std::move(query), options) {
+    auto run = std::make_shared<SharedRun>(search, m_query);
+    run->Join(*this);
+    Attach(std::move(run));
+}
+
+SearchStream::SearchStream(ServeQuery query, SearchStreamOptions options)
+    : m_query(std::move(query)), m_options(options), m_channel(kChannelBytes) {}
+
+SearchStream::~SearchStream() { Detach(); }
+
+void SearchStream::Attach(std::shared_ptr<SharedRun> run) { m_run = std::move(run); }
+
+void SearchStream::Detach() {
+    if (!m_run) return;
+    // A report waiting for room in the channel gives up first.
+    m_channel.Close();
+    m_run->Leave(*this);
+    m_run.reset();
+}
+
+void SearchStream::RunEnded(const SearchOutcome& outcome, bool timedOut) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_outcome = outcome;
+        m_timedOut = timedOut;
+    }
+    m_channel.Finish();
+}
 
 void SearchStream::Progress(const SearchStatus& status) {
     // The last status is the summary's.
@@ -68,14 +95,13 @@ std::string SearchStream::SummaryLine(const SearchOutcome& outcome, bool timedOu
 bool SearchStream::Run(const std::function<bool(std::string_view)>& write,
                        const std::function<bool()>& clientThere) {
     using Clock = std::chrono::steady_clock;
+    if (!m_run) return false;
     const Clock::time_point deadline = Clock::now() + m_options.timeLimit;
-    SearchOutcome outcome;
-    std::thread runner([this, &outcome] {
-        outcome = m_search.Run(m_query, *this, m_stop);
-        m_channel.Finish();
-    });
+    // A stream of a search of its own begins it here; a shared run has begun
+    // when its turn came.
+    if (m_run->CurrentState() == SharedRun::State::Waiting) m_run->Begin(std::nullopt);
     bool gone = false;
-    bool timedOut = false;
+    bool timeLimitTold = false;
     Clock::time_point lastProgress = Clock::now() - m_options.tick;
     for (bool more = true; more;) {
         std::string batch;
@@ -89,16 +115,20 @@ bool SearchStream::Run(const std::function<bool(std::string_view)>& write,
         }
         gone = batch.empty() ? !clientThere() : !write(batch);
         if (gone) break;
-        if (more && !timedOut && Clock::now() >= deadline) {
-            timedOut = true;
-            m_stop.store(true);
+        if (more && !timeLimitTold && Clock::now() >= deadline) {
+            timeLimitTold = true;
+            m_run->StopForTimeLimit();
         }
     }
-    if (gone) {
-        m_stop.store(true);
-        m_channel.Close();
-    }
-    runner.join();
+    // The run has ended, or this stream leaves it (the last to leave stops it).
+    Detach();
     if (gone) return false;
+    SearchOutcome outcome;
+    bool timedOut = false;
+    {
+        std::lock_guard lock(m_mutex);
+        outcome = m_outcome;
+        timedOut = m_timedOut;
+    }
     return write(SummaryLine(outcome, timedOut));
 }

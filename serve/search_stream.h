@@ -10,6 +10,7 @@
 
 #include "serve/drawing_search.h"
 #include "serve/line_channel.h"
+#include "serve/shared_run.h"
 
 struct SearchStreamOptions {
     std::chrono::milliseconds timeLimit{std::chrono::minutes(5)};
@@ -26,10 +27,21 @@ struct SearchStreamOptions {
 //              for; at most one a tick, the latest)
 //   summary    {"count": ROWS, "status": TEXT, "stopped": B, "timed_out": B,
 //              "skipped": N, "messages": [...]}, last
-// The search runs on a thread of its own; the caller's thread writes.
-class SearchStream final : public SearchReceiver {
+// The search runs on a thread of its own, possibly for other streams of the
+// same query too (SharedRun); the caller's thread writes.
+class SearchStream final : public RunMember {
   public:
+    // A stream of a search of its own.
     SearchStream(DrawingSearch& search, ServeQuery query, SearchStreamOptions options);
+    // A stream that receives a shared run: Attach it to one before Run.
+    SearchStream(ServeQuery query, SearchStreamOptions options);
+    ~SearchStream() override;  // leaves its run
+
+    const ServeQuery& Query() const { return m_query; }
+    // The run this stream receives (it has joined it).
+    void Attach(std::shared_ptr<SharedRun> run);
+    // Leaves the run attached.
+    void Detach();
 
     // Runs the search to its end and writes its lines with `write`. While
     // nothing is to be written `clientThere` is asked each tick. A failed
@@ -42,20 +54,22 @@ class SearchStream final : public SearchReceiver {
     void Progress(const SearchStatus& status) override;
     void Row(const ResultRecord& record, const std::string& relativePath) override;
     void Notice(const std::string& text) override;
+    void RunEnded(const SearchOutcome& outcome, bool timedOut) override;
 
   private:
     std::string SummaryLine(const SearchOutcome& outcome, bool timedOut) const;
     // The latest progress as a line, when it changed since the last one.
     std::string TakeProgressLine();
 
-    DrawingSearch& m_search;
     const ServeQuery m_query;
     const SearchStreamOptions m_options;
     LineChannel m_channel;
-    std::atomic<bool> m_stop{false};
+    std::shared_ptr<SharedRun> m_run;
 
     mutable std::mutex m_mutex;  // guards what follows
     SearchStatus m_progress;
     bool m_progressChanged = false;
     std::vector<std::string> m_messages;
+    SearchOutcome m_outcome;
+    bool m_timedOut = false;
 };

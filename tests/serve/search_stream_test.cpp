@@ -1,10 +1,11 @@
 // One API search written as lines: rows, progress, summary, and the ways it
-// stops.
+// stops; and the streams of one query that share a run.
 #include "serve/search_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "tests/serve/scripted_search.h"
 
@@ -121,4 +122,84 @@ TEST(SearchStream, TheTimeLimitStopsTheSearchAndTheSummarySaysSo) {
     EXPECT_EQ(summary["timed_out"], true);
     EXPECT_EQ(summary["status"], "処理はｷｬﾝｾﾙされました");
     EXPECT_NE(summary["messages"][0].get<std::string>().find("limit"), std::string::npos);
+}
+
+TEST(SharedRuns, StreamsOfOneQueryWaitingTogetherReceiveOneRunAndLaterOnesRunAgain) {
+    ScriptedSearch search;
+    SharedRuns runs(search);
+    // Three requests of one query wait for the turn; the first leads.
+    std::vector<std::unique_ptr<SearchStream>> streams;
+    std::shared_ptr<SharedRun> run;
+    for (int k = 0; k < 3; ++k) {
+        streams.push_back(std::make_unique<SearchStream>(Query(), SearchStreamOptions{}));
+        bool leads = false;
+        std::shared_ptr<SharedRun> joined = runs.Join(Query(), *streams.back(), leads);
+        EXPECT_EQ(leads, k == 0);
+        if (k == 0) run = joined;
+        EXPECT_EQ(joined, run);
+        streams.back()->Attach(joined);
+    }
+    // Another query waits apart.
+    ServeQuery other = Query();
+    other.keywords = {"window"};
+    SearchStream apart(other, {});
+    bool leads = false;
+    EXPECT_NE(runs.Join(other, apart, leads), run);
+    EXPECT_TRUE(leads);
+
+    run->Begin(std::nullopt);
+    // One that comes once the run has begun gets a run of its own.
+    SearchStream late(Query(), {});
+    EXPECT_NE(runs.Join(Query(), late, leads), run);
+    EXPECT_TRUE(leads);
+
+    std::vector<std::string> written(streams.size());
+    std::vector<std::thread> writers;
+    for (size_t k = 0; k < streams.size(); ++k) {
+        writers.emplace_back([&, k] {
+            streams[k]->Run(
+                [&](std::string_view text) {
+                    written[k] += text;
+                    return true;
+                },
+                [] { return true; });
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+    EXPECT_EQ(search.runs, 1);
+    for (const std::string& text : written) {
+        EXPECT_EQ(text, written[0]);
+        ASSERT_EQ(Lines(text).size(), 4u) << text;
+        EXPECT_EQ(Lines(text)[3]["count"], 3);
+    }
+}
+
+TEST(SharedRuns, TheRunGoesOnWhileOneMemberStaysAndStopsWhenTheLastGoes) {
+    ScriptedSearch search;
+    search.holdOpen = true;
+    SharedRuns runs(search);
+    SearchStream first(Query(), {.tick = 10ms});
+    SearchStream second(Query(), {.tick = 10ms});
+    bool leads = false;
+    std::shared_ptr<SharedRun> run = runs.Join(Query(), first, leads);
+    first.Attach(run);
+    second.Attach(runs.Join(Query(), second, leads));
+    run->Begin(std::nullopt);
+    run.reset();
+
+    // The first client goes at once; the second reads on.
+    EXPECT_FALSE(first.Run([](std::string_view) { return false; }, [] { return true; }));
+    EXPECT_FALSE(search.sawStop);
+    EXPECT_EQ(search.running, 1);
+    std::atomic<int> asked{0};
+    std::string written;
+    EXPECT_FALSE(second.Run(
+        [&](std::string_view text) {
+            written += text;
+            return true;
+        },
+        [&] { return ++asked < 3; }));
+    EXPECT_NE(written.find("row2.dxf"), std::string::npos) << written;
+    EXPECT_TRUE(search.sawStop);
+    EXPECT_EQ(search.running, 0);
 }
