@@ -360,7 +360,7 @@ class SearchServer::Impl final : public httplib::Server {
                     m_gate.Enter(std::max(left, std::chrono::milliseconds(0)), clientThere);
                 if (!pass) {
                     run->Abandon();
-                    stream.Detach();
+                    stream.LeaveWaitingRun();
                     return false;
                 }
                 run->Begin(std::move(pass));
@@ -368,13 +368,16 @@ class SearchServer::Impl final : public httplib::Server {
             }
             SharedRun::State state = run->WaitForTurn(deadline, clientThere);
             if (state == SharedRun::State::Running) return true;
-            stream.Detach();
-            // A leader that got no turn (its client went, say): the others
-            // line up again while their time lasts.
-            if (state != SharedRun::State::Abandoned ||
-                std::chrono::steady_clock::now() >= deadline || !clientThere()) {
+            if (state != SharedRun::State::Abandoned) {
+                // Out of time or the client gone, while the run may begin
+                // at any moment.
+                stream.Detach();
                 return false;
             }
+            // A leader that got no turn (its client went, say): the others
+            // line up again while their time lasts.
+            stream.LeaveWaitingRun();
+            if (std::chrono::steady_clock::now() >= deadline || !clientThere()) return false;
         }
     }
 

@@ -37,6 +37,12 @@ void SearchStream::Detach() {
     m_run.reset();
 }
 
+void SearchStream::LeaveWaitingRun() {
+    if (!m_run) return;
+    m_run->Leave(*this);
+    m_run.reset();
+}
+
 void SearchStream::RunEnded(const SearchOutcome& outcome, bool timedOut) {
     {
         std::lock_guard lock(m_mutex);

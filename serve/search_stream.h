@@ -42,6 +42,9 @@ class SearchStream final : public RunMember {
     void Attach(std::shared_ptr<SharedRun> run);
     // Leaves the run attached.
     void Detach();
+    // Leaves a run that has not begun (and so has sent nothing), ready to
+    // join another.
+    void LeaveWaitingRun();
 
     // Runs the search to its end and writes its lines with `write`. While
     // nothing is to be written `clientThere` is asked each tick. A failed
