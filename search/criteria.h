@@ -18,12 +18,16 @@ struct DateCriterion {
     DateRange range = DateRange::OnOrBefore;
     int64_t earliest = 0;  // OnOrAfter, and the start of Between
     int64_t latest = 0;    // OnOrBefore, and the end of Between
+
+    bool operator==(const DateCriterion&) const = default;
 };
 
 // Sizes in bytes; 0 means the bound is not set. Bounds are inclusive.
 struct SizeCriterion {
     int64_t minSize = 0;
     int64_t maxSize = 0;
+
+    bool operator==(const SizeCriterion&) const = default;
 };
 
 // Drawing-type bits of the types page.

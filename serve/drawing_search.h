@@ -23,6 +23,9 @@ struct ServeQuery {
     unsigned typeMask = TYPE_ALL;
     DateCriterion date;
     SizeCriterion size;
+
+    // The same search: the same root (by identity) and criteria.
+    bool operator==(const ServeQuery&) const = default;
 };
 
 // Where a running search reports. Called on the search's own threads, one

@@ -106,7 +106,7 @@ std::shared_ptr<SharedRun> SharedRuns::Join(const ServeQuery& query, RunMember& 
     });
     for (const std::weak_ptr<SharedRun>& entry : m_waiting) {
         std::shared_ptr<SharedRun> run = entry.lock();
-        if (run && SameQuery(run->Query(), query) && run->Join(member)) {
+        if (run && run->Query() == query && run->Join(member)) {
             leads = false;
             return run;
         }
@@ -116,12 +116,4 @@ std::shared_ptr<SharedRun> SharedRuns::Join(const ServeQuery& query, RunMember& 
     m_waiting.push_back(run);
     leads = true;
     return run;
-}
-
-bool SameQuery(const ServeQuery& a, const ServeQuery& b) {
-    return a.root == b.root && a.place == b.place && a.keywords == b.keywords &&
-           a.subfolders == b.subfolders && a.typeMask == b.typeMask && a.date.kind == b.date.kind &&
-           a.date.range == b.date.range && a.date.earliest == b.date.earliest &&
-           a.date.latest == b.date.latest && a.size.minSize == b.size.minSize &&
-           a.size.maxSize == b.size.maxSize;
 }

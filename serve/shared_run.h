@@ -90,6 +90,3 @@ class SharedRuns {
     std::mutex m_mutex;
     std::vector<std::weak_ptr<SharedRun>> m_waiting;
 };
-
-// Whether two queries ask the same thing.
-bool SameQuery(const ServeQuery& a, const ServeQuery& b);
