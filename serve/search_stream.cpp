@@ -15,13 +15,6 @@ std::string JsonLine(const nlohmann::ordered_json& value) {
 
 }  // namespace
 
-SearchStream::SearchStream(DrawingSearch& search, ServeQuery query, SearchStreamOptions options)
-    : SearchStream(std::move(query), options) {
-    auto run = std::make_shared<SharedRun>(search, m_query);
-    run->Join(*this);
-    Attach(std::move(run));
-}
-
 SearchStream::SearchStream(ServeQuery query, SearchStreamOptions options)
     : m_query(std::move(query)), m_options(options), m_channel(kChannelBytes) {}
 
@@ -103,9 +96,6 @@ bool SearchStream::Run(const std::function<bool(std::string_view)>& write,
     using Clock = std::chrono::steady_clock;
     if (!m_run) return false;
     const Clock::time_point deadline = Clock::now() + m_options.timeLimit;
-    // A stream of a search of its own begins it here; a shared run has begun
-    // when its turn came.
-    if (m_run->CurrentState() == SharedRun::State::Waiting) m_run->Begin(std::nullopt);
     bool gone = false;
     bool timeLimitTold = false;
     Clock::time_point lastProgress = Clock::now() - m_options.tick;

@@ -31,9 +31,8 @@ struct SearchStreamOptions {
 // same query too (SharedRun); the caller's thread writes.
 class SearchStream final : public RunMember {
   public:
-    // A stream of a search of its own.
-    SearchStream(DrawingSearch& search, ServeQuery query, SearchStreamOptions options);
-    // A stream that receives a shared run: Attach it to one before Run.
+    // A stream that receives a run: Attach it to one (it has joined) before
+    // Run, which writes what the run reports once it has begun.
     SearchStream(ServeQuery query, SearchStreamOptions options);
     ~SearchStream() override;  // leaves its run
 
@@ -46,11 +45,11 @@ class SearchStream final : public RunMember {
     // join another.
     void LeaveWaitingRun();
 
-    // Runs the search to its end and writes its lines with `write`. While
-    // nothing is to be written `clientThere` is asked each tick. A failed
-    // write or a client that has gone stops the search, and nothing more is
-    // written; so does the time limit, after which the summary says so.
-    // True when the summary was written.
+    // Writes the run's lines with `write` until it ends. While nothing is to
+    // be written `clientThere` is asked each tick. A failed write or a
+    // client that has gone leaves the run (the last to leave stops it), and
+    // nothing more is written; the time limit stops the run, after which the
+    // summary says so. True when the summary was written.
     bool Run(const std::function<bool(std::string_view)>& write,
              const std::function<bool()>& clientThere);
 

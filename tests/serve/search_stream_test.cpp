@@ -32,13 +32,23 @@ std::vector<nlohmann::json> Lines(const std::string& text) {
     return lines;
 }
 
+// A stream of a run of its own, begun.
+std::unique_ptr<SearchStream> OwnStream(DrawingSearch& search, SearchStreamOptions options) {
+    auto stream = std::make_unique<SearchStream>(Query(), options);
+    auto run = std::make_shared<SharedRun>(search, Query());
+    run->Join(*stream);
+    stream->Attach(run);
+    run->Begin(std::nullopt);
+    return stream;
+}
+
 }  // namespace
 
 TEST(SearchStream, WritesEachRowWithItsRootThenTheSummary) {
     ScriptedSearch search;
-    SearchStream stream(search, Query(), {.progress = false});
+    auto stream = OwnStream(search, {.progress = false});
     std::string written;
-    ASSERT_TRUE(stream.Run(
+    ASSERT_TRUE(stream->Run(
         [&](std::string_view text) {
             written += text;
             return true;
@@ -61,9 +71,9 @@ TEST(SearchStream, WritesEachRowWithItsRootThenTheSummary) {
 TEST(SearchStream, ProgressLinesCarryTheStatusTextWhenAskedFor) {
     ScriptedSearch search;
     search.rows = 2;
-    SearchStream stream(search, Query(), {.progress = true, .tick = 0ms});
+    auto stream = OwnStream(search, {.progress = true, .tick = 0ms});
     std::string written;
-    stream.Run(
+    stream->Run(
         [&](std::string_view text) {
             written += text;
             return true;
@@ -83,10 +93,10 @@ TEST(SearchStream, ProgressLinesCarryTheStatusTextWhenAskedFor) {
 TEST(SearchStream, AClientThatGoesStopsTheSearchAndGetsNoSummary) {
     ScriptedSearch search;
     search.holdOpen = true;
-    SearchStream stream(search, Query(), {.tick = 10ms});
+    auto stream = OwnStream(search, {.tick = 10ms});
     std::atomic<int> asked{0};
     std::string written;
-    EXPECT_FALSE(stream.Run(
+    EXPECT_FALSE(stream->Run(
         [&](std::string_view text) {
             written += text;
             return true;
@@ -98,18 +108,18 @@ TEST(SearchStream, AClientThatGoesStopsTheSearchAndGetsNoSummary) {
     // A write that fails stops it too.
     ScriptedSearch failing;
     failing.holdOpen = true;
-    SearchStream refused(failing, Query(), {.tick = 10ms});
-    EXPECT_FALSE(refused.Run([](std::string_view) { return false; }, [] { return true; }));
+    auto refused = OwnStream(failing, {.tick = 10ms});
+    EXPECT_FALSE(refused->Run([](std::string_view) { return false; }, [] { return true; }));
     EXPECT_TRUE(failing.sawStop);
 }
 
 TEST(SearchStream, TheTimeLimitStopsTheSearchAndTheSummarySaysSo) {
     ScriptedSearch search;
     search.holdOpen = true;
-    SearchStream stream(search, Query(), {.timeLimit = 50ms, .tick = 10ms});
+    auto stream = OwnStream(search, {.timeLimit = 50ms, .tick = 10ms});
     std::string written;
     auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(stream.Run(
+    ASSERT_TRUE(stream->Run(
         [&](std::string_view text) {
             written += text;
             return true;
