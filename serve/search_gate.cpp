@@ -2,6 +2,26 @@
 
 #include <algorithm>
 
+bool WaitWhileWanted(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                     std::chrono::steady_clock::time_point deadline,
+                     const std::function<bool()>& stillWanted, const std::function<bool()>& ready) {
+    for (;;) {
+        if (ready()) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        if (changed.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(100)),
+                               ready)) {
+            return true;
+        }
+        if (stillWanted) {
+            lock.unlock();
+            const bool wanted = stillWanted();
+            lock.lock();
+            if (!wanted) return false;
+        }
+    }
+}
+
 SearchGate::SearchGate(unsigned limit, size_t maxWaiting)
     : m_limit(std::max(1u, limit)), m_maxWaiting(maxWaiting) {}
 
@@ -21,30 +41,19 @@ std::optional<SearchGate::Pass> SearchGate::Enter(std::chrono::milliseconds wait
     if (m_line.size() >= m_maxWaiting) return std::nullopt;
     const uint64_t ticket = m_nextTicket++;
     m_line.push_back(ticket);
-    for (;;) {
-        if (!m_closed && m_line.front() == ticket && m_running < m_limit) {
-            m_line.pop_front();
-            ++m_running;
-            // The next in line may fit too.
-            m_changed.notify_all();
-            return Pass(this);
-        }
-        bool timedOut = std::chrono::steady_clock::now() >= deadline;
-        bool gone = false;
-        if (!m_closed && !timedOut && stillWanted) {
-            lock.unlock();
-            gone = !stillWanted();
-            lock.lock();
-        }
-        if (m_closed || timedOut || gone) {
-            m_line.erase(std::find(m_line.begin(), m_line.end(), ticket));
-            m_changed.notify_all();
-            return std::nullopt;
-        }
-        auto until =
-            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
-        m_changed.wait_until(lock, until);
+    const bool turn = WaitWhileWanted(lock, m_changed, deadline, stillWanted, [&] {
+        return m_closed || (m_line.front() == ticket && m_running < m_limit);
+    });
+    if (!turn || m_closed) {
+        m_line.erase(std::find(m_line.begin(), m_line.end(), ticket));
+        m_changed.notify_all();
+        return std::nullopt;
     }
+    m_line.pop_front();
+    ++m_running;
+    // The next in line may fit too.
+    m_changed.notify_all();
+    return Pass(this);
 }
 
 void SearchGate::Close() {

@@ -8,6 +8,13 @@
 #include <mutex>
 #include <optional>
 
+// Waits on `changed`, `lock` held: true once `ready()` holds, false when
+// `deadline` passes first or `stillWanted` (asked every 100 ms, without the
+// lock) says the caller has gone.
+bool WaitWhileWanted(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                     std::chrono::steady_clock::time_point deadline,
+                     const std::function<bool()>& stillWanted, const std::function<bool()>& ready);
+
 // Lets at most `limit` searches run at once. The others wait their turn,
 // first come first served, each for a bounded time; no more than
 // `maxWaiting` wait at once.

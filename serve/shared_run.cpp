@@ -58,22 +58,9 @@ SharedRun::State SharedRun::CurrentState() {
 SharedRun::State SharedRun::WaitForTurn(std::chrono::steady_clock::time_point deadline,
                                         const std::function<bool()>& stillWanted) {
     std::unique_lock lock(m_stateMutex);
-    for (;;) {
-        if (m_state != State::Waiting || std::chrono::steady_clock::now() >= deadline) {
-            return m_state;
-        }
-        auto until =
-            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
-        if (m_stateChanged.wait_until(lock, until, [this] { return m_state != State::Waiting; })) {
-            return m_state;
-        }
-        if (stillWanted) {
-            lock.unlock();
-            bool wanted = stillWanted();
-            lock.lock();
-            if (!wanted) return m_state;
-        }
-    }
+    WaitWhileWanted(lock, m_stateChanged, deadline, stillWanted,
+                    [this] { return m_state != State::Waiting; });
+    return m_state;
 }
 
 void SharedRun::StopForTimeLimit() {
