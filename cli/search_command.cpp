@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/index_search.h"
+#include "cli/office_program.h"
 #include "cli/result_output.h"
 #include "cli/search_options.h"
 #include "cli/stop_signals.h"
@@ -425,6 +426,7 @@ int RunSearchCommand(int argc, char** argv) {
     const SearchOptions& options = line.options;
     std::optional<std::vector<std::string>> cp932Keywords = KeywordsInCp932(options);
     if (!cp932Keywords || !CheckPlace(options)) return 2;
+    if (!options.indexUrl.empty() && !OfficePartsBuiltIn()) return HandOverToOfficeProgram();
     CatchSignals();
 
     OutputStream out(stdout);

@@ -89,23 +89,6 @@ std::string SizeConditions(const SizeCriterion& size, Parameters& params) {
 
 bool IsAllRoots(const IndexSearch& search) { return search.place == kAllDrivesPlace; }
 
-// `path` (the server's) as this machine sees it: through the mapping with the
-// longest server path it lies at or below, or as it is.
-std::string LocalPathOf(const std::string& path, const std::vector<RootMapping>& mappings) {
-    size_t best = 0;
-    std::string local = path;
-    for (const RootMapping& mapping : mappings) {
-        std::string server = NormalPath(mapping.server);
-        if (!PathIsAtOrBelow(path, server) || server.size() < best) continue;
-        best = server.size();
-        std::string rest = server == "/" ? path.substr(1) : path.substr(server.size());
-        std::string base = NormalPath(mapping.local);
-        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
-        local = rest.empty() ? base : (base == "/" ? base : base + "/") + rest;
-    }
-    return local;
-}
-
 // The roots a search of `serverPlace` reads: those at, below or above it.
 std::vector<IndexRoot> CoveringRoots(const std::vector<IndexRoot>& roots, const IndexSearch& search,
                                      const std::string& serverPlace) {
@@ -165,35 +148,6 @@ void FindWhereMatched(std::string_view packed, const KeywordList& pieces, Result
 }
 
 }  // namespace
-
-std::optional<RootMapping> ParseRootMapping(const std::string& text) {
-    size_t split = text.find("=/");
-    if (split == std::string::npos || split == 0 || text[0] != '/') return std::nullopt;
-    return RootMapping{text.substr(0, split), text.substr(split + 1)};
-}
-
-std::string ServerPathOf(const std::string& path, const std::vector<RootMapping>& mappings) {
-    std::string normal = NormalPath(path);
-    size_t best = 0;
-    std::string server = normal;
-    for (const RootMapping& mapping : mappings) {
-        std::string local = NormalPath(mapping.local);
-        if (!PathIsAtOrBelow(normal, local) || local.size() < best) continue;
-        best = local.size();
-        std::string rest = local == "/" ? normal.substr(1) : normal.substr(local.size());
-        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
-        std::string base = NormalPath(mapping.server);
-        server = rest.empty() ? base : (base == "/" ? base : base + "/") + rest;
-    }
-    return server;
-}
-
-bool IsUnderMapping(const std::string& path, const std::vector<RootMapping>& mappings) {
-    std::string normal = NormalPath(path);
-    return std::any_of(mappings.begin(), mappings.end(), [&](const RootMapping& mapping) {
-        return PathIsAtOrBelow(normal, NormalPath(mapping.local));
-    });
-}
 
 IndexQueryText BuildIndexQuery(const IndexSearch& search, const std::string& serverPlace) {
     Parameters params;

@@ -9,27 +9,10 @@
 
 #include "index/db_result.h"
 #include "index/pg_connection.h"
+#include "index/root_mapping.h"
 #include "match/keywords.h"
 #include "results/result_record.h"
 #include "search/criteria.h"
-
-// Where a client sees a root of the server's: paths at or below `server`
-// are at the same place below `local` ("--map /srv/drawings=/mnt/drawings").
-struct RootMapping {
-    std::string server;  // absolute, as the indexing machine sees it
-    std::string local;   // absolute, as this machine sees it
-};
-
-// Parses "SERVER=LOCAL" (both absolute paths); nothing for any other text.
-std::optional<RootMapping> ParseRootMapping(const std::string& text);
-
-// `path` (absolute, this machine's) as the server sees it: through the
-// mapping with the longest local path it lies at or below, or as it is when
-// none does. Both made normal (NormalPath).
-std::string ServerPathOf(const std::string& path, const std::vector<RootMapping>& mappings);
-
-// True when `path` lies at or below the local side of a mapping.
-bool IsUnderMapping(const std::string& path, const std::vector<RootMapping>& mappings);
 
 // A search of the index: what a search with the same keywords, place and
 // limits would be asked for.

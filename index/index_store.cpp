@@ -13,34 +13,6 @@ std::string UnsignedText(uint64_t value) { return std::to_string(static_cast<int
 
 }  // namespace
 
-std::string NormalPath(const std::string& path) {
-    std::string absolute = AbsolutePath(path);
-    std::vector<std::string_view> parts;
-    std::string_view rest = absolute;
-    while (!rest.empty()) {
-        size_t slash = rest.find('/');
-        std::string_view part = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    std::string normal;
-    for (std::string_view part : parts) {
-        normal += '/';
-        normal.append(part);
-    }
-    return normal.empty() ? "/" : normal;
-}
-
-bool PathIsAtOrBelow(std::string_view path, std::string_view folder) {
-    if (folder == "/") return !path.empty() && path[0] == '/';
-    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
-}
-
 std::string PathBelow(std::string_view walkKey, std::string_view folderStart) {
     if (!walkKey.starts_with(folderStart) || walkKey.size() <= folderStart.size()) return {};
     std::string path(walkKey.substr(folderStart.size()));

@@ -10,6 +10,7 @@
 #include "index/db_result.h"
 #include "index/indexed_drawing.h"
 #include "index/pg_connection.h"
+#include "index/root_mapping.h"
 
 // A root of the index: a place indexed, as the indexing machine sees it.
 struct IndexRoot {
@@ -68,14 +69,6 @@ class IndexStore {
     PgConnection& m_connection;
     bool m_staging = false;
 };
-
-// `path` made absolute and normal without looking at the disk: "." and empty
-// components dropped, ".." taking the component before it away, no trailing
-// "/" (but "/" itself).
-std::string NormalPath(const std::string& path);
-
-// True when `path` is `folder` or lies below it (both normal).
-bool PathIsAtOrBelow(std::string_view path, std::string_view folder);
 
 // The path of `walkKey` below the folder whose FolderKeyStart is
 // `folderStart` ("a" 00 "b" 01 below "" gives "a/b"); empty when the key is
