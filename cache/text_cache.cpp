@@ -523,6 +523,20 @@ TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVers
     return Answer(path, RowOf(path, mayMatch), version, true, out);
 }
 
+bool TextCache::HoldsNoRows() {
+    std::unique_ptr<Reader> reader = m_usable ? TakeReader() : nullptr;
+    if (!reader) return false;
+    sqlite3_stmt* any = nullptr;
+    bool none = false;
+    if (sqlite3_prepare_v2(reader->db, "SELECT 1 FROM drawings LIMIT 1", -1, &any, nullptr) ==
+        SQLITE_OK) {
+        none = sqlite3_step(any) == SQLITE_DONE;
+    }
+    sqlite3_finalize(any);
+    ReturnReader(std::move(reader));
+    return none;
+}
+
 CachedRow TextCache::RowOf(const std::string& path, const SignatureTest& mayMatch) {
     CachedRow row;
     std::unique_ptr<Reader> reader = m_usable ? TakeReader() : nullptr;

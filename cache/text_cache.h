@@ -140,6 +140,11 @@ class TextCache {
     std::vector<CachedRow> Survey(std::span<const std::string> paths,
                                   const SignatureTest& mayMatch);
 
+    // True when the file holds no drawing's row yet (a new cache, or one
+    // just emptied): a search then has nothing to look up or survey. False
+    // when it cannot tell.
+    bool HoldsNoRows();
+
     // The row kept for `path`, as a survey gives it: one lookup.
     CachedRow RowOf(const std::string& path, const SignatureTest& mayMatch);
 

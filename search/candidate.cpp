@@ -47,7 +47,12 @@ ReadResult<CandidateReading> TestText(const std::string& path, const FileStatus&
     TextCache::Found found = TextCache::Found::Miss;
     if (cache != nullptr) {
         // Filling a cache tests nothing: a current row needs no more.
-        CachedRow row = known != nullptr ? *known : cache->RowOf(path, test.MayMatch());
+        CachedRow row;
+        if (known != nullptr) {
+            row = *known;
+        } else if (!test.cacheHeldNothing) {
+            row = cache->RowOf(path, test.MayMatch());
+        }
         found = cache->Answer(path, row, version, !test.fillCache, text);
     }
     CandidateReading cached;

@@ -39,6 +39,9 @@ struct CandidateTest {
     // read into the cache once the search has reported its end (CacheFiller).
     // Without it, every drawing is read whole and kept as it is tested.
     bool fillAfter = false;
+    // The cache held no row when the search began (TextCache::HoldsNoRows):
+    // nothing is looked up in it, every drawing is read.
+    bool cacheHeldNothing = false;
     // Made from `keywords` once for the search (SignatureQuery(keywords)): a
     // cached drawing whose text signature rules every piece out is no hit
     // without its lines being tested. Left inactive, it rules nothing out.

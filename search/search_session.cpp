@@ -118,6 +118,9 @@ void SearchSession::RunWorker(SearchRequest request) {
     prefetch.reset();
     if (opener.joinable()) opener.join();
     test.cache = m_cache.get();
+    // A cache with no row yet (the first search) answers nothing: neither a
+    // survey nor a lookup per drawing, and no status read twice.
+    test.cacheHeldNothing = m_cache && m_cache->HoldsNoRows();
     CacheFiller* filler = FillerFor(request);
     test.fillAfter = filler != nullptr;
     std::unique_ptr<CandidateSurvey> survey = SurveyCache(test, std::move(statuses));
@@ -187,7 +190,10 @@ std::unique_ptr<CandidateSurvey> SearchSession::SurveyCache(
     // What the cache holds for each candidate is surveyed ahead, a block at
     // a time: an unchanged drawing that its signature rules out is settled
     // at once, without a test of its own.
-    if (!m_cache || !m_cache->Usable() || !CandidateSurvey::Worthwhile(test)) return nullptr;
+    if (!m_cache || !m_cache->Usable() || test.cacheHeldNothing ||
+        !CandidateSurvey::Worthwhile(test)) {
+        return nullptr;
+    }
     return std::make_unique<CandidateSurvey>(m_candidates, *m_cache, test, m_threads, m_cancel,
                                              std::move(statuses));
 }

@@ -331,6 +331,7 @@ TEST(TextCache, ACacheThatCannotBeOpenedIsUnusableAndSaysSoOnce) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_FALSE(rows[0].present || rows[1].present);
     EXPECT_FALSE(cache.LinesOf(rows[0], out));
+    EXPECT_FALSE(cache.HoldsNoRows());  // cannot tell: not taken as empty
 }
 
 TEST(TextCache, StaysWithinItsSizeKeepingTheRowsUsedLast) {
@@ -498,9 +499,14 @@ TEST(TextCache, ClearEmptiesTheFile) {
     std::string file = dir.path() / "text.sqlite";
     {
         TextCache cache({file});
+        EXPECT_TRUE(cache.HoldsNoRows());  // new: a search has nothing to look up
         Keep(cache, "/d/a.dxf", Version(1), Lines({{TextKind::Text, "x"}}));
+        cache.Flush();
+        EXPECT_FALSE(cache.HoldsNoRows());
     }
+    EXPECT_FALSE(TextCache({file}).HoldsNoRows());
     ASSERT_TRUE(TextCache::Clear(file));
+    EXPECT_TRUE(TextCache({file}).HoldsNoRows());
     TextCacheStats stats;
     ASSERT_TRUE(TextCache::ReadStats(file, stats));
     EXPECT_EQ(stats.rows, 0);
