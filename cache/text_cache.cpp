@@ -526,13 +526,7 @@ TextCache::Found TextCache::LookupFor(const std::string& path, const DrawingVers
 bool TextCache::HoldsNoRows() {
     std::unique_ptr<Reader> reader = m_usable ? TakeReader() : nullptr;
     if (!reader) return false;
-    sqlite3_stmt* any = nullptr;
-    bool none = false;
-    if (sqlite3_prepare_v2(reader->db, "SELECT 1 FROM drawings LIMIT 1", -1, &any, nullptr) ==
-        SQLITE_OK) {
-        none = sqlite3_step(any) == SQLITE_DONE;
-    }
-    sqlite3_finalize(any);
+    bool none = QueryInteger(reader->db, "SELECT EXISTS (SELECT 1 FROM drawings)", 1) == 0;
     ReturnReader(std::move(reader));
     return none;
 }

@@ -31,7 +31,7 @@ int ReportUsageError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    RememberProgramArguments(argc, argv);
+    RememberProgramArguments(argv);
     if (argc < 2) return ReportUsageError("a command is needed (search, extract, index, cache)");
     // Each command sees its own name as argv[0], as getopt expects.
     if (std::strcmp(argv[1], "extract") == 0) return RunExtractCommand(argc - 1, argv + 1);

@@ -34,7 +34,7 @@ std::string OfficeProgramFile() {
 
 }  // namespace
 
-void RememberProgramArguments(int /*argc*/, char** argv) { g_arguments = argv; }
+void RememberProgramArguments(char** argv) { g_arguments = argv; }
 
 int HandOverToOfficeProgram() {
     std::string office = OfficeProgramFile();

@@ -13,7 +13,7 @@
 bool OfficePartsBuiltIn();
 
 // Keeps main()'s arguments for HandOverToOfficeProgram.
-void RememberProgramArguments(int argc, char** argv);
+void RememberProgramArguments(char** argv);
 
 // Replaces this process by the office program, given the arguments main()
 // got. Returns only when it cannot be started, after saying why on stderr:

@@ -32,6 +32,29 @@ bool PathIsAtOrBelow(std::string_view path, std::string_view folder) {
     return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
+namespace {
+
+// `path` (normal) carried from the `from` side of the mappings to their `to`
+// side: through the mapping whose `from` path is the longest at or above it
+// (the last of equals), or as it is when none is.
+std::string CarryPath(const std::string& path, const std::vector<RootMapping>& mappings,
+                      std::string RootMapping::*from, std::string RootMapping::*to) {
+    size_t best = 0;
+    std::string carried = path;
+    for (const RootMapping& mapping : mappings) {
+        std::string source = NormalPath(mapping.*from);
+        if (!PathIsAtOrBelow(path, source) || source.size() < best) continue;
+        best = source.size();
+        std::string rest = source == "/" ? path.substr(1) : path.substr(source.size());
+        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
+        std::string base = NormalPath(mapping.*to);
+        carried = rest.empty() ? base : (base == "/" ? base : base + "/") + rest;
+    }
+    return carried;
+}
+
+}  // namespace
+
 std::optional<RootMapping> ParseRootMapping(const std::string& text) {
     size_t split = text.find("=/");
     if (split == std::string::npos || split == 0 || text[0] != '/') return std::nullopt;
@@ -39,19 +62,7 @@ std::optional<RootMapping> ParseRootMapping(const std::string& text) {
 }
 
 std::string ServerPathOf(const std::string& path, const std::vector<RootMapping>& mappings) {
-    std::string normal = NormalPath(path);
-    size_t best = 0;
-    std::string server = normal;
-    for (const RootMapping& mapping : mappings) {
-        std::string local = NormalPath(mapping.local);
-        if (!PathIsAtOrBelow(normal, local) || local.size() < best) continue;
-        best = local.size();
-        std::string rest = local == "/" ? normal.substr(1) : normal.substr(local.size());
-        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
-        std::string base = NormalPath(mapping.server);
-        server = rest.empty() ? base : (base == "/" ? base : base + "/") + rest;
-    }
-    return server;
+    return CarryPath(NormalPath(path), mappings, &RootMapping::local, &RootMapping::server);
 }
 
 bool IsUnderMapping(const std::string& path, const std::vector<RootMapping>& mappings) {
@@ -62,16 +73,5 @@ bool IsUnderMapping(const std::string& path, const std::vector<RootMapping>& map
 }
 
 std::string LocalPathOf(const std::string& path, const std::vector<RootMapping>& mappings) {
-    size_t best = 0;
-    std::string local = path;
-    for (const RootMapping& mapping : mappings) {
-        std::string server = NormalPath(mapping.server);
-        if (!PathIsAtOrBelow(path, server) || server.size() < best) continue;
-        best = server.size();
-        std::string rest = server == "/" ? path.substr(1) : path.substr(server.size());
-        std::string base = NormalPath(mapping.local);
-        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
-        local = rest.empty() ? base : (base == "/" ? base : base + "/") + rest;
-    }
-    return local;
+    return CarryPath(path, mappings, &RootMapping::server, &RootMapping::local);
 }
